@@ -1,0 +1,176 @@
+#include "app/e_Platform.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace fs = std::filesystem;
+
+std::string AppPath = "./";
+
+namespace {
+
+std::atomic<bool> fixedClock{false};
+std::atomic<double> fixedClockMs{0.0};
+const auto clockStart = std::chrono::steady_clock::now();
+
+std::mutex randomLock;
+uint32_t randomSeed = 0;
+
+bool EqualNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+uint32_t GetTickCountMs() {
+    if (fixedClock)
+        return static_cast<uint32_t>(static_cast<uint64_t>(fixedClockMs.load()));
+    auto elapsed = std::chrono::steady_clock::now() - clockStart;
+    return static_cast<uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+}
+
+void SetFixedClock(bool fixed) { fixedClock = fixed; }
+bool IsFixedClock() { return fixedClock; }
+
+void AdvanceFixedClock(double seconds) {
+    fixedClockMs = fixedClockMs.load() + seconds * 1000.0;
+}
+
+double GetPerfSeconds() {
+    if (fixedClock)
+        return fixedClockMs.load() / 1000.0;
+    return static_cast<double>(SDL_GetPerformanceCounter()) /
+           static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+void RandomSeed(uint32_t seed) {
+    std::lock_guard<std::mutex> guard(randomLock);
+    randomSeed = seed;
+}
+
+uint32_t RandomGetSeed() {
+    std::lock_guard<std::mutex> guard(randomLock);
+    return randomSeed;
+}
+
+static uint32_t NextRandom() {
+    std::lock_guard<std::mutex> guard(randomLock);
+    randomSeed = randomSeed * 134775813u + 1u;
+    return randomSeed;
+}
+
+double RandomFloat() { return static_cast<double>(NextRandom()) / 4294967296.0; }
+
+int32_t RandomInt(int32_t bound) {
+    if (bound <= 0)
+        return 0;
+    return static_cast<int32_t>((static_cast<uint64_t>(NextRandom()) * static_cast<uint32_t>(bound)) >> 32);
+}
+
+std::string NormalizeSlashes(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::string ToUpperAscii(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string ToLowerAscii(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::optional<std::string> ResolvePath(const std::string& rawPath) {
+    std::string path = NormalizeSlashes(rawPath);
+    if (path.empty())
+        return std::nullopt;
+    std::error_code ec;
+    if (fs::exists(path, ec))
+        return path;
+
+    // Walk the components, matching each without regard to case.
+    fs::path p(path);
+    fs::path current = p.is_absolute() ? p.root_path() : fs::path(".");
+    bool first = true;
+    for (const auto& part : p.relative_path()) {
+        std::string name = part.string();
+        if (name.empty() || name == ".") {
+            continue;
+        }
+        if (name == "..") {
+            current /= name;
+            continue;
+        }
+        fs::path candidate = current / name;
+        if (!fs::exists(candidate, ec)) {
+            bool found = false;
+            for (fs::directory_iterator it(current, ec), end; !ec && it != end; it.increment(ec)) {
+                if (EqualNoCase(it->path().filename().string(), name)) {
+                    candidate = it->path();
+                    found = true;
+                    break;
+                }
+            }
+            if (!found)
+                return std::nullopt;
+        }
+        current = candidate;
+        first = false;
+    }
+    (void)first;
+    std::string result = current.string();
+    if (!p.is_absolute() && result.rfind("./", 0) == 0 && path.rfind("./", 0) != 0)
+        result = result.substr(2);
+    return result;
+}
+
+bool FileExistsNoCase(const std::string& path) {
+    auto real = ResolvePath(path);
+    std::error_code ec;
+    return real && fs::is_regular_file(*real, ec);
+}
+
+std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
+    auto real = ResolvePath(path);
+    if (!real)
+        return std::nullopt;
+    std::ifstream in(*real, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        return std::nullopt;
+    return data;
+}
+
+std::vector<std::string> ListFilesWithSuffix(const std::string& dir, const std::string& suffix) {
+    std::vector<std::string> out;
+    auto real = ResolvePath(dir.empty() ? std::string(".") : dir);
+    if (!real)
+        return out;
+    std::string upperSuffix = ToUpperAscii(suffix);
+    std::error_code ec;
+    for (fs::directory_iterator it(*real, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() >= suffix.size() &&
+            ToUpperAscii(name.substr(name.size() - suffix.size())) == upperSuffix)
+            out.push_back(name);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}

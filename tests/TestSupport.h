@@ -1,0 +1,29 @@
+#pragma once
+// Helpers shared by the unit tests.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A fresh empty folder under the system's temporary folder, removed by the destructor.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    // path() + "/" + name
+    std::string file(const std::string& name) const;
+
+private:
+    std::string path_;
+};
+
+std::vector<uint8_t> ReadBytes(const std::string& path);
+std::string ReadText(const std::string& path);
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& data);
+void WriteText(const std::string& path, const std::string& text);
+
+// Third-party test files (../shared/testdata seen from the project root).
+std::string TestDataPath(const std::string& relative);
