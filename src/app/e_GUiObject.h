@@ -1,0 +1,19 @@
+#pragma once
+// The base of every scene's GUI: drawn on top of the 3D picture in screen space.
+
+class TGUIObject {
+public:
+    TGUIObject() = default;
+    virtual ~TGUIObject() = default;
+    TGUIObject(const TGUIObject&) = delete;
+    TGUIObject& operator=(const TGUIObject&) = delete;
+
+    virtual void Update(double dt) = 0;
+    virtual void Draw() = 0;
+
+    bool Enabled = true;
+    // A press that began on the GUI belongs to it until released; the battle
+    // reads these to keep such input away from the world.
+    bool PressCaptured = false;
+    bool PointerOverHud = false;
+};

@@ -1,0 +1,144 @@
+#include "app/my_GameApp.h"
+
+#include "app/LoadingScene.h"
+#include "app/e_Log.h"
+#include "app/e_Platform.h"
+#include "app/my_Input.h"
+#include "render/my_Viewer.h"
+#include "resources/e_ModelObject.h"
+#include "resources/e_ResourceManager.h"
+#include "scenes/GameScene.h"
+#include "scenes/MainMenuScene.h"
+#include "sound/e_SoundManager.h"
+#include "sound/e_SoundPlayer.h"
+
+#include <clocale>
+
+TGameApp* GameApp = nullptr;
+
+namespace {
+
+void SettingsVolumeToPlayer(int percent) { SetMusicVolume(percent); }
+
+}  // namespace
+
+TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(options) {
+    RandomSeed(options.HasSeed ? options.Seed : GetTickCountMs());
+    // Settings and data files are written with "." whatever the user's locale says.
+    std::setlocale(LC_NUMERIC, "C");
+    StartLog();
+    Config = std::make_unique<TConfigApp>(AppPath);
+    Handle = window;
+
+    TexturesDir = "Data/Textures/";
+    ModelsDir = "Data/Modeles/";
+    MapsDir = "Data/Maps/";
+    AnimatesDir = "Data/Animates/";
+    SoundsDir = "Data/Sounds/";
+
+    if (window)
+        InitRenderer(Log, window);
+    InitResourceSystem(Log, AppPath, TexturesDir, ModelsDir, AnimatesDir);
+    InitSound(AppPath, SoundsDir);
+    InitSoundStorage(Log, AppPath, SoundsDir);
+    SetConfigMusicVolumeProc(SettingsVolumeToPlayer);
+
+    ResetInputState();
+
+    SplashModel = std::make_unique<TGameModel>("Splash");
+    SplashModel->ModelMatrix = MatScale(0.3f, 0.05f, 1.0f);
+    LoadingScene = std::make_unique<TLoadingScene>();
+
+    SwitchPending = false;
+    NextSceneName.clear();
+    Progress.store(0.0f, std::memory_order_release);
+    Active = true;
+    StartTime = GetTickCountMs();
+    RestartFrameTimer();
+}
+
+TGameApp::~TGameApp() {
+    // A scene still being built would be published into a dead object: wait for it.
+    JoinLoadingThread();
+    Scene.reset();
+    LoadingScene.reset();
+    SplashModel.reset();
+    ShutdownResourceSystem();
+    if (Handle)
+        ShutdownRenderer();
+    SetConfigMusicVolumeProc(nullptr);
+    Config.reset();
+    CloseLog();
+}
+
+void TGameApp::JoinLoadingThread() {
+    if (LoadingThread.joinable())
+        LoadingThread.join();
+}
+
+void TGameApp::Frame() {
+    if (SwitchPending) {
+        JoinLoadingThread();
+        // The old scene was drawn once more after the request; now it goes.
+        Scene.reset();
+        Progress.store(0.0f, std::memory_order_release);
+        LoadingThread = std::thread(&TGameApp::LoadingThreadProc, this);
+        SwitchPending = false;
+    }
+    if (SceneReady()) {
+        FrameTime = GetTickCountMs();
+        double dt = Options.FixedDt > 0.0 ? Options.FixedDt : 1.0 / CurrentFps();
+        Scene->Update(dt);
+        PrevFrameTime = FrameTime;
+        EndInputFrame();
+        ++UpdatedFrameCount;
+    } else {
+        LoadingScene->Update(1.0);
+    }
+}
+
+void TGameApp::Paint() {
+    if (static_cast<int32_t>(FrameTime - StartTime) < 1000) {
+        QueueModel(SplashModel.get());
+        RenderScene(nullptr, TMyVector3f{0.0f, 0.0f, 0.0f});
+        // Only the very first scene is built here; later ones come from the
+        // loading thread, which may be writing Scene right now.
+        if (!FirstSceneBuilt) {
+            FirstSceneBuilt = true;
+            Scene = std::make_unique<TMainMenuScene>();
+            Progress.store(1.0f, std::memory_order_release);
+        }
+    } else if (SceneReady()) {
+        Scene->Draw();
+    } else {
+        LoadingScene->Draw();
+    }
+    EndFrame();
+}
+
+void TGameApp::SetActive(bool flag) {
+    if (flag == Active)
+        return;
+    Active = flag;
+    // While a switch is under way the scene is either freed or not yet published.
+    if (SceneReady() && Scene)
+        Scene->SetPaused(!flag);
+}
+
+void TGameApp::SwitchScene(const std::string& name) {
+    SwitchPending = true;
+    NextSceneName = name;
+}
+
+void TGameApp::LoadingThreadProc() {
+    Log("Start Loading Thread ++++++++++++++++++++++++");
+    std::unique_ptr<TSceneObject> next;
+    if (NextSceneName == "defMainMenu")
+        next = std::make_unique<TMainMenuScene>();
+    else
+        next = std::make_unique<TGameScene>(NextSceneName);
+    Scene = std::move(next);
+    NextSceneName.clear();
+    Progress.store(1.0f, std::memory_order_release);
+    Log("Close Loading Thread ++++++++++++++++++++++++");
+}
