@@ -68,8 +68,8 @@ TEST(SplashLifecycle, NoDisplayMeansNoSplashAndNoHang) {
     const char* old = std::getenv("DISPLAY");
     const std::string saved = old ? old : "";
     unsetenv("DISPLAY");
-    StartSplash();
-    StartSplash();
+    EXPECT_FALSE(StartSplash());
+    EXPECT_FALSE(StartSplash());
     StopSplash();
     StopSplash();
     if (old)
@@ -172,8 +172,8 @@ TEST(SplashUnderXvfb, RunsTheXTestsOnAVirtualDisplay) {
 }
 
 TEST_F(SplashOnX, ShowsOneCentredSplashAndStopRemovesIt) {
-    StartSplash();
-    StartSplash();  // must not open a second window
+    EXPECT_TRUE(StartSplash());
+    EXPECT_TRUE(StartSplash());  // must not open a second window
     Window splash = 0;
     ASSERT_TRUE(WaitForSplash(display, &splash));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));

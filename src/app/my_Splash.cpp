@@ -102,12 +102,8 @@ void PaintSplash(Display* display, Window window, GC gc, const TSplashPens& pens
     XDrawArc(display, window, gc, 0, 0, SplashSize - 1, SplashSize - 1, 0, 360 * 64);
 }
 
-void SplashProc() {
-    // Our own connection: the main thread's SDL connection is never shared.
-    Display* display = XOpenDisplay(nullptr);
-    if (!display)
-        return;  // Wayland without XWayland, or no display at all: no splash.
-
+// Runs on the splash thread, which from now on is the only user of `display`.
+void SplashProc(Display* display) {
     const int screen = DefaultScreen(display);
     const TSplashPoint pos = SplashPosition(DisplayWidth(display, screen), DisplayHeight(display, screen));
 
@@ -187,21 +183,28 @@ TSplashPoint SplashPosition(int screenWidth, int screenHeight) {
     return {(screenWidth - SplashSize) / 2, (screenHeight - SplashSize) / 2};
 }
 
-void StartSplash() {
+bool StartSplash() {
     std::lock_guard<std::mutex> guard(splashLock);
     // Checked against the thread rather than the window, which the thread only
     // creates later: two quick calls must not start two splashes.
     if (splashThread.joinable())
-        return;
+        return true;
     // Both the game's SDL connection and ours are used from their own threads.
     static std::once_flag xThreads;
     std::call_once(xThreads, [] { XInitThreads(); });
+    // A connection of our own, opened here so that the caller learns at once
+    // whether there is a splash (Wayland without XWayland, or no display: none).
+    Display* display = XOpenDisplay(nullptr);
+    if (!display)
+        return false;
     splashStop.store(false, std::memory_order_release);
     try {
-        splashThread = std::thread(SplashProc);
+        splashThread = std::thread(SplashProc, display);
     } catch (const std::system_error&) {
-        // No thread, no splash; start-up goes on.
+        XCloseDisplay(display);
+        return false;
     }
+    return true;
 }
 
 void StopSplash() {

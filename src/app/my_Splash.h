@@ -32,9 +32,10 @@ TSplashState SplashStateAfter(int frames);
 // Top-left corner of the splash centred on a screen of that size.
 TSplashPoint SplashPosition(int screenWidth, int screenHeight);
 
-// Starts the splash thread unless one is already running. Never fails: when no
-// thread or no X display can be had, start-up simply goes on without a splash.
-void StartSplash();
+// Starts the splash thread unless one is already running, and tells whether a
+// splash is now running. Never fails: when no X display or no thread can be had
+// it returns false and start-up simply goes on without a splash.
+bool StartSplash();
 // Closes the splash and waits for its thread; when it returns the window is gone.
 // Does nothing when no splash was started.
 void StopSplash();
