@@ -36,6 +36,8 @@ bool StorePosition(int x, int y) {
 
 void SetCaptureProc(TCaptureProc proc) { captureProc = proc; }
 
+void CaptureMouse(bool capture) { Capture(capture); }
+
 void InputMouseMove(int x, int y, bool leftHeld, bool rightHeld) {
     if (StorePosition(x, y))
         Capture(true);

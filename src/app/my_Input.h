@@ -39,6 +39,8 @@ enum class TMouseButton { Left, Right };
 // What the window does with the mouse capture; the shell points it at SDL.
 using TCaptureProc = void (*)(bool capture);
 void SetCaptureProc(TCaptureProc proc);
+// Takes or releases the window's mouse capture (widgets do, on a press).
+void CaptureMouse(bool capture);
 
 // The window procedure's handling of input messages. Positions are client
 // pixels with y downward, as the window system reports them.
