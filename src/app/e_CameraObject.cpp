@@ -1,6 +1,7 @@
 #include "app/e_CameraObject.h"
 
 #include <cmath>
+#include <numbers>
 
 TCamera::TCamera(double fov, double aspect, double znear, double zfar)
     : Fov(fov), Aspect(aspect), Near(znear), Far(zfar)
@@ -84,7 +85,7 @@ TMyVector3f TCamera::RightAxis() const { return {ViewMatrix.m[0], ViewMatrix.m[4
 
 TMyVector3f TCamera::DeviceDirection(double ndcX, double ndcY) const
 {
-    const double h = Near * std::tan(Fov * M_PI / 360.0);
+    const double h = Near * std::tan(Fov * std::numbers::pi / 360.0);
     const double w = h * Aspect;
     const TMyVector3f forward = Vec3Negate(BackAxis());
     TMyVector3f d = Vec3Add(Vec3Scale(forward, static_cast<float>(Near)),

@@ -1,6 +1,7 @@
 #include "world/e_Math.h"
 
 #include <cmath>
+#include <numbers>
 #include <utility>
 
 // ---- scalars ----
@@ -213,7 +214,7 @@ TMatrix4f MatFrustum(float left, float right, float bottom, float top, float zne
 
 TMatrix4f MatPerspective(float fovyDegrees, float aspect, float znear, float zfar)
 {
-    const float top = std::tan(fovyDegrees * static_cast<float>(M_PI) / 360.0f) * znear;
+    const float top = std::tan(fovyDegrees * std::numbers::pi_v<float> / 360.0f) * znear;
     const float right = top * aspect;
     return MatFrustum(-right, right, -top, top, znear, zfar);
 }
