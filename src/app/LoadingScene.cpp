@@ -10,13 +10,10 @@
 TCurrGUI::TCurrGUI() {
     MainPanel = std::make_unique<TFramePanel>("Main", nullptr, 0.0f, 0.0f, 1.0f, 1.0f, "",
                                               TColor4f{0.75f, 0.75f, 0.75f, 0.0f});
-    auto* label = new TStaticText("Label", MainPanel.get(), 0.4f, 0.15f, 0.21f, 0.07f, "Loading ...");
-    label->Color = TColor4f{0.0f, 0.0f, 0.0f, 0.0f};
-    label->FrameColor = TColor4f{0.0f, 0.0f, 0.0f, 0.0f};
-    label->TextColor = TColor4f{0.2f, 0.4f, 0.2f, 1.0f};
-    ProgressBar = new TProgressBar("lProg", MainPanel.get(), 0.2f, 0.08f, 0.8f, 0.12f);
-    ProgressBar->Color = TColor4f{0.3f, 0.3f, 0.6f, 1.0f};
-    ProgressBar->FrameColor = TColor4f{0.0f, 1.0f, 0.0f, 1.0f};
+    new TStaticText("Label", MainPanel.get(), 0.4f, 0.15f, 0.21f, 0.07f, "Loading ...", clTransparent,
+                    clTransparent, TColor4f{0.2f, 0.4f, 0.2f, 1.0f});
+    ProgressBar = new TProgressBar("lProg", MainPanel.get(), 0.2f, 0.08f, 0.8f, 0.12f,
+                                   TColor4f{0.3f, 0.3f, 0.6f, 1.0f}, TColor4f{0.0f, 1.0f, 0.0f, 1.0f});
 }
 
 TCurrGUI::~TCurrGUI() = default;
@@ -35,7 +32,7 @@ TLoadingScene::TLoadingScene() {
     Camera = Own(std::move(camera));
     LightPos = TMyVector3f{-300.0f, 400.0f, 1000.0f};
     LoadingModel = std::make_unique<TGameModel>("Loading");
-    LoadingModel->ModelMatrix = MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScale(7.7f, 5.75f, 0.0f));
+    LoadingModel->ModelMatrix = MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));
     OwnGUI = std::make_unique<TCurrGUI>();
     GUI = OwnGUI.get();
     Log("++CreateScene: \"LoadingScene\" - complete.");

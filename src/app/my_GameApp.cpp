@@ -46,7 +46,7 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     ResetInputState();
 
     SplashModel = std::make_unique<TGameModel>("Splash");
-    SplashModel->ModelMatrix = MatScale(0.3f, 0.05f, 1.0f);
+    SplashModel->ModelMatrix = MatScaling(0.3f, 0.05f, 1.0f);
     LoadingScene = std::make_unique<TLoadingScene>();
 
     SwitchPending = false;
