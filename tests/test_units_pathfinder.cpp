@@ -333,9 +333,9 @@ TEST(PathFinder, MatchesLiteralSearchOnRandomGrids)
     int sameCell = 0;
     int unreachable = 0;
     for (int gridIndex = 0; gridIndex < 1200; ++gridIndex) {
-        const bool large = gridIndex % 10 == 0;
-        const int w = std::uniform_int_distribution<int>(1, large ? 48 : 16)(rng);
-        const int h = std::uniform_int_distribution<int>(1, large ? 48 : 16)(rng);
+        const int side = gridIndex % 100 == 0 ? 120 : gridIndex % 10 == 0 ? 48 : 16;
+        const int w = std::uniform_int_distribution<int>(1, side)(rng);
+        const int h = std::uniform_int_distribution<int>(1, side)(rng);
         std::vector<uint8_t> g0 = RandomGrid(rng, w, h);
         std::vector<uint8_t> g1 = RandomGrid(rng, w, h);
         TPathFinder finder(w, g0, h);
