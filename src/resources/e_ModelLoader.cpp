@@ -1054,6 +1054,10 @@ bool CheckRender(const TLoadModelData& data, const TGeomData& geom) {
                ") не совпадает с числом граней (" + std::to_string(mesh.Faces.size()) + ")!");
         return false;
     }
+    if (mesh.TVerts.empty() && !mesh.Faces.empty()) {
+        Report("Объект \"" + geom.Name + "\": нет текстурных координат!");
+        return false;
+    }
     for (const auto& tf : mesh.TFaces) {
         if (!IndexOk(tf.A, mesh.TVerts.size()) || !IndexOk(tf.B, mesh.TVerts.size()) ||
             !IndexOk(tf.C, mesh.TVerts.size())) {
