@@ -7,36 +7,9 @@
 #include <cstring>
 #include <functional>
 
-#include "TestSupport.h"
-#include "app/e_Log.h"
-#include "app/e_Platform.h"
-#include "world/LandshaftObject.h"
+#include "test_world_support.h"
 
 namespace {
-
-// A landscape whose vertex at grid (r, c) has the height heightAt(r, c) (in 1/200 units).
-TLandscapeSection MakeSection(int cols, int rows, const std::function<int16_t(int, int)>& heightAt = nullptr)
-{
-    TLandscapeSection s;
-    s.Cols = cols;
-    s.Rows = rows;
-    s.Tiles.resize(size_t(cols) * rows);
-    for (size_t i = 0; i < s.Tiles.size(); ++i) {
-        s.Tiles[i].Col1 = uint8_t(i % 4);
-        s.Tiles[i].Row1 = uint8_t(i % 3);
-        s.Tiles[i].TileType = uint8_t(i % 10);
-    }
-    const int vc = 2 * cols + 1, vr = 2 * rows + 1;
-    s.Verts.resize(size_t(vc) * vr);
-    for (int r = 0; r < vr; ++r)
-        for (int c = 0; c < vc; ++c) {
-            auto& v = s.Verts[size_t(r) * vc + c];
-            v.Height = heightAt ? heightAt(r, c) : 0;
-            v.Light = 200;
-            v.Alpha = 100;
-        }
-    return s;
-}
 
 std::vector<uint8_t> Bytes(const TLandscapeSection& s)
 {
@@ -161,6 +134,34 @@ TEST(LandscapeSectionDeathTest, OutdatedVersionEndsTheProgramWithTheMessage)
             land.Create(stream);
         },
         ::testing::ExitedWithCode(0), "Версия ландшафта устарела. Загрузка невозможна.");
+}
+
+using LandscapeLoad = WorldTest;
+
+TEST_F(LandscapeLoad, ReadsFromTheStreamWithTheAtlasSize)
+{
+    TMapWriter w;
+    w.WriteInt32(1234);  // whatever precedes the section
+    WriteLandscapeSection(w, MakeSection(2, 3, [](int r, int c) { return int16_t(r * c); }));
+    w.WriteInt32(-1);  // and follows it
+    TMapStream stream(w.Bytes, "land.map");
+    stream.SetPosition(4);
+    TLandshaftObject land;
+    land.Create(stream);
+    EXPECT_EQ(stream.Remaining(), 4u);
+    EXPECT_EQ(land.TileCols, 2);
+    EXPECT_EQ(land.TileRows, 3);
+    EXPECT_GE(land.TileSetTexture, 0);
+    // The atlas is 256 x 128 pixels of 64-pixel cells.
+    EXPECT_FLOAT_EQ(land.CellU, 0.25f);
+    EXPECT_FLOAT_EQ(land.CellV, 0.5f);
+    EXPECT_FLOAT_EQ(land.HalfU, 30.0f / 256);
+    EXPECT_FLOAT_EQ(land.HalfV, 30.0f / 128);
+    EXPECT_FLOAT_EQ(land.GetHeight(1.0f, 1.5f), 6.0f / 200);
+    const std::string log = LogText();
+    const auto begin = log.find("Landshaft Create ...");
+    EXPECT_NE(begin, std::string::npos);
+    EXPECT_NE(log.find("Landshaft Create - complete.", begin), std::string::npos);
 }
 
 TEST(Landscape, VerticesLightAndBorder)

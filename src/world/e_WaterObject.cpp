@@ -1,0 +1,157 @@
+#include "world/e_WaterObject.h"
+
+#include <algorithm>
+#include <string>
+
+#include <epoxy/gl.h>
+
+#include "app/e_Log.h"
+
+TWaterSection ReadWaterSection(TMapStream& stream)
+{
+    TWaterSection s;
+    const int32_t vertexCount = stream.ReadInt32("a water vertex count");
+    stream.RequireRecords(vertexCount, 12, "the water vertices");
+    s.Vertices.resize(size_t(vertexCount));
+    for (auto& v : s.Vertices) {
+        v.x = stream.ReadSingle("a water vertex");
+        v.y = stream.ReadSingle("a water vertex");
+        v.z = stream.ReadSingle("a water vertex");
+    }
+    const int32_t triangleCount = stream.ReadInt32("a water triangle count");
+    stream.RequireRecords(triangleCount, 13, "the water triangles");
+    s.Triangles.resize(size_t(triangleCount));
+    for (size_t i = 0; i < s.Triangles.size(); ++i) {
+        auto& t = s.Triangles[i];
+        t.A = stream.ReadUInt32("a water triangle");
+        t.B = stream.ReadUInt32("a water triangle");
+        t.C = stream.ReadUInt32("a water triangle");
+        t.Shown = stream.ReadByte("a water triangle");
+        const uint32_t worst = std::max({t.A, t.B, t.C});
+        if (worst >= uint32_t(vertexCount))
+            stream.Fail("water triangle " + std::to_string(i) + " uses vertex " + std::to_string(worst) +
+                        " of a surface with " + std::to_string(vertexCount) + " vertices");
+    }
+    return s;
+}
+
+void WriteWaterSection(TMapWriter& out, const TWaterSection& s)
+{
+    out.WriteInt32(static_cast<int32_t>(s.Vertices.size()));
+    for (const auto& v : s.Vertices) {
+        out.WriteSingle(v.x);
+        out.WriteSingle(v.y);
+        out.WriteSingle(v.z);
+    }
+    out.WriteInt32(static_cast<int32_t>(s.Triangles.size()));
+    for (const auto& t : s.Triangles) {
+        out.WriteUInt32(t.A);
+        out.WriteUInt32(t.B);
+        out.WriteUInt32(t.C);
+        out.WriteByte(t.Shown);
+    }
+}
+
+TWaterObject::~TWaterObject() { Destroy(); }
+
+void TWaterObject::Create(TMapStream& stream, const TMyVector4f& colour)
+{
+    Log("Water Object Create ...");
+    Build(ReadWaterSection(stream), colour);
+    Log("Water Object Create - complete.");
+}
+
+void TWaterObject::Build(const TWaterSection& section, const TMyVector4f& colour)
+{
+    Destroy();
+    VertexCount = static_cast<int32_t>(section.Vertices.size());
+    Vertices.resize(section.Vertices.size());
+    for (size_t i = 0; i < Vertices.size(); ++i) {
+        const TMyVector3f& p = section.Vertices[i];
+        Vertices[i] = {p.x, p.y, p.z, colour.x, colour.y, colour.z, colour.w};
+    }
+    for (const auto& t : section.Triangles) {
+        if (t.A >= Vertices.size() || t.B >= Vertices.size() || t.C >= Vertices.size())
+            throw EMapFileError("A water triangle uses a vertex the surface does not have.");
+        if (t.Shown) {
+            Triangles.push_back({t.A, t.B, t.C});
+        } else {
+            // Hidden triangles lie on the shore: their corners fade the water out.
+            Vertices[t.A].a = Vertices[t.B].a = Vertices[t.C].a = 0.0f;
+        }
+    }
+    TriangleCount = static_cast<int32_t>(Triangles.size());
+    for (const TVertex& v : Vertices) {
+        if (!(v.a > 0.0f))
+            continue;
+        BoxMin = {std::min(BoxMin.x, v.x), std::min(BoxMin.y, v.y), std::min(BoxMin.z, v.z)};
+        BoxMax = {std::max(BoxMax.x, v.x), std::max(BoxMax.y, v.y), std::max(BoxMax.z, v.z)};
+    }
+    Uploaded = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing (main thread, GL context current)
+
+void TWaterObject::Upload()
+{
+    glGenBuffers(1, &VertexBuffer);
+    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(Vertices.size() * sizeof(TVertex)), Vertices.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+    glGenBuffers(1, &IndexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, IndexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(Triangles.size() * sizeof(TTriangle)), Triangles.data(),
+                 GL_STATIC_DRAW);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    Uploaded = true;
+}
+
+void TWaterObject::Draw()
+{
+    if (!Uploaded)
+        Upload();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glDepthMask(GL_FALSE);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    glPolygonOffset(-1.0f, -1.0f);
+
+    constexpr GLsizei stride = sizeof(TVertex);
+    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(0));
+    glEnableClientState(GL_COLOR_ARRAY);
+    glColorPointer(4, GL_FLOAT, stride, reinterpret_cast<const void*>(12));
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, IndexBuffer);
+    if (TriangleCount > 0)
+        glDrawElements(GL_TRIANGLES, TriangleCount * 3, GL_UNSIGNED_INT, nullptr);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_COLOR_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glClientActiveTexture(GL_TEXTURE1);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glClientActiveTexture(GL_TEXTURE0);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glDisable(GL_BLEND);
+    glDepthMask(GL_TRUE);
+}
+
+void TWaterObject::Destroy()
+{
+    if (VertexBuffer)
+        glDeleteBuffers(1, &VertexBuffer);
+    if (IndexBuffer)
+        glDeleteBuffers(1, &IndexBuffer);
+    VertexBuffer = IndexBuffer = 0;
+    Uploaded = false;
+    Vertices.clear();
+    Triangles.clear();
+    VertexCount = TriangleCount = 0;
+    BoxMin = {PlusInfinity, PlusInfinity, PlusInfinity};
+    BoxMax = {MinusInfinity, MinusInfinity, MinusInfinity};
+}
