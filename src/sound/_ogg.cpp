@@ -157,7 +157,7 @@ TOGG::TOGG(const std::string& fileName, bool looping, bool streaming) {
 
     try {
         {
-            std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+            std::lock_guard<std::recursive_mutex> guard(SoundLock());
             alGetError();
             alGenSources(1, &Source);
             RequireALNoError();
@@ -176,13 +176,13 @@ TOGG::TOGG(const std::string& fileName, bool looping, bool streaming) {
 
         for (int i = 0; i < 2; ++i) {
             {
-                std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+                std::lock_guard<std::recursive_mutex> guard(SoundLock());
                 alGenBuffers(1, &Buffers[i]);
                 RequireALNoError();
             }
             bool endReached = false;
             int32_t bytes = FillBuffer(Buffers[i], BufferSize, endReached);
-            std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+            std::lock_guard<std::recursive_mutex> guard(SoundLock());
             if (!Streaming) {
                 if (bytes > 0) {
                     alSourcei(Source, AL_BUFFER, static_cast<ALint>(Buffers[0]));
@@ -217,7 +217,7 @@ TOGG::~TOGG() {
 
 void TOGG::Release() {
     {
-        std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+        std::lock_guard<std::recursive_mutex> guard(SoundLock());
         if (Source != 0 && alIsSource(Source)) {
             alSourceStop(Source);
             alDeleteSources(1, &Source);
@@ -265,7 +265,7 @@ int32_t TOGG::Decode(int32_t size, bool& endReached) {
 int32_t TOGG::FillBuffer(ALuint buffer, int32_t size, bool& endReached) {
     int32_t bytes = Decode(size, endReached);
     if (bytes > 0) {
-        std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+        std::lock_guard<std::recursive_mutex> guard(SoundLock());
         alBufferData(buffer, Format, FillData.data(), bytes, Rate);
         RequireALNoError();
     }
@@ -273,7 +273,7 @@ int32_t TOGG::FillBuffer(ALuint buffer, int32_t size, bool& endReached) {
 }
 
 int TOGG::GetState() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (Source == 0)
         return OggStateOther;
     ALint state = 0;
@@ -288,7 +288,7 @@ int TOGG::GetState() {
 }
 
 void TOGG::Play() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (Source == 0)
         return;
     const int state = GetState();
@@ -308,14 +308,14 @@ void TOGG::Play() {
 }
 
 void TOGG::Pause() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (Source != 0)
         alSourcePause(Source);
 }
 
 void TOGG::Stop() {
     {
-        std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+        std::lock_guard<std::recursive_mutex> guard(SoundLock());
         {
             // Cleared before the source stops, so that the worker never mistakes
             // this stop for a buffer underrun.
@@ -334,15 +334,16 @@ void TOGG::Stop() {
 
 void TOGG::SetVolume(int percent) {
     percent = std::max(0, std::min(100, percent));
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (Source != 0)
         alSourcef(Source, AL_GAIN, static_cast<float>(percent) / 100.0f);
 }
 
-bool TOGG::LockForWorker(std::unique_lock<std::recursive_timed_mutex>& lock) {
+bool TOGG::LockForWorker(std::unique_lock<std::recursive_mutex>& lock) {
     while (ThreadRunning) {
-        if (lock.try_lock_for(std::chrono::milliseconds(5)))
+        if (lock.try_lock())
             return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
 }
@@ -360,7 +361,7 @@ bool TOGG::WorkerCheck() {
 void TOGG::Update() {
     if (!Streaming || Source == 0 || !VorbisFile)
         return;
-    std::unique_lock<std::recursive_timed_mutex> lock(SoundLock(), std::defer_lock);
+    std::unique_lock<std::recursive_mutex> lock(SoundLock(), std::defer_lock);
     if (!LockForWorker(lock))
         return;
     alGetError();

@@ -95,7 +95,7 @@ private:
     void ThreadProc();
     // Takes the module lock for the worker, giving up when the worker is told to stop
     // (whoever stops it may hold the lock while waiting for it).
-    bool LockForWorker(std::unique_lock<std::recursive_timed_mutex>& lock);
+    bool LockForWorker(std::unique_lock<std::recursive_mutex>& lock);
     // CheckALError for the worker: the message box is shown for the first error only.
     bool WorkerCheck();
 

@@ -47,7 +47,7 @@ TStoragesSound::~TStoragesSound() { ReleaseBuffer(); }
 void TStoragesSound::ReleaseBuffer() {
     if (!BufferReady)
         return;
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (SoundDevice && alIsBuffer(Buffer))
         alDeleteBuffers(1, &Buffer);
     BufferReady = false;
@@ -56,7 +56,7 @@ void TStoragesSound::ReleaseBuffer() {
 
 void InitSoundStorage(TLogProc logRoutine, const std::string& root, const std::string& folder) {
     {
-        std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+        std::lock_guard<std::recursive_mutex> guard(SoundLock());
         StorageLog = logRoutine;
         StorageRoot = EnsureSlash(root);
         StorageFolder = EnsureSlash(folder);
@@ -66,7 +66,7 @@ void InitSoundStorage(TLogProc logRoutine, const std::string& root, const std::s
 }
 
 void DoneSoundStorage() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     SoundList.clear();
     FailedNames.clear();
     StorageRoot.clear();
@@ -90,7 +90,7 @@ std::string SoundKey(const std::string& rawName) {
 }
 
 int GetSoundIndex(const std::string& rawName) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     const std::string name = SoundKey(rawName);
     if (name.empty())
         return -1;
@@ -121,7 +121,7 @@ int GetSoundIndex(const std::string& rawName) {
 }
 
 ALuint GetSoundBuffer(int index) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (index < 0 || static_cast<size_t>(index) >= SoundList.size() || !SoundList[static_cast<size_t>(index)])
         return 0;
     TStoragesSound& sound = *SoundList[static_cast<size_t>(index)];
@@ -185,19 +185,19 @@ std::unique_ptr<TStoragesSound> CreateSound(const std::string& fileName) {
 }
 
 int StoredSoundCount() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     return static_cast<int>(SoundList.size());
 }
 
 const TStoragesSound* GetStoredSound(int index) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (index < 0 || static_cast<size_t>(index) >= SoundList.size())
         return nullptr;
     return SoundList[static_cast<size_t>(index)].get();
 }
 
 void ReleaseSoundBuffers() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     for (auto& sound : SoundList)
         if (sound) {
             sound->ReleaseBuffer();

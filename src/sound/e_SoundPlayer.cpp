@@ -58,8 +58,8 @@ std::string BareName(const std::string& fileName) {
 
 }  // namespace
 
-std::recursive_timed_mutex& SoundLock() {
-    static std::recursive_timed_mutex lock;
+std::recursive_mutex& SoundLock() {
+    static std::recursive_mutex lock;
     return lock;
 }
 
@@ -175,7 +175,7 @@ bool TSoundDevice::CheckError() {
 // ---------------------------------------------------------------------------
 
 bool InitSound(const std::string& root, const std::string& folder) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     SoundRoot = EnsureSlash(root);
     SoundFolder = EnsureSlash(folder);
     if (SoundDevice)
@@ -190,7 +190,7 @@ bool InitSound(const std::string& root, const std::string& folder) {
 }
 
 void DoneSound() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     MusicPlayer.reset();
     MusicName.clear();
     if (!SoundDevice)
@@ -202,12 +202,12 @@ void DoneSound() {
 }
 
 bool SoundAvailable() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     return SoundDevice != nullptr;
 }
 
 int NewSource(const TMyVector3f& position) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (!SoundDevice)
         return -1;
     try {
@@ -219,19 +219,19 @@ int NewSource(const TMyVector3f& position) {
 }
 
 void FreeSource(int index) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (SourceAt(index))
         SoundDevice->RemoveSource(index);
 }
 
 bool IsSourcePlaying(int index) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     TSndSource* source = SourceAt(index);
     return source && source->IsPlaying();
 }
 
 void PlaySound(int index, const std::string& soundName, bool loop) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     TSndSource* source = SourceAt(index);
     if (!source)
         return;
@@ -245,7 +245,7 @@ void PlaySound(int index, const std::string& soundName, bool loop) {
 }
 
 void StopSource(int index) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (TSndSource* source = SourceAt(index))
         source->Stop();
 }
@@ -258,7 +258,7 @@ void PlayMusic(const std::string& fileName) {
     const std::string name = BareName(fileName);
     std::string path;
     {
-        std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+        std::lock_guard<std::recursive_mutex> guard(SoundLock());
         if (name == MusicName)
             return;
         MusicPlayer.reset();
@@ -275,7 +275,7 @@ void PlayMusic(const std::string& fileName) {
     } catch (const ESoundError&) {
         return;  // the message box has been shown
     }
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (!player->HasSound() && ReportedMusic.insert(ToUpperAscii(path)).second)
         SafeLog("Music \"" + path + "\": " + player->Problem + "; the music stays silent.");
     if (MusicName != name || !SoundDevice)
@@ -285,30 +285,30 @@ void PlayMusic(const std::string& fileName) {
 }
 
 void ResumeMusic() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (!MusicName.empty() && MusicPlayer)
         MusicPlayer->Play();
 }
 
 void PauseMusic() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     if (MusicPlayer)
         MusicPlayer->Pause();
 }
 
 void SetMusicVolume(int percent) {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     MusicVolumePercent = std::clamp(percent, 0, 100);
     if (MusicPlayer)
         MusicPlayer->SetVolume(MusicVolumePercent);
 }
 
 TOGG* GetMusicPlayer() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     return MusicPlayer.get();
 }
 
 std::string GetMusicName() {
-    std::lock_guard<std::recursive_timed_mutex> guard(SoundLock());
+    std::lock_guard<std::recursive_mutex> guard(SoundLock());
     return MusicName;
 }

@@ -116,7 +116,7 @@ std::string GetMusicName();
 
 // The module lock: held around every table change and every OpenAL call that is
 // followed by an error check. The music worker only ever try-locks it.
-std::recursive_timed_mutex& SoundLock();
+std::recursive_mutex& SoundLock();
 // Reads OpenAL's error state. On an error shows "OpenAL error: ..." captioned
 // "Sound Module Message:" and gives false.
 bool CheckALError();
