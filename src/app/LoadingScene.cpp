@@ -31,8 +31,10 @@ TLoadingScene::TLoadingScene() {
     camera->FreeRotation = false;
     Camera = Own(std::move(camera));
     LightPos = TMyVector3f{-300.0f, 400.0f, 1000.0f};
-    LoadingModel = std::make_unique<TGameModel>("Loading");
-    LoadingModel->ModelMatrix = MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));
+    LoadingModel = TryLoadModel("Loading");
+    if (LoadingModel)
+        LoadingModel->ModelMatrix =
+            MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));
     OwnGUI = std::make_unique<TCurrGUI>();
     GUI = OwnGUI.get();
     Log("++CreateScene: \"LoadingScene\" - complete.");
@@ -47,6 +49,7 @@ TLoadingScene::~TLoadingScene() {
 void TLoadingScene::Update(double dt) { TSceneObject::Update(dt); }
 
 void TLoadingScene::Draw() {
-    QueueModel(LoadingModel.get());
+    if (LoadingModel)
+        QueueModel(LoadingModel.get());
     TSceneObject::Draw();
 }

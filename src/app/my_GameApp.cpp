@@ -4,6 +4,7 @@
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
 #include "app/my_Input.h"
+#include "gui/v_CanvasOpenGL.h"
 #include "render/my_Viewer.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
@@ -36,8 +37,16 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     AnimatesDir = "Data/Animates/";
     SoundsDir = "Data/Sounds/";
 
-    if (window)
+    if (window) {
+        // The renderer sits below the GUI; the canvas reaches it through these.
+        TCanvasHooks hooks;
+        hooks.SetSize = SetCanvasSize;
+        hooks.Begin = BeginGUI;
+        hooks.End = End2D;
+        hooks.FreeFonts = FreeFontLists;
+        SetCanvasHooks(hooks);
         InitRenderer(Log, window);
+    }
     InitResourceSystem(Log, AppPath, TexturesDir, ModelsDir, AnimatesDir);
     InitSound(AppPath, SoundsDir);
     InitSoundStorage(Log, AppPath, SoundsDir);
@@ -45,8 +54,9 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
 
     ResetInputState();
 
-    SplashModel = std::make_unique<TGameModel>("Splash");
-    SplashModel->ModelMatrix = MatScaling(0.3f, 0.05f, 1.0f);
+    SplashModel = TryLoadModel("Splash");
+    if (SplashModel)
+        SplashModel->ModelMatrix = MatScaling(0.3f, 0.05f, 1.0f);
     LoadingScene = std::make_unique<TLoadingScene>();
 
     SwitchPending = false;
@@ -99,6 +109,7 @@ void TGameApp::Frame() {
 
 void TGameApp::Paint() {
     if (static_cast<int32_t>(FrameTime - StartTime) < 1000) {
+        if (SplashModel)
         QueueModel(SplashModel.get());
         RenderScene(nullptr, TMyVector3f{0.0f, 0.0f, 0.0f});
         // Only the very first scene is built here; later ones come from the

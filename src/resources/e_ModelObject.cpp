@@ -55,6 +55,14 @@ TGameModel::TGameModel(const std::string& fileName) {
     std::copy(std::begin(LocalCorners), std::end(LocalCorners), WorldCorners);
 }
 
+std::unique_ptr<TGameModel> TryLoadModel(const std::string& fileName) {
+    try {
+        return std::make_unique<TGameModel>(fileName);
+    } catch (const TModelLoadError&) {
+        return nullptr;
+    }
+}
+
 int32_t ClipRoleFromName(const std::string& clipName) {
     std::string n = ToUpperAscii(FilePart(clipName));
     if (n.find("IDLE") != std::string::npos)

@@ -7,6 +7,7 @@
 #include "world/e_Math.h"
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -70,6 +71,10 @@ private:
     const TStoredSkeletData* ClipData(int32_t clip) const;
     void Sample(int32_t clip, double t, bool withPhase, std::vector<TBoneFrame>& out) const;
 };
+
+// For pictures and ornaments the game can do without: the instance, or null when
+// the model cannot be loaded (the registry has already reported why).
+std::unique_ptr<TGameModel> TryLoadModel(const std::string& fileName);
 
 // The role a clip file name plays, or -1: IDLE, WALK, RUN, ATTACK/ATTACK2, DEATH tested in that order.
 int32_t ClipRoleFromName(const std::string& clipName);

@@ -25,11 +25,13 @@ TMainMenuScene::TMainMenuScene() {
     camera->FreeRotation = false;
     Camera = Own(std::move(camera));
     LightPos = TMyVector3f{-300.0f, 400.0f, 1000.0f};
-    TitleModel = std::make_unique<TGameModel>("Title");
-    TitleModel->ModelMatrix = MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));
-    KnifeModel1 = std::make_unique<TGameModel>("Knife");
-    KnifeModel2 = std::make_unique<TGameModel>("Knife");
-    StandModel = std::make_unique<TGameModel>("Stand");
+    TitleModel = TryLoadModel("Title");
+    if (TitleModel)
+        TitleModel->ModelMatrix =
+            MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));
+    KnifeModel1 = TryLoadModel("Knife");
+    KnifeModel2 = TryLoadModel("Knife");
+    StandModel = TryLoadModel("Stand");
     if (GameApp)
         GameApp->SetProgress(0.75f);
     PlayMusic("Muz_1");
@@ -47,13 +49,17 @@ TMainMenuScene::~TMainMenuScene() {
 
 void TMainMenuScene::PlaceOrnament() {
     const TMatrix4f base = MatMultiply(MatTranslation(-1.5f, -0.75f, -5.0f), Ry(SpinAngle));
-    KnifeModel1->ModelMatrix = MatMultiply(
-        MatMultiply(MatMultiply(base, MatTranslation(-0.4f, 0.0f, -0.04f)), Rz(50)), MatTranslation(-0.15f, 0, 0));
-    KnifeModel2->ModelMatrix = MatMultiply(
-        MatMultiply(MatMultiply(MatMultiply(base, MatTranslation(0.4f, 0.0f, 0.04f)), Rz(-50)), Ry(180)),
-        MatTranslation(-0.15f, 0, 0));
-    StandModel->ModelMatrix = MatMultiply(MatMultiply(MatTranslation(-1.5f, -2.0f, -5.0f), Ry(SpinAngle)),
-                                          MatScaling(2.5f, 1.0f, 2.5f));
+    if (KnifeModel1)
+        KnifeModel1->ModelMatrix =
+            MatMultiply(MatMultiply(MatMultiply(base, MatTranslation(-0.4f, 0.0f, -0.04f)), Rz(50)),
+                        MatTranslation(-0.15f, 0, 0));
+    if (KnifeModel2)
+        KnifeModel2->ModelMatrix = MatMultiply(
+            MatMultiply(MatMultiply(MatMultiply(base, MatTranslation(0.4f, 0.0f, 0.04f)), Rz(-50)), Ry(180)),
+            MatTranslation(-0.15f, 0, 0));
+    if (StandModel)
+        StandModel->ModelMatrix = MatMultiply(MatMultiply(MatTranslation(-1.5f, -2.0f, -5.0f), Ry(SpinAngle)),
+                                              MatScaling(2.5f, 1.0f, 2.5f));
 }
 
 void TMainMenuScene::Update(double dt) {
@@ -69,9 +75,13 @@ void TMainMenuScene::Update(double dt) {
 }
 
 void TMainMenuScene::Draw() {
-    QueueModel(TitleModel.get());
-    QueueModel(KnifeModel1.get());
-    QueueModel(KnifeModel2.get());
-    QueueModel(StandModel.get());
+    if (TitleModel)
+        QueueModel(TitleModel.get());
+    if (KnifeModel1)
+        QueueModel(KnifeModel1.get());
+    if (KnifeModel2)
+        QueueModel(KnifeModel2.get());
+    if (StandModel)
+        QueueModel(StandModel.get());
     TSceneObject::Draw();
 }
