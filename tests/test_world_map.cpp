@@ -565,3 +565,69 @@ TEST(TroopChains, LinkAndUnlink)
     a.Unlink(head);
     EXPECT_EQ(head, nullptr);
 }
+
+TEST(MapInfo, DataToolDescribesAMap)
+{
+    const std::string tool = std::string(MYGAME_BINARY_DIR) + "/mygame-data";
+    if (!std::filesystem::exists(tool))
+        GTEST_SKIP() << "mygame-data is not built";
+    TempDir dir;
+    ASSERT_TRUE(SaveMapFile(dir.file("Small.MAP"), SmallMap()));
+    const std::string command = tool + " info " + dir.file("Small.MAP") + " > " + dir.file("out.json");
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string json = ReadText(dir.file("out.json"));
+    for (const char* part : {"\"cols\": 12", "\"rows\": 10", "\"tiles\": 120", "\"vertices\": 525", "\"trees\": 2",
+                             "\"entities\": 1", "\"entities2\": 1", "\"models\": [\"Rock\", \"Rock.PRM\", \"Tree\"]",
+                             "\"flagged_tiles\": 3", "\"Bowman\": 112", "\"Warrior\": 111", "\"Cavalryman\": 111",
+                             "\"waters\": [{\"vertices\": 9, \"triangles\": 8, \"shown\": 6, \"box_min\": [6, 0.3, 1]"})
+        EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
+
+    // A damaged file is refused with a message and a failing exit code.
+    auto bytes = WriteMapFile(SmallMap());
+    bytes.resize(bytes.size() - 1);
+    WriteBytes(dir.file("Cut.map"), bytes);
+    const std::string cut = tool + " info " + dir.file("Cut.map") + " > /dev/null 2> " + dir.file("err.txt");
+    EXPECT_NE(std::system(cut.c_str()), 0);
+    EXPECT_NE(ReadText(dir.file("err.txt")).find("is damaged"), std::string::npos);
+}
+
+TEST(MapFile, MutatedFilesAreReadOrRefusedCleanly)
+{
+    // Small files with bytes flipped at random: each is either read whole or refused with
+    // EMapFileError, and whatever is read builds a landscape and water without complaint.
+    TMapFileData d = SmallMap();
+    d.Landscape = MakeSection(3, 2, [](int r, int c) { return int16_t(r * 31 - c * 17); });
+    const auto good = WriteMapFile(d);
+    uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    int read = 0, refused = 0;
+    for (int round = 0; round < 3000; ++round) {
+        auto bytes = good;
+        const int flips = 1 + int(next() % 4);
+        for (int i = 0; i < flips; ++i) {
+            const size_t at = next() % bytes.size();
+            // Mostly small changes to counts and lengths, sometimes any byte.
+            bytes[at] = (next() & 1) ? uint8_t(bytes[at] + 1 + next() % 3) : uint8_t(next());
+        }
+        if (next() % 8 == 0)
+            bytes.resize(next() % bytes.size());
+        TMapStream stream(bytes, "fuzz.map");
+        try {
+            const TMapFileData back = ReadMapFile(stream);
+            TLandshaftObject land;
+            land.Build(back.Landscape, 256, 256);
+            for (const auto& w : back.Waters) {
+                TWaterObject water;
+                water.Build(w.Section, back.WaterColour);
+            }
+            TMyVector3f point, normal;
+            land.RayPick({1.0f, 5.0f, 1.0f}, {0.5f, -10.0f, 0.5f}, point, normal);
+            land.GetHeight(1e9f, -1e9f);
+            ++read;
+        } catch (const EMapFileError&) {
+            ++refused;
+        }
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_GT(refused, 0);
+}

@@ -262,29 +262,31 @@ int32_t TGameMap::GetTileType(int32_t col, int32_t row) const
     return Landshaft->Tile(col, row).TileType;
 }
 
+bool TilePassable(int32_t tileType, uint32_t tileFlags, int32_t unitType)
+{
+    if (!IsValidUnitType(unitType))
+        return false;
+    if (tileFlags & (0x8u | 0x20000u | 0x40000u))
+        return false;
+    const TUnitFeatures& features = UnitFeatures[size_t(unitType)];
+    switch (tileType) {
+        case 0: case 1: case 4: case 5: case 9:
+            return true;
+        case 3:
+            return features.BlockedByType3 != 1;
+        case 6:
+            return features.BlockedByType6 != 1;
+        default:  // 2, 7, 8 and anything unknown
+            return false;
+    }
+}
+
 bool TGameMap::IsPassable(int32_t col, int32_t row, int32_t unitType) const
 {
-    if (!Landshaft || !OnMap(col, row) || !IsValidUnitType(unitType))
+    if (!Landshaft || !OnMap(col, row))
         return false;
     const TTilePlace& tile = Landshaft->Tile(col, row);
-    const TUnitFeatures& features = UnitFeatures[size_t(unitType)];
-    bool passable;
-    switch (tile.TileType) {
-        case 0: case 1: case 4: case 5: case 9:
-            passable = true;
-            break;
-        case 3:
-            passable = features.BlockedByType3 != 1;
-            break;
-        case 6:
-            passable = features.BlockedByType6 != 1;
-            break;
-        default:  // 2, 7, 8 and anything unknown
-            passable = false;
-    }
-    if (tile.TileFlags & (0x8u | 0x20000u | 0x40000u))
-        passable = false;
-    return passable;
+    return TilePassable(tile.TileType, tile.TileFlags, unitType);
 }
 
 std::vector<uint8_t> TGameMap::PassGrid(int32_t unitType) const

@@ -63,6 +63,10 @@ TMapFileData ReadMapSection(TMapStream& stream);
 // Reads a whole file: the header (version 100), then the map section.
 TMapFileData ReadMapFile(TMapStream& stream);
 
+// Whether a unit of the type (0..3) may stand on a tile of this terrain type and these flags;
+// false for an unknown unit type.
+bool TilePassable(int32_t tileType, uint32_t tileFlags, int32_t unitType);
+
 // ---------------------------------------------------------------------------------------------
 // Troops on tiles
 

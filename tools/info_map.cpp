@@ -1,0 +1,106 @@
+// `mygame-data info` for map files: what the game's map reader makes of them, without loading
+// any model or texture.
+
+#include "DataTool.h"
+
+#include "units/GameUnits.h"
+#include "world/MapObject.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+std::string Number(float v)
+{
+    if (!std::isfinite(v))
+        return "null";
+    std::ostringstream s;
+    s << v;
+    return s.str();
+}
+
+std::string Vector(std::initializer_list<float> values)
+{
+    std::string out = "[";
+    for (float v : values)
+        out += (out.size() > 1 ? ", " : "") + Number(v);
+    return out + "]";
+}
+
+int PrintMap(const std::string& path, std::ostream& out)
+{
+    TMapFileData map;
+    try {
+        TMapStream stream = TMapStream::FromFile(path);
+        map = ReadMapFile(stream);
+        if (stream.Remaining() != 0)
+            std::cerr << "mygame-data info: " << path << ": " << stream.Remaining()
+                      << " bytes after the landscape are not read\n";
+    } catch (const EMapFileError& e) {
+        std::cerr << "mygame-data info: " << path << ": " << e.what() << "\n";
+        return 1;
+    }
+
+    const TLandscapeSection& land = map.Landscape;
+    int64_t types[11] = {};  // 0..9, then anything else
+    int64_t flagged = 0;
+    int64_t passable[UnitTypeCount] = {};
+    for (const TTileRecord& t : land.Tiles) {
+        ++types[t.TileType <= 9 ? t.TileType : 10];
+        if (t.Flags & (0x8u | 0x20000u | 0x40000u))
+            ++flagged;
+        for (int32_t unit = 0; unit < UnitTypeCount; ++unit)
+            passable[unit] += TilePassable(t.TileType, t.Flags, unit) ? 1 : 0;
+    }
+    int16_t lo = 0, hi = 0;
+    if (!land.Verts.empty()) {
+        const auto [mn, mx] = std::minmax_element(land.Verts.begin(), land.Verts.end(),
+                                                  [](const TVertRecord& a, const TVertRecord& b) { return a.Height < b.Height; });
+        lo = mn->Height;
+        hi = mx->Height;
+    }
+    std::set<std::string> models;
+    for (const auto* list : {&map.Trees, &map.Entities, &map.Entities2})
+        for (const auto& r : *list)
+            models.insert(r.Name);
+
+    out << "{\"file\": " << JsonString(path) << ", \"version\": " << map.FileVersion
+        << ", \"map_version\": " << map.Version << ", \"cols\": " << land.Cols << ", \"rows\": " << land.Rows
+        << ", \"tiles\": " << land.Tiles.size() << ", \"vertices\": " << land.Verts.size() << ", \"tile_types\": {";
+    for (int t = 0; t <= 10; ++t)
+        out << (t ? ", " : "") << '"' << (t <= 9 ? std::to_string(t) : std::string("other")) << "\": " << types[t];
+    out << "}, \"flagged_tiles\": " << flagged << ", \"passable_tiles\": {";
+    for (int32_t unit = 0; unit < UnitTypeCount; ++unit)
+        out << (unit ? ", " : "") << JsonString(UnitFeatures[size_t(unit)].Name) << ": " << passable[unit];
+    out << "}, \"height_min\": " << Number(lo / 200.0f) << ", \"height_max\": " << Number(hi / 200.0f)
+        << ", \"trees\": " << map.Trees.size() << ", \"entities\": " << map.Entities.size()
+        << ", \"entities2\": " << map.Entities2.size() << ", \"models\": [";
+    bool first = true;
+    for (const auto& name : models) {
+        out << (first ? "" : ", ") << JsonString(name);
+        first = false;
+    }
+    out << "], \"water_colour\": "
+        << Vector({map.WaterColour.x, map.WaterColour.y, map.WaterColour.z, map.WaterColour.w}) << ", \"waters\": [";
+    for (size_t i = 0; i < map.Waters.size(); ++i) {
+        TWaterObject water;
+        water.Build(map.Waters[i].Section, map.WaterColour);
+        const bool empty = !(water.BoxMin.x <= water.BoxMax.x);
+        out << (i ? ", " : "") << "{\"vertices\": " << water.VertexCount
+            << ", \"triangles\": " << map.Waters[i].Section.Triangles.size() << ", \"shown\": " << water.TriangleCount
+            << ", \"box_min\": "
+            << (empty ? "null" : Vector({water.BoxMin.x, water.BoxMin.y, water.BoxMin.z}))
+            << ", \"box_max\": "
+            << (empty ? "null" : Vector({water.BoxMax.x, water.BoxMax.y, water.BoxMax.z})) << "}";
+    }
+    out << "]}\n";
+    return 0;
+}
+
+InfoHandler mapInfo(".MAP", PrintMap);
+
+}  // namespace
