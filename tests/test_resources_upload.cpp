@@ -8,6 +8,8 @@
 #include <SDL.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
+
 namespace {
 
 // One hidden window with a GL 2.1 context for the whole program.
@@ -33,9 +35,14 @@ struct TGLContext {
 };
 
 std::vector<uint8_t> TgaFile(uint8_t type, uint16_t w, uint16_t h, uint8_t bits, const std::vector<uint8_t>& px) {
-    std::vector<uint8_t> f = {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(w), uint8_t(w >> 8), uint8_t(h),
-                              uint8_t(h >> 8), bits, 0};
-    f.insert(f.end(), px.begin(), px.end());
+    std::vector<uint8_t> f(18 + px.size(), 0);
+    f[2] = type;
+    f[12] = uint8_t(w);
+    f[13] = uint8_t(w >> 8);
+    f[14] = uint8_t(h);
+    f[15] = uint8_t(h >> 8);
+    f[16] = bits;
+    std::copy(px.begin(), px.end(), f.begin() + 18);
     return f;
 }
 
