@@ -1,0 +1,547 @@
+#include "units/PlayerObject.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <map>
+#include <mutex>
+#include <numbers>
+
+#include "app/e_Log.h"
+#include "app/e_Platform.h"
+#include "resources/e_ModelObject.h"
+#include "world/MapObject.h"
+#include "world/e_Frustum.h"
+
+namespace {
+
+// A frame length that cannot poison timers and positions.
+float SaneDt(float dt) { return std::isfinite(dt) && dt > 0.0f ? dt : 0.0f; }
+
+// ---------------------------------------------------------------------------
+// Sight lines: from the centre of a vision mask to each of its border cells, as
+// mask indices without the centre. The same for every unit of one sight radius,
+// so they are made once per radius and kept.
+
+// A line of integer points from one cell to another, both ends included, one
+// point per step along the longer axis.
+using TPointsMas = std::vector<TWayPoint>;
+
+TPointsMas BresenhamLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    TPointsMas line;
+    const int32_t dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
+    const int32_t dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
+    int32_t err = dx + dy;
+    for (;;) {
+        line.push_back({x0, y0});
+        if (x0 == x1 && y0 == y1)
+            break;
+        const int32_t e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x0 += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y0 += sy;
+        }
+    }
+    return line;
+}
+
+using TSightLines = std::vector<std::vector<int32_t>>;
+
+const TSightLines& SightLines(int32_t radius)
+{
+    static std::mutex lock;
+    static std::map<int32_t, std::unique_ptr<TSightLines>> cache;
+    std::lock_guard guard(lock);
+    auto& slot = cache[radius];
+    if (!slot) {
+        slot = std::make_unique<TSightLines>();
+        const int32_t n = 2 * radius + 1;
+        const int32_t last = 2 * radius;
+        auto add = [&](int32_t x, int32_t y) {
+            const TPointsMas points = BresenhamLine(radius, radius, x, y);
+            std::vector<int32_t> line;
+            for (size_t k = 1; k < points.size(); ++k)
+                line.push_back(points[k].y * n + points[k].x);
+            slot->push_back(std::move(line));
+        };
+        if (radius > 0) {
+            for (int32_t i = 0; i <= last; ++i) {
+                add(i, 0);
+                add(i, last);
+            }
+            for (int32_t i = 1; i < last; ++i) {
+                add(0, i);
+                add(last, i);
+            }
+        }
+    }
+    return *slot;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Creation and destruction
+
+TPlayerObject::TPlayerObject(int32_t side, std::string name, int32_t colourIndex, TGameMap* map)
+    : PlayerName(std::move(name)), Side(side), ColourIndex(colourIndex), Map(map)
+{
+    if (Map && Map->MapCols > 0 && Map->MapRows > 0)
+        Fog.assign(size_t(Map->MapCols) * size_t(Map->MapRows), 0);
+}
+
+TPlayerObject::~TPlayerObject()
+{
+    FreeMissiles();
+    for (auto& group : Groups)
+        group.clear();
+    // Each unit's destructor lets go of what other players' units and arrows hold.
+    Units.clear();
+    DeadUnits.clear();
+}
+
+void TPlayerObject::FreeMissiles()
+{
+    // One by one, so that a long list does not free itself recursively.
+    while (MissileHead) {
+        std::unique_ptr<TMissile> next = std::move(MissileHead->Next);
+        MissileHead = std::move(next);
+    }
+}
+
+TMyVector3f TPlayerObject::Colour() const
+{
+    if (ColourIndex >= 0 && ColourIndex < PlayerColourCount)
+        return PlayerColours[ColourIndex];
+    return {1.0f, 1.0f, 1.0f};
+}
+
+// ---------------------------------------------------------------------------
+// Units
+
+TGameUnit* TPlayerObject::AddUnit(int32_t unitType, const TMyVector3f& position, float yaw)
+{
+    if (!IsValidUnitType(unitType)) {
+        try {
+            Log("Player \"" + PlayerName + "\": no unit of type " + std::to_string(unitType) + " exists.");
+        } catch (...) {
+        }
+        return nullptr;
+    }
+    Units.push_back(std::make_unique<TGameUnit>(this, position, yaw, unitType, ColourIndex));
+    TGameUnit& unit = *Units.back();
+    if (TGamePersonage* p = unit.Personage())
+        p->Color = Colour();
+    // As for a move from tile (0, 0): a unit made there sees nothing until it moves.
+    MoveVision(unit, unit.TileCol, unit.TileRow);
+    Groups[0].push_back(&unit);
+    unit.Group = 0;
+    unit.EnterTileChain(unit.TileCol, unit.TileRow);
+    return &unit;
+}
+
+TGameUnit* TPlayerObject::AddUnit(int32_t unitType, float yaw, const TMyVector3f& position)
+{
+    return AddUnit(unitType, position, yaw);
+}
+
+TGameUnit* TPlayerObject::FirstUnit()
+{
+    UnitCursor = 0;
+    return CurrentUnit();
+}
+
+TGameUnit* TPlayerObject::NextUnit()
+{
+    if (UnitCursor < int32_t(Units.size()))
+        ++UnitCursor;
+    return CurrentUnit();
+}
+
+TGameUnit* TPlayerObject::CurrentUnit() const
+{
+    if (UnitCursor < 0 || UnitCursor >= int32_t(Units.size()))
+        return nullptr;
+    return Units[size_t(UnitCursor)].get();
+}
+
+// ---------------------------------------------------------------------------
+// Groups
+
+void TPlayerObject::RemoveFromGroups(TGameUnit& unit)
+{
+    for (auto& group : Groups)
+        for (size_t i = 0; i < group.size(); ++i)
+            if (group[i] == &unit) {
+                group[i] = group.back();
+                group.pop_back();
+                break;
+            }
+}
+
+void TPlayerObject::AssignToGroup(int32_t group, TGameUnit* unit)
+{
+    if (!unit || unit->Owner != this || unit->IsDead() || group < 0 || group >= GroupCount)
+        return;
+    auto& target = Groups[size_t(group)];
+    if (std::find(target.begin(), target.end(), unit) != target.end())
+        return;
+    RemoveFromGroups(*unit);
+    target.push_back(unit);
+    unit->Group = group;
+}
+
+void TPlayerObject::DissolveGroup(int32_t group)
+{
+    if (group < 1 || group >= GroupCount)
+        return;
+    for (TGameUnit* unit : Groups[size_t(group)]) {
+        Groups[0].push_back(unit);
+        unit->Group = 0;
+    }
+    Groups[size_t(group)].clear();
+}
+
+// ---------------------------------------------------------------------------
+// Missiles
+
+PMissile TPlayerObject::AddMissile(TGameUnit* shooter, TGameUnit* target, float damage)
+{
+    if (!shooter || !target || shooter == target || shooter->IsDead() || target->IsDead())
+        return nullptr;
+    auto missile = std::make_unique<TMissile>(shooter, target, damage);
+    PMissile m = missile.get();
+    shooter->Missiles.push_back(m);
+    target->Missiles.push_back(m);
+    missile->Next = std::move(MissileHead);
+    if (missile->Next)
+        missile->Next->Prev = m;
+    MissileHead = std::move(missile);
+    return m;
+}
+
+void TPlayerObject::RemoveMissile(TMissile* missile)
+{
+    std::unique_ptr<TMissile>& link = missile->Prev ? missile->Prev->Next : MissileHead;
+    assert(link.get() == missile);
+    std::unique_ptr<TMissile> doomed = std::move(link);
+    link = std::move(doomed->Next);
+    if (link)
+        link->Prev = doomed->Prev;
+    // doomed leaves its units' lists as it goes.
+}
+
+int32_t TPlayerObject::MissileCount() const
+{
+    int32_t n = 0;
+    for (const TMissile* m = MissileHead.get(); m; m = m->Next.get())
+        ++n;
+    return n;
+}
+
+// ---------------------------------------------------------------------------
+// Fog of war
+
+bool TPlayerObject::FogIndex(int32_t col, int32_t row, size_t& index) const
+{
+    if (!Map || col < 0 || row < 0 || col >= Map->MapCols || row >= Map->MapRows)
+        return false;
+    index = size_t(row) * size_t(Map->MapCols) + size_t(col);
+    return index < Fog.size();
+}
+
+int32_t TPlayerObject::FogAt(int32_t col, int32_t row) const
+{
+    size_t i;
+    return FogIndex(col, row, i) ? Fog[i] : 0;
+}
+
+bool TPlayerObject::Sees(int32_t col, int32_t row) const { return FogAt(col, row) > 0; }
+
+bool TPlayerObject::SeesTileOf(const TGameUnit& unit) const { return Sees(unit.TileCol, unit.TileRow); }
+
+void TPlayerObject::RemoveVision(TGameUnit& unit)
+{
+    const int32_t r = unit.SightRadius, n = 2 * r + 1;
+    for (int32_t i = 0; i < n; ++i)
+        for (int32_t j = 0; j < n; ++j) {
+            uint8_t& seen = unit.VisionMask[size_t(i) * size_t(n) + size_t(j)];
+            if (!seen)
+                continue;
+            seen = 0;
+            size_t f;
+            if (FogIndex(unit.VisionCol + j - r, unit.VisionRow + i - r, f)) {
+                assert(Fog[f] > 0);
+                if (Fog[f] > 0)
+                    --Fog[f];
+            }
+        }
+}
+
+void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row)
+{
+    if (col == unit.VisionCol && row == unit.VisionRow)
+        return;
+    RemoveVision(unit);
+    unit.VisionCol = col;
+    unit.VisionRow = row;
+    if (!Map || Fog.empty())
+        return;
+
+    const int32_t r = unit.SightRadius, n = 2 * r + 1;
+    const float eye = unit.Position.z + 1.0f;
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t dy = i - r;
+        for (int32_t j = 0; j < n; ++j) {
+            const int32_t dx = j - r;
+            size_t f;
+            if (dx * dx + dy * dy >= r * r || !FogIndex(col + dx, row + dy, f))
+                continue;
+            if (Map->GetTileHeight(col + dx, row + dy) > eye)
+                continue;
+            unit.VisionMask[size_t(i) * size_t(n) + size_t(j)] = 1;
+            ++Fog[f];
+        }
+    }
+
+    // Anything behind a tile the unit cannot see (one that rises above its eye) is
+    // hidden too.
+    for (const std::vector<int32_t>& line : SightLines(r)) {
+        bool blocked = false;
+        for (const int32_t k : line) {
+            uint8_t& seen = unit.VisionMask[size_t(k)];
+            if (!seen) {
+                blocked = true;
+            } else if (blocked) {
+                seen = 0;
+                size_t f;
+                if (FogIndex(col + k % n - r, row + k / n - r, f) && Fog[f] > 0)
+                    --Fog[f];
+            }
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Per frame
+
+bool TPlayerObject::Update(float dt, double time)
+{
+    dt = SaneDt(dt);
+    Points = 100 * Kills - 100 * Losses;
+
+    for (TMissile* m = MissileHead.get(); m;) {
+        TMissile* next = m->Next.get();
+        if (m->Step(dt)) {
+            if (m->Target && !m->Target->IsDead() && m->Target->TakeDamage(m->Damage))
+                ++Kills;
+            RemoveMissile(m);
+        }
+        m = next;
+    }
+
+    bool fired = false;
+    for (size_t i = 0; i < Units.size(); ++i)
+        if (Units[i]->Step(dt, time))
+            fired = true;
+
+    std::erase_if(DeadUnits, [time](const std::unique_ptr<TGameUnit>& u) {
+        return !(time - double(u->DeathTime) <= double(DeadBodySeconds));
+    });
+    for (auto& u : DeadUnits) {
+        u->State = UnitDead;
+        u->SetAnimation(UnitDead, time);
+    }
+    return fired;
+}
+
+bool TPlayerObject::RemoveDead(double time)
+{
+    bool fell = false;
+    size_t kept = 0;
+    for (size_t i = 0; i < Units.size(); ++i) {
+        std::unique_ptr<TGameUnit>& u = Units[i];
+        if (u->Health > 0.0f) {
+            if (kept != i)
+                Units[kept] = std::move(u);
+            ++kept;
+            continue;
+        }
+        u->SetTarget(nullptr);
+        u->ReleaseAll();
+        RemoveVision(*u);
+        RemoveFromGroups(*u);
+        u->Group = -1;
+        u->LeaveTileChain();
+        u->PathIndex = -1;
+        u->Engaged = false;
+        if (u->Model)
+            u->Model->ShowOutline = false;
+        u->DeathTime = float(time);
+        u->State = UnitDead;
+        DeadUnits.push_back(std::move(u));
+        ++Losses;
+        fell = true;
+    }
+    Units.resize(kept);
+    if (fell && Units.empty())
+        Defeated = true;
+    return fell;
+}
+
+void TPlayerObject::Think(float dt)
+{
+    dt = SaneDt(dt);
+    Seen.clear();
+    Revealed.clear();
+    if (Map && Map->Occupancy.size() == size_t(Map->MapCols) * size_t(Map->MapRows)) {
+        for (size_t tile = 0; tile < Map->Occupancy.size(); ++tile) {
+            const bool seen = tile < Fog.size() && Fog[tile] > 0;
+            for (TBaseTroopObj* obj = Map->Occupancy[tile]; obj; obj = obj->Next) {
+                TGameUnit* unit = dynamic_cast<TGameUnit*>(obj);
+                if (!unit || !unit->Owner || !IsEnemy(*unit->Owner))
+                    continue;
+                if (seen)
+                    Seen.push_back(unit);
+                else if (unit->State == UnitShooting)
+                    Revealed.push_back(unit);
+            }
+        }
+    }
+
+    for (size_t i = 0; i < Units.size(); ++i) {
+        TGameUnit& unit = *Units[i];
+        unit.ThinkTimer -= dt;
+        if (unit.ThinkTimer > 0.0f)
+            continue;
+        unit.ThinkTimer = ThinkInterval;
+        Decide(unit);
+    }
+
+    if (Side == SideComputer && Units.size() < size_t(ReinforceBelow) && Map) {
+        const bool first = PlayerName == "CPU1";
+        const TMyVector3f at = first ? TMyVector3f{7.0f, 10.0f, 0.0f}
+                                     : TMyVector3f{7.0f, float(Map->MapRows) - 8.0f, 0.0f};
+        const float yaw = first ? float(std::numbers::pi) : float(2.0 * std::numbers::pi / 3.0);
+        for (int32_t k = 0; k < ReinforceCount; ++k)
+            AddUnit(RandomInt(3) + 1, at, yaw);
+    }
+}
+
+namespace {
+
+// The nearest unit of the list standing where `unit` may go; first found wins a tie.
+TGameUnit* Nearest(const std::vector<TGameUnit*>& list, const TGameUnit& unit, const TGameMap& map, float& distance)
+{
+    TGameUnit* best = nullptr;
+    distance = PlusInfinity;
+    for (TGameUnit* other : list) {
+        if (!map.IsPassable(other->TileCol, other->TileRow, unit.UnitType))
+            continue;
+        const float d = Vec3Length(other->Position - unit.Position);
+        if (d < distance) {
+            distance = d;
+            best = other;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+void TPlayerObject::Decide(TGameUnit& unit)
+{
+    if (!Map)
+        return;
+    const TUnitFeatures& f = unit.Features();
+    const TWayPoint here{unit.TileCol, unit.TileRow};
+
+    // a. The human side's units pick the nearest enemy in reach by themselves.
+    if (!unit.Target && Side == SideHuman) {
+        float d;
+        TGameUnit* nearest = Nearest(Seen, unit, *Map, d);
+        if (nearest && unit.PathIndex == -1) {
+            float radius;
+            if (!unit.Hold)
+                radius = float(f.SightRadius);
+            else
+                radius = unit.IsRanged ? float(f.ShootRange) : -1.0f;
+            if (d < radius)
+                unit.SetTarget(nearest);
+        }
+    }
+
+    // b. Chase a target that is still in sight.
+    if (unit.Target && !unit.Hold) {
+        TGameUnit& target = *unit.Target;
+        if (!SeesTileOf(target)) {
+            unit.SetTarget(nullptr);
+        } else if (Map->IsPassable(target.TileCol, target.TileRow, unit.UnitType) &&
+                   (target.TileCol != here.x || target.TileRow != here.y)) {
+            unit.SetPath(Map->FindPath(here, {target.TileCol, target.TileRow}, unit.UnitType));
+        }
+    }
+
+    // c. A bowman holding its ground lets go of a target out of range.
+    if (unit.Target && unit.Hold && unit.IsRanged &&
+        Vec3Length(unit.Target->Position - unit.Position) >= float(f.ShootRange))
+        unit.SetTarget(nullptr);
+
+    // d. The computer side attacks what it sees, goes where arrows come from, and
+    // otherwise now and then wanders off.
+    if (Side != SideComputer)
+        return;
+    float d;
+    if (TGameUnit* nearest = Nearest(Seen, unit, *Map, d)) {
+        unit.SetTarget(nearest);
+        return;
+    }
+    if (unit.PathIndex != -1)
+        return;
+    bool haveGoal = false;
+    TWayPoint goal;
+    if (TGameUnit* shooter = Nearest(Revealed, unit, *Map, d)) {
+        goal = {shooter->TileCol, shooter->TileRow};
+        haveGoal = true;
+    } else if (RandomFloat() > 0.9) {
+        const int32_t col = RandomInt(Map->MapCols);
+        const int32_t row = RandomInt(Map->MapRows);
+        if (Map->IsPassable(col, row, unit.UnitType)) {
+            goal = {col, row};
+            haveGoal = true;
+        }
+    }
+    if (haveGoal && goal != here) {
+        unit.SetPath(Map->FindPath(here, goal, unit.UnitType));
+        unit.Running = RandomFloat() < 0.5;
+    }
+}
+
+void TPlayerObject::Draw(const TFrustum& frustum, const TFogGrid& viewerFog)
+{
+    auto seenBy = [&](int32_t col, int32_t row) {
+        if (!Map || col < 0 || row < 0 || col >= Map->MapCols || row >= Map->MapRows)
+            return false;
+        const size_t i = size_t(row) * size_t(Map->MapCols) + size_t(col);
+        return i < viewerFog.size() && viewerFog[i] != 0;
+    };
+
+    for (TMissile* m = MissileHead.get(); m; m = m->Next.get()) {
+        int32_t col, row;
+        TGameUnit::TileOf(Map, m->Pos, col, row);
+        if (m->Model && seenBy(col, row) && frustum.PointVisible(m->Pos.y, m->Pos.z, m->Pos.x) &&
+            MapHooks.QueueModel)
+            MapHooks.QueueModel(*m->Model);
+    }
+    for (auto* list : {&Units, &DeadUnits})
+        for (auto& u : *list) {
+            u->Visible = seenBy(u->TileCol, u->TileRow) && u->IsInView(frustum);
+            if (u->Visible && u->Model && MapHooks.QueueModel)
+                MapHooks.QueueModel(*u->Model);
+        }
+}
