@@ -14,6 +14,7 @@
 #include "sound/e_SoundPlayer.h"
 
 #include <clocale>
+#include <cmath>
 
 TGameApp* GameApp = nullptr;
 
@@ -50,6 +51,8 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     InitResourceSystem(Log, AppPath, TexturesDir, ModelsDir, AnimatesDir);
     InitSound(AppPath, SoundsDir);
     InitSoundStorage(Log, AppPath, SoundsDir);
+    // The settings pass on changes only; the saved volume must reach the player once.
+    SetMusicVolume(static_cast<int>(std::lround(Config->MusicVolume * 100.0f)));
     SetConfigMusicVolumeProc(SettingsVolumeToPlayer);
 
     ResetInputState();
@@ -77,6 +80,9 @@ TGameApp::~TGameApp() {
     if (Handle)
         ShutdownRenderer();
     SetConfigMusicVolumeProc(nullptr);
+    // Closing the device explicitly keeps OpenAL from complaining at exit.
+    DoneSound();
+    DoneSoundStorage();
     Config.reset();
     CloseLog();
 }
