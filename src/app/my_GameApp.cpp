@@ -98,7 +98,9 @@ void TGameApp::Frame() {
         // The old scene was drawn once more after the request; now it goes.
         Scene.reset();
         Progress.store(0.0f, std::memory_order_release);
-        LoadingThread = std::thread(&TGameApp::LoadingThreadProc, this);
+        // The thread gets the name by value: a later request may rewrite NextSceneName.
+        LoadingThread = std::thread(&TGameApp::LoadingThreadProc, this, NextSceneName);
+        NextSceneName.clear();
         SwitchPending = false;
     }
     if (SceneReady()) {
@@ -147,15 +149,14 @@ void TGameApp::SwitchScene(const std::string& name) {
     NextSceneName = name;
 }
 
-void TGameApp::LoadingThreadProc() {
+void TGameApp::LoadingThreadProc(std::string sceneName) {
     Log("Start Loading Thread ++++++++++++++++++++++++");
     std::unique_ptr<TSceneObject> next;
-    if (NextSceneName == "defMainMenu")
+    if (sceneName == "defMainMenu")
         next = std::make_unique<TMainMenuScene>();
     else
-        next = std::make_unique<TGameScene>(NextSceneName);
+        next = std::make_unique<TGameScene>(sceneName);
     Scene = std::move(next);
-    NextSceneName.clear();
     Progress.store(1.0f, std::memory_order_release);
     Log("Close Loading Thread ++++++++++++++++++++++++");
 }

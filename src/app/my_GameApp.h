@@ -77,7 +77,7 @@ public:
     TAppOptions Options;
 
 private:
-    void LoadingThreadProc();
+    void LoadingThreadProc(std::string sceneName);
     void JoinLoadingThread();
 
     // A switch request leaves the old scene in place for one more draw; the
