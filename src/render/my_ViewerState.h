@@ -1,0 +1,149 @@
+#pragma once
+// The renderer's module state, shared by its source files and nobody else.
+
+#include "render/e_ShaderObject.h"
+#include "render/my_Viewer.h"
+
+#include <epoxy/gl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace viewer {
+
+// The programs, in the order they are created; the index is the slot.
+enum TProgram : int32_t {
+    prLandTile = 0,
+    prModelSimple,
+    prModelBamp,
+    prModelSimpleSkel,
+    prNoTextured,
+    prNoBamp,
+    prNoBampSpec,
+    prEmission,
+    prBamp,
+    prBampSpec,
+    prBampParallax,
+    prBampParallaxSpec,
+    prBlendObj,
+    prBlendObjSpec,
+    prSimpleTextured,
+    prBlurGausHOR,
+    prBlurGausVER,
+    prNoBampSkel,
+    prNoBampSpecSkel,
+    prEmissionSkel,
+    prWarFog,
+    prDrawToShadowMap,
+    prDrawToShadowMapSkel,
+    prViewDepth,
+    prBasicShader,
+    prFlatShad,
+    prFlatShadSkel,
+    prNoise,
+    prWaterRing,
+    prRangeRing,
+    ProgramCount
+};
+
+struct TProgramInfo {
+    const char* Name;
+    bool Used;  // drawn with by a pass; the others may be missing
+};
+extern const TProgramInfo ProgramTable[ProgramCount];
+
+// Model information gathered once per distinct model of a frame.
+struct TResMdlInfo {
+    int32_t ModelHandle = -1;
+    const TStoredRendData* RendData = nullptr;
+    const TStoredColidData* ColidData = nullptr;
+    const TVBORendData* VBOData = nullptr;
+};
+
+struct TMeshPtr {
+    int32_t Instance = 0;
+    int32_t Info = 0;
+    int32_t Mesh = 0;
+};
+
+struct TWaterRingData {
+    float X = 0, Y = 0, Z = 0, R = 0;
+};
+
+struct TRangeRingData {
+    TMyVector3f Centre;
+    float Radius = 0;
+    TColorRGBA Color;
+};
+
+struct TViewerState {
+    TLogProc LogProc = nullptr;
+    SDL_Window* Window = nullptr;
+    void* Context = nullptr;  // SDL_GLContext
+    bool Active = false;
+    bool Headless = false;
+
+    int32_t ViewX = 0, ViewY = 0, ViewW = 0, ViewH = 0;
+    int32_t ViewRight = 0, ViewBottom = 0;
+    double Aspect = 1.0;
+
+    std::unique_ptr<TShader> Programs[ProgramCount];
+
+    int32_t ShadowSize = 2048;
+    GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;
+    GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
+    int32_t FogW = 0, FogH = 0;
+    // Bound where a model names a texture that did not load.
+    GLuint WhiteTex = 0;
+
+    std::vector<TModelDrawItem> Instances;
+    std::vector<TWaterRingData> WaterRings;
+    int32_t WaterRingTex = -1;
+    std::vector<TRangeRingData> RangeRings;
+    int32_t RangeRingTex = -1;
+    std::function<void()> Landscape;
+    std::function<void(TShader&)> WaterDraw;
+    std::vector<TResMdlInfo> ModelInfos;
+    std::vector<TMeshPtr> Buckets[BucketCount];
+
+    std::array<TMyVector3f, 4> ShadowFocus{};
+    TMyVector3f LightEye;
+    TMatrix4f LightProjView = IdentityMatrix;
+    TMatrix4f LightMatrix = IdentityMatrix;
+
+    bool SelectionVisible = false;
+    int32_t SelX1 = 0, SelY1 = 0, SelX2 = 0, SelY2 = 0;
+    int32_t CursorTex = -1;
+    int32_t CursorMode = 0;
+    TCursorPosProc CursorPosProc = nullptr;
+
+    TCanvasHooks Canvas;
+
+    TFrameRateMeter Meter;
+    double FrameStart = 0.0;
+    bool SwapRefusalLogged = false;
+    std::vector<std::string> PendingShots;
+
+    TFrameStats Stats;
+};
+
+extern TViewerState V;
+
+void LogLine(const std::string& text);
+TShader* Program(TProgram p);
+// The texture unit the bound program gave to a sampler; -1 when it has none.
+int32_t SamplerUnit(const TShader& shader, const char* name);
+// Binds a registry texture, or the white texture when the handle is not usable.
+void BindTextureOrWhite(int32_t handle, int32_t unit);
+void ClearQueues();
+
+}  // namespace viewer
+
+// The map reaches the queues through its hooks; set while the renderer runs.
+void InstallMapRenderHooks();
+void RemoveMapRenderHooks();
+
+namespace viewer {
+
+}  // namespace viewer
