@@ -1,0 +1,248 @@
+// The sound data that the build generates (build/Data/Sounds), read back through
+// the game's own storage, WAV reader and music player, and checked the way a
+// listener would: long enough, loud enough, never clipped, loops without a click,
+// and the same bytes on every run of the generator.
+
+#include "test_sound_support.h"
+
+#include "sound/_ogg.h"
+#include "sound/e_SoundManager.h"
+#include "sound/e_SoundPlayer.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+
+using namespace soundtest;
+
+namespace {
+
+const std::string BuildRoot = MYGAME_BINARY_DIR "/";
+const std::string BuiltSounds = BuildRoot + "Data/Sounds/";
+
+// The data files, as the generator writes them.
+const char* const DataFiles[] = {"AGA.WAV",    "GO.WAV",    "YESSIR.WAV", "FUCKYOU.WAV", "AMBIENT1.WAV", "BATTLE1.WAV",
+                                 "FINISH.WAV", "DEAD1.WAV", "ARROW1.WAV", "MUZ_1.OGG",   "MUZ_2.OGG"};
+
+// Frames of 16-bit samples, one vector per channel.
+using TChannels = std::vector<std::vector<double>>;
+
+TChannels Split(const uint8_t* bytes, size_t size, int channels) {
+    TChannels out(static_cast<size_t>(channels));
+    const size_t frames = size / (2 * static_cast<size_t>(channels));
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < channels; ++c) {
+            const uint8_t* p = bytes + 2 * (i * channels + c);
+            out[c].push_back(static_cast<int16_t>(p[0] | (p[1] << 8)));
+        }
+    return out;
+}
+
+// The whole piece as the player's decoder gives it (16-bit little-endian).
+bool DecodeOgg(const std::string& path, TChannels& out, int& rate) {
+    const auto real = ResolvePath(path);
+    OggVorbis_File file{};
+    if (!real || ov_fopen(real->c_str(), &file) != 0)
+        return false;
+    const int channels = ov_info(&file, -1)->channels;
+    rate = static_cast<int>(ov_info(&file, -1)->rate);
+    std::vector<uint8_t> pcm;
+    char buffer[65536];
+    int section = 0;
+    for (;;) {
+        const long n = ov_read(&file, buffer, sizeof buffer, 0, 2, 1, &section);
+        if (n < 0) {
+            ov_clear(&file);
+            return false;
+        }
+        if (n == 0)
+            break;
+        pcm.insert(pcm.end(), buffer, buffer + n);
+    }
+    ov_clear(&file);
+    out = Split(pcm.data(), pcm.size(), channels);
+    return true;
+}
+
+double DbToGainForTest(double db) { return std::pow(10.0, db / 20.0); }
+
+double Rms(const std::vector<double>& x) {
+    double sum = 0;
+    for (double v : x)
+        sum += v * v;
+    return std::sqrt(sum / std::max<size_t>(1, x.size())) / 32768.0;
+}
+
+double PeakOf(const std::vector<double>& x) {
+    double peak = 0;
+    for (double v : x)
+        peak = std::max(peak, std::fabs(v));
+    return peak / 32768.0;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+    const auto k = static_cast<size_t>(fraction * static_cast<double>(values.size() - 1));
+    std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(k), values.end());
+    return values[k];
+}
+
+// How a loop joins: the step and the bend (second difference) from the last
+// sample into the first, against the loudest 0.1 % of the steps and bends found
+// anywhere inside the loop. A click is a step far outside what the music does.
+struct TSeam {
+    double Step, TypicalStep, Bend, TypicalBend;
+};
+
+TSeam MeasureSeam(const std::vector<double>& x) {
+    const size_t n = x.size();
+    std::vector<double> steps, bends;
+    for (size_t i = 0; i + 1 < n; ++i)
+        steps.push_back(std::fabs(x[i + 1] - x[i]));
+    for (size_t i = 0; i + 2 < n; ++i)
+        bends.push_back(std::fabs(x[i + 2] - 2 * x[i + 1] + x[i]));
+    return {std::fabs(x[0] - x[n - 1]), Percentile(steps, 0.999), std::fabs(x[0] - 2 * x[n - 1] + x[n - 2]),
+            Percentile(bends, 0.999)};
+}
+
+void ExpectSeamless(const TChannels& channels, const std::string& what) {
+    for (size_t c = 0; c < channels.size(); ++c) {
+        const TSeam seam = MeasureSeam(channels[c]);
+        std::cout << what << " channel " << c << ": step at the seam " << seam.Step << " (99.9% of steps <= "
+                  << seam.TypicalStep << "), bend " << seam.Bend << " (99.9% <= " << seam.TypicalBend << ")\n";
+        EXPECT_LE(seam.Step, seam.TypicalStep) << what << " channel " << c << " jumps at the loop point";
+        EXPECT_LE(seam.Bend, seam.TypicalBend) << what << " channel " << c << " kinks at the loop point";
+    }
+}
+
+class GeneratedSounds : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* file : DataFiles)
+            ASSERT_TRUE(std::filesystem::exists(BuiltSounds + file))
+                << BuiltSounds << file << " is missing: build the gamedata target first";
+    }
+    GameFolder game;  // the log and message boxes of the test, not the game's folder
+};
+
+}  // namespace
+
+TEST_F(GeneratedSounds, EveryEffectTheScenesAskForIsFoundByNameAndPlayable) {
+    struct TExpected {
+        const char* Name;
+        int32_t Format;
+        double MinSeconds, MaxSeconds;
+    };
+    const TExpected expected[] = {
+        {"Aga", SoundFormatMono16, 0.3, 2.0},          {"Go", SoundFormatMono16, 0.3, 2.0},
+        {"YesSir", SoundFormatMono16, 0.3, 2.0},       {"FuckYou", SoundFormatMono16, 0.4, 2.5},
+        {"Ambient1", SoundFormatStereo16, 8.0, 40.0},  {"Battle1", SoundFormatMono16, 2.0, 8.0},
+        {"Finish", SoundFormatMono16, 1.5, 8.0},       {"Dead1", SoundFormatMono16, 0.5, 3.0},
+        {"Arrow1", SoundFormatMono16, 0.4, 2.0},
+    };
+    InitSoundStorage(Log, BuildRoot, "Data/Sounds/");
+    for (const auto& sound : expected) {
+        SCOPED_TRACE(sound.Name);
+        const int index = GetSoundIndex(sound.Name);
+        ASSERT_GE(index, 0);
+        const TStoragesSound* stored = GetStoredSound(index);
+        ASSERT_NE(stored, nullptr);
+        const TStoredSoundData& data = stored->SoundData;
+        EXPECT_EQ(data.Format, sound.Format);
+        EXPECT_EQ(data.Frequency, 22050);
+        const int channels = sound.Format == SoundFormatStereo16 ? 2 : 1;
+        const double seconds = static_cast<double>(data.Size) / (2.0 * channels * data.Frequency);
+        EXPECT_GE(seconds, sound.MinSeconds);
+        EXPECT_LE(seconds, sound.MaxSeconds);
+        for (const auto& channel : Split(data.Data.data(), data.Data.size(), channels)) {
+            // Clearly audible next to the music, and never driven into the rails.
+            EXPECT_GT(Rms(channel), 0.03);
+            EXPECT_LT(PeakOf(channel), 0.95);
+            // A sound that starts or stops on a large sample value pops (the
+            // ambience is a loop: its seam is checked on its own).
+            if (std::string(sound.Name) != "Ambient1") {
+                EXPECT_LT(std::fabs(channel.front()) / 32768.0, 0.02);
+                EXPECT_LT(std::fabs(channel.back()) / 32768.0, 0.02);
+            }
+        }
+    }
+    // The voices are different words, not one file four times.
+    for (int a = 0; a < 4; ++a)
+        for (int b = a + 1; b < 4; ++b)
+            EXPECT_NE(GetStoredSound(GetSoundIndex(expected[a].Name))->SoundData.Data,
+                      GetStoredSound(GetSoundIndex(expected[b].Name))->SoundData.Data);
+    DoneSoundStorage();
+    EXPECT_EQ(CountOf(game.LogText(), "Program Message:"), 0u) << game.LogText();
+}
+
+TEST_F(GeneratedSounds, TheAmbienceLoopsWithoutAClick) {
+    auto file = ReadWholeFile(BuiltSounds + "AMBIENT1.WAV");
+    ASSERT_TRUE(file);
+    TStoredSoundData sound;
+    ASSERT_TRUE(LoadWave(file->data(), file->size(), sound));
+    ExpectSeamless(Split(sound.Data.data(), sound.Data.size(), 2), "Ambient1");
+}
+
+TEST_F(GeneratedSounds, MusicIsStereoOggOverAMinuteThatThePlayerLoopsWhole) {
+    const bool device = InitSound(BuildRoot, "Data/Sounds/");
+    for (const char* piece : {"Muz_1", "Muz_2"}) {
+        SCOPED_TRACE(piece);
+        TOggInfo info;
+        std::string problem;
+        ASSERT_TRUE(ReadOggInfo(BuiltSounds + piece + ".OGG", info, &problem)) << problem;
+        EXPECT_EQ(info.Channels, 2);
+        EXPECT_EQ(info.Rate, 44100);
+        EXPECT_GE(info.PcmSamples, 60 * 44100);
+        if (!device)
+            continue;
+        PlayMusic(piece);
+        TOGG* player = GetMusicPlayer();
+        ASSERT_NE(player, nullptr);
+        ASSERT_TRUE(player->HasSound()) << player->Problem;
+        EXPECT_EQ(player->Format, SoundFormatStereo16);
+        EXPECT_FALSE(player->Streaming);
+        EXPECT_TRUE(player->Looping);
+        EXPECT_EQ(player->BufferSize, info.PcmSamples * 4);
+    }
+    if (device)
+        DoneSound();
+}
+
+TEST_F(GeneratedSounds, MusicIsBalancedUnclippedAndLoopsWithoutAClick) {
+    for (const char* piece : {"MUZ_1.OGG", "MUZ_2.OGG"}) {
+        SCOPED_TRACE(piece);
+        TChannels channels;
+        int rate = 0;
+        ASSERT_TRUE(DecodeOgg(BuiltSounds + piece, channels, rate));
+        ASSERT_EQ(channels.size(), 2u);
+        for (const auto& channel : channels) {
+            EXPECT_GT(Rms(channel), DbToGainForTest(-28));
+            EXPECT_LT(Rms(channel), DbToGainForTest(-10));
+            EXPECT_LT(PeakOf(channel), 0.99);
+        }
+        // Real stereo: the instruments sit in different places.
+        double difference = 0;
+        for (size_t i = 0; i < channels[0].size(); ++i)
+            difference += std::fabs(channels[0][i] - channels[1][i]);
+        EXPECT_GT(difference / static_cast<double>(channels[0].size()) / 32768.0, 0.005);
+        ExpectSeamless(channels, piece);
+    }
+}
+
+TEST_F(GeneratedSounds, TheGeneratorWritesTheSameBytesOnEveryRun) {
+    TempDir again;
+    const std::string command = "\"" + BuildRoot + "mygame-data\" sounds \"" + again.path() + "\"";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    for (const char* file : DataFiles) {
+        SCOPED_TRACE(file);
+        const auto first = ReadBytes(BuiltSounds + file);
+        const auto second = ReadBytes(again.path() + "/Data/Sounds/" + file);
+        ASSERT_FALSE(first.empty());
+        EXPECT_TRUE(first == second) << "sizes " << first.size() << " and " << second.size();
+    }
+}
