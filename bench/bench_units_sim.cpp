@@ -1,0 +1,196 @@
+// Simulation cost of one battle frame: the melee engagement walk over the tile
+// chains, every player's Think, Update and RemoveDead, with 35 units (the
+// opening of a battle: 15 against 10 + 10) and with 1000. Also one unit's fog of
+// war update, which runs whenever a unit steps onto another tile.
+//
+// The battle runs on from iteration to iteration and is set up anew (outside the
+// timing) every 600 frames (10 s at 60 frames a second). The armies start either
+// at their far-apart places (marching and looking) or within sight of each other
+// (shooting, melee, deaths and reinforcements).
+
+#include "units/GameUnits.h"
+#include "units/PlayerObject.h"
+
+#include "app/e_Platform.h"
+#include "world/LandshaftObject.h"
+#include "world/MapObject.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+std::unique_ptr<TGameMap> BuildMap(int32_t cols, int32_t rows)
+{
+    TLandscapeSection s;
+    s.Cols = cols;
+    s.Rows = rows;
+    s.Tiles.assign(size_t(cols) * size_t(rows), TTileRecord{});
+    s.Verts.assign(size_t(2 * cols + 1) * size_t(2 * rows + 1), TVertRecord{});
+    std::mt19937 rng(4321);
+    // Gentle hills, some water (type 3) and rocks (type 2).
+    for (int32_t r = 0; r < 2 * rows + 1; ++r)
+        for (int32_t c = 0; c < 2 * cols + 1; ++c)
+            s.Verts[size_t(r) * size_t(2 * cols + 1) + size_t(c)].Height =
+                int16_t(200.0 * (1.5 + std::sin(r * 0.05) + std::cos(c * 0.07)));
+    for (auto& t : s.Tiles) {
+        const uint32_t v = rng() % 100;
+        t.TileType = v < 3 ? 2 : v < 8 ? 3 : 0;
+    }
+    auto map = std::make_unique<TGameMap>();
+    map->Landshaft = std::make_unique<TLandshaftObject>();
+    map->Landshaft->Build(s, 1024, 1024);
+    map->MapCols = cols;
+    map->MapRows = rows;
+    map->PathFinder = std::make_unique<TPathFinder>(cols, map->PassGrid(0), rows);
+    for (int32_t t = 1; t < UnitTypeCount; ++t)
+        map->PathFinder->AddGrid(map->PassGrid(t));
+    map->Occupancy.assign(size_t(cols) * size_t(rows), nullptr);
+    return map;
+}
+
+struct TBattle {
+    std::unique_ptr<TGameMap> Map;
+    std::vector<std::unique_ptr<TPlayerObject>> Players;
+    double Time = 0.0;
+
+    // contact: the armies start within sight of each other instead of at their
+    // far-apart places.
+    TBattle(int32_t units, bool contact)
+    {
+        RandomSeed(99);
+        const int32_t size = units <= 35 ? 128 : 256;
+        Map = BuildMap(size, size);
+        Players.push_back(std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get()));
+        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, Map.get()));
+        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, Map.get()));
+        const int32_t human = units * 15 / 35, cpu = (units - human) / 2;
+        auto place = [&](TPlayerObject& p, int32_t count, float x0, float y0) {
+            const int32_t side = int32_t(std::ceil(std::sqrt(double(count))));
+            for (int32_t i = 0; i < count; ++i)
+                p.AddUnit(1 + i % 3, {x0 + float(i % side) * 1.5f, y0 + float(i / side) * 1.5f, 0.0f},
+                          float(i) * 0.3f);
+        };
+        if (contact) {
+            const float mid = float(size) / 2.0f, span = 1.5f * std::ceil(std::sqrt(float(human)));
+            place(*Players[0], human, mid - span / 2.0f, mid - span / 2.0f);
+            place(*Players[1], cpu, mid - span / 2.0f, mid + span / 2.0f + 8.0f);
+            place(*Players[2], cpu, mid - span / 2.0f, mid - span / 2.0f - 8.0f - span);
+        } else {
+            place(*Players[0], human, float(size) - 30.0f - float(human) / 20.0f, 60.0f);
+            place(*Players[1], cpu, 7.0f, 10.0f);
+            place(*Players[2], cpu, 7.0f, float(size) - 8.0f - float(cpu) / 20.0f);
+        }
+    }
+    ~TBattle()
+    {
+        Players.clear();  // before the map they stand on
+    }
+
+    // One frame as the battle scene runs it.
+    void Frame(float dt)
+    {
+        Time += dt;
+        TGameMap& map = *Map;
+        for (int32_t row = 1; row < map.MapRows - 1; ++row)
+            for (int32_t col = 1; col < map.MapCols - 1; ++col)
+                for (TBaseTroopObj* o = map.OccupancyAt(col, row); o; o = o->Next) {
+                    auto* u = static_cast<TGameUnit*>(o);
+                    if (u->Engaged)
+                        continue;
+                    TGameUnit* enemy = nullptr;
+                    for (int32_t dy = -1; dy <= 1 && !enemy; ++dy)
+                        for (int32_t dx = -1; dx <= 1 && !enemy; ++dx)
+                            for (TBaseTroopObj* q = map.OccupancyAt(col + dx, row + dy); q && !enemy; q = q->Next)
+                                if (q != o && u->IsEnemyOf(*static_cast<TGameUnit*>(q)))
+                                    enemy = static_cast<TGameUnit*>(q);
+                    if (!enemy)
+                        continue;
+                    u->Engaged = true;
+                    u->SetTarget(enemy);
+                    if (!enemy->Engaged) {
+                        enemy->Engaged = true;
+                        enemy->SetTarget(u);
+                    }
+                }
+        for (auto& p : Players)
+            for (auto& u : p->Units)
+                if (u->Engaged && u->Target) {
+                    float amount = UnitFeatures[u->UnitType].MeleeDamage * dt;
+                    const float half = amount * 0.5f, rest = amount - half;
+                    float shared = half;
+                    int32_t kills = 0;
+                    u->DistributeDamage(shared, kills);
+                    p->Kills += kills;
+                    if (u->Target->TakeDamage(shared + rest))
+                        ++p->Kills;
+                }
+        for (auto& p : Players)
+            p->RemoveDead(Time);
+        for (auto& p : Players)
+            p->Think(dt);
+        for (auto& p : Players)
+            p->Update(dt, Time);
+    }
+
+    size_t UnitCount() const
+    {
+        size_t n = 0;
+        for (auto& p : Players)
+            n += p->Units.size();
+        return n;
+    }
+};
+
+void BM_BattleFrame(benchmark::State& state)
+{
+    const int32_t units = int32_t(state.range(0));
+    const bool contact = state.range(1) != 0;
+    auto battle = std::make_unique<TBattle>(units, contact);
+    int frame = 0;
+    size_t living = 0, frames = 0;
+    for (auto _ : state) {
+        if (++frame == 600) {
+            state.PauseTiming();
+            battle.reset();
+            battle = std::make_unique<TBattle>(units, contact);
+            frame = 0;
+            state.ResumeTiming();
+        }
+        battle->Frame(1.0f / 60.0f);
+        living += battle->UnitCount();
+        ++frames;
+    }
+    state.counters["units"] = double(living) / double(std::max<size_t>(frames, 1));  // on average
+}
+BENCHMARK(BM_BattleFrame)
+    ->ArgNames({"units", "contact"})
+    ->Args({35, 0})
+    ->Args({35, 1})
+    ->Args({1000, 0})
+    ->Args({1000, 1})
+    ->Unit(benchmark::kMicrosecond);
+
+// One unit walking one tile further: its old view out of the fog, the new one in.
+void BM_FogStep(benchmark::State& state)
+{
+    auto map = BuildMap(128, 128);
+    {
+        TPlayerObject player(SideHuman, "Human", 1, map.get());
+        TGameUnit* u = player.AddUnit(UnitTypeBowman, {60.5f, 60.5f, 0.0f}, 0.0f);
+        bool east = true;
+        for (auto _ : state) {
+            u->SetPath({{u->TileCol, u->TileRow}, {u->TileCol + (east ? 1 : -1), u->TileRow}});
+            player.Update(1.0f, 0.0);
+            east = !east;
+        }
+        benchmark::DoNotOptimize(player.Fog.data());
+    }
+}
+BENCHMARK(BM_FogStep)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
