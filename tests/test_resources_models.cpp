@@ -559,8 +559,11 @@ std::vector<TDrawVertData> NearDuplicates(uint32_t seed, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         TDrawVertData v{};
         float* s = reinterpret_cast<float*>(&v);
+        // Positions straddle zero and the welding grid's cell edges.
+        const float bases[] = {1.0f, 0.0f, -0.0004f, 0.0002f, -0.00021f};
+        const float base = bases[pick(rng) % 5];
         for (int k = 0; k < 14; ++k)
-            s[k] = (k < 3 ? 1.0f : 0.0f) + float(step(rng)) * 0.00005f;
+            s[k] = k < 3 ? base + float(step(rng)) * 0.00005f : float(step(rng) % 2) * 0.00005f;
         int r = pick(rng);
         if (r == 0)
             s[pick(rng) % 14] = std::nanf("");

@@ -953,10 +953,12 @@ void WeldQuadratic(const std::vector<TDrawVertData>& verts, std::vector<TDrawVer
     }
 }
 
-// Survivors are filed in a grid over the position with cells twice the tolerance wide:
-// two positions closer than the tolerance lie in the same or neighbouring cells, so the
-// 27 cells around a vertex hold every survivor it could merge with. Taking the lowest
-// close survivor among them gives exactly the pairwise result.
+// Survivors are filed in a grid over the position whose cells are four times the tolerance
+// wide. A position closer than the tolerance to another lies less than a quarter cell
+// away from it, so per axis only the vertex's own cell and the neighbour on the nearer
+// side can hold it: eight cells in all. Each cell chains its survivors in order, so the
+// first close one in a cell is its lowest, and the lowest over the eight cells is exactly
+// the survivor the pairwise comparison finds.
 struct TCellKey {
     int64_t X, Y, Z;
     bool operator==(const TCellKey&) const = default;
@@ -971,17 +973,29 @@ struct TCellHash {
     }
 };
 
-int64_t CellOf(float v) {
-    constexpr double cell = 0.0002;
-    constexpr double limit = 4.0e18;
-    double c = std::floor(static_cast<double>(v) / cell);
-    return static_cast<int64_t>(std::clamp(c, -limit, limit));
+struct TCellSpan {
+    int64_t First;  // the vertex's own cell, or the lower neighbour when it sits in the lower half
+};
+
+TCellSpan CellsOf(float v, int64_t& own) {
+    constexpr double cell = 0.0004;
+    constexpr double limit = 4.0e18;  // far beyond any float whose neighbours are this close
+    double d = static_cast<double>(v) / cell;
+    double c = std::floor(d);
+    own = static_cast<int64_t>(std::clamp(c, -limit, limit));
+    return {d - c < 0.5 ? own - 1 : own};
 }
+
+struct TCellChain {
+    int32_t Head;
+    int32_t Tail;
+};
 
 void WeldHashed(const std::vector<TDrawVertData>& verts, std::vector<TDrawVertData>& kept,
                 std::vector<int32_t>& remap) {
-    std::unordered_map<TCellKey, std::vector<int32_t>, TCellHash> grid;
+    std::unordered_map<TCellKey, TCellChain, TCellHash> grid;
     grid.reserve(verts.size());
+    std::vector<int32_t> next;  // next survivor in the same cell, -1 at the end
     for (size_t j = 0; j < verts.size(); ++j) {
         const TDrawVertData& v = verts[j];
         const TDotVector3& p = v.Position;
@@ -989,20 +1003,22 @@ void WeldHashed(const std::vector<TDrawVertData>& verts, std::vector<TDrawVertDa
             // Nothing is within the tolerance of an infinite or undefined position.
             remap[j] = static_cast<int32_t>(kept.size());
             kept.push_back(v);
+            next.push_back(-1);
             continue;
         }
-        TCellKey key{CellOf(p.x), CellOf(p.y), CellOf(p.z)};
+        TCellKey own;
+        const int64_t x0 = CellsOf(p.x, own.X).First;
+        const int64_t y0 = CellsOf(p.y, own.Y).First;
+        const int64_t z0 = CellsOf(p.z, own.Z).First;
         int32_t best = -1;
-        for (int64_t dx = -1; dx <= 1; ++dx) {
-            for (int64_t dy = -1; dy <= 1; ++dy) {
-                for (int64_t dz = -1; dz <= 1; ++dz) {
-                    auto it = grid.find({key.X + dx, key.Y + dy, key.Z + dz});
+        for (int64_t x = x0; x <= x0 + 1; ++x) {
+            for (int64_t y = y0; y <= y0 + 1; ++y) {
+                for (int64_t z = z0; z <= z0 + 1; ++z) {
+                    auto it = grid.find({x, y, z});
                     if (it == grid.end())
                         continue;
-                    // Each cell lists its survivors in order, so the first close one is its lowest.
-                    for (int32_t s : it->second) {
-                        if (best >= 0 && s >= best)
-                            break;
+                    for (int32_t s = it->second.Head; s >= 0 && (best < 0 || s < best);
+                         s = next[static_cast<size_t>(s)]) {
                         if (WeldClose(kept[static_cast<size_t>(s)], v)) {
                             best = s;
                             break;
@@ -1013,10 +1029,16 @@ void WeldHashed(const std::vector<TDrawVertData>& verts, std::vector<TDrawVertDa
         }
         if (best >= 0) {
             remap[j] = best;
-        } else {
-            remap[j] = static_cast<int32_t>(kept.size());
-            grid[key].push_back(remap[j]);
-            kept.push_back(v);
+            continue;
+        }
+        const int32_t index = static_cast<int32_t>(kept.size());
+        remap[j] = index;
+        kept.push_back(v);
+        next.push_back(-1);
+        auto [it, added] = grid.try_emplace(own, TCellChain{index, index});
+        if (!added) {
+            next[static_cast<size_t>(it->second.Tail)] = index;
+            it->second.Tail = index;
         }
     }
 }
