@@ -143,6 +143,9 @@ protected:
         WriteModel(models + "Wall.PRM", {Tex("White.tga")}, false);
         WriteModel(models + "Pair.PRM", {Tex("Red.tga"), Tex("Green.tga", true)}, false);
         WriteModel(Data->path() + "/Data/Animates/Figure.PAM", {Tex("Figure.tga")}, true);
+        WriteModel(Data->path() + "/Data/Animates/Knight.PAM",
+                   {Tex("Figure.tga", false, false, "Flat.tga"), Tex("Green.tga", true)}, true);
+        WriteModel(models + "Bare.PRM", {Tex("Missing.tga")}, false);
 
         AppPath = std::string(MYGAME_SOURCE_DIR) + "/";
         SetMessageBoxesEnabled(false);
@@ -364,6 +367,29 @@ TEST_F(Viewer, FiguresFollowTheirPose) {
     EXPECT_EQ(PixelAt({-2, -0.6f, -8}).r, 0);
     EXPECT_GT(PixelAt({2, 0, -8}).r, 150);
     EXPECT_EQ(PixelAt({2, 1.5f, -8}).r, 0);
+}
+
+TEST_F(Viewer, BumpMappedAndGlowingFiguresAreNotLeftAsShadows) {
+    TModelDrawItem knight = Item("Knight.PAM", -1.5f, 0, -8);
+    knight.Skinned = true;
+    QueueModelItem(knight);
+    RenderScene(Cam, Front);
+    TFrameStats s = LastFrameStats();
+    EXPECT_EQ(s.BucketSizes[BucketSkinBump], 1);
+    EXPECT_EQ(s.BucketSizes[BucketSkinEmissive], 1);
+    EXPECT_EQ(s.ShadowDraws, 2);
+    EXPECT_EQ(s.DrawCalls, 4);
+    // Both meshes lie on the same square; the emissive green one is drawn last.
+    EXPECT_GT(PixelAt({-1.5f, 0, -8}).g, 200);
+}
+
+TEST_F(Viewer, AModelWhoseTextureIsMissingIsDrawnPlain) {
+    QueueModelItem(Item("Bare", 0, 0, -8));
+    RenderScene(Cam, Front);
+    RGB c = PixelAt({0, 0, -8});
+    EXPECT_GT(c.r, 200);
+    EXPECT_GT(c.g, 200);
+    EXPECT_GT(c.b, 200);
 }
 
 TEST_F(Viewer, ATintedFigureShowsThroughWhatStandsBeforeIt) {

@@ -564,6 +564,11 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
     DrawBucket(BucketStaticPlain, prModelSimple, false, true, true, false);
     DrawBucket(BucketStaticBump, prModelBamp, false, true, true, true);
     DrawBucket(BucketSkinPlain, prModelSimpleSkel, true, false, true, false);
+    // No pass of their own was ever made for skinned bump-mapped or emissive meshes;
+    // a figure must not be left as a bare shadow, so they are drawn like the others.
+    DrawBucket(BucketSkinBump, prModelSimpleSkel, true, false, true, false);
+    DrawBucket(BucketSkinEmissive, Program(prEmissionSkel) ? prEmissionSkel : prModelSimpleSkel, true, false, true,
+               false);
 
     const std::pair<TMeshBucket, TProgram> translucent[] = {
         {BucketStaticBlended, prBlendObj},
