@@ -64,6 +64,7 @@ Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, d
     TBiquad aspiration;
     aspiration.SetHighPass(Rate, 900, 0.7);
     double phase = 0, jitter = 0, growl = 0;
+    bool weakCycle = false;
     size_t segment = 0;
     TVowelPoint now = path.front();
     for (size_t i = 0; i < out.size(); ++i) {
@@ -85,10 +86,14 @@ Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, d
             growl += 0.3 * (rng.Uniform() - growl);
         }
         phase += now.Pitch * (1.0 + jitter) / Rate;
-        phase -= std::floor(phase);
+        if (phase >= 1.0) {
+            phase -= std::floor(phase);
+            weakCycle = !weakCycle;
+        }
         double buzz = TWaveTable::Saw().At(phase);
-        // Roughness: the folds do not close cleanly on every cycle.
-        buzz *= 1.0 - roughness * growl * (phase < 0.5 ? 1.0 : 0.3);
+        // Roughness: a strained voice alternates strong and weak cycles, which
+        // gives the rasp of a scream an octave below its pitch.
+        buzz *= 1.0 - roughness * (weakCycle ? 0.5 + 0.5 * growl : 0.2 * growl);
         const double source = tilt.Process(static_cast<float>(buzz)) * 2.0 +
                               breathiness * aspiration.Process(rng.Noise());
         const double voiced = formants[0].Process(static_cast<float>(source)) +
@@ -334,7 +339,7 @@ Samples DeathCry() {
                                 {0.70, 270, 620, 1000, 2400, 0.8},
                                 {1.00, 170, 520, 880, 2300, 0.45},
                                 {1.25, 120, 480, 820, 2250, 0.0}},
-                               0.3, 0.45, rng);
+                               0.45, 0.6, rng);
     Samples out = WithRoom(cry, 0.4, 0.5, 0.5f);
     Normalize(out, 0.9f);
     return out;
@@ -449,7 +454,7 @@ bool WriteVoices(const std::string& folder) {
     bool ok = rate == Rate;
     if (!ok)
         std::cerr << "mygame-data: espeak-ng speaks at " << rate << " Hz, the voices are made for " << Rate << "\n";
-    if (ok && espeak_SetVoiceByName("en-gb+m3") != EE_OK && espeak_SetVoiceByName("en") != EE_OK) {
+    if (ok && espeak_SetVoiceByName("en+m3") != EE_OK && espeak_SetVoiceByName("en") != EE_OK) {
         std::cerr << "mygame-data: espeak-ng has no English voice\n";
         ok = false;
     }
