@@ -12,6 +12,7 @@
 #include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -227,6 +228,49 @@ TEST(Programs, ReferenceCompilerAcceptsEverySection) {
             EXPECT_EQ(rc, 0) << name << "." << ext << ":\n" << ReadText(out);
         }
     }
+}
+
+// Programs no pass draws with may be missing from an installation; the ones the
+// passes use may not. Either way a failed start leaves nothing behind.
+TEST(RendererStart, ProgramsNoPassUsesMayBeMissing) {
+    const char* used[] = {"LandTile",        "modelSimple",        "modelBamp",   "modelSimpleSkel", "Emission",
+                          "blendObj",        "blurGausHOR",        "blurGausVER", "WarFog",          "DrawToShadowMap",
+                          "DrawToShadowMapSkel", "Noise",          "WaterRing",   "RangeRing"};
+    TempDir dir;
+    for (const char* name : used)
+        WriteText(dir.file(std::string("Shaders/") + name + ".gpr"), ReadText(ShaderFile(name)));
+    setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 1);
+    setenv("MESA_GLSL_VERSION_OVERRIDE", "120", 1);
+    ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0);
+    SetRendererContextAttributes();
+    SDL_Window* window = SDL_CreateWindow("partial", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+    ASSERT_NE(window, nullptr);
+    std::string savedPath = AppPath;
+    AppPath = dir.path() + "/";
+    static std::vector<std::string> log;
+    log.clear();
+    TLogProc logProc = [](const std::string& text) { log.push_back(text); };
+
+    EXPECT_NO_THROW(InitRenderer(logProc, window));
+    EXPECT_TRUE(RendererActive());
+    EXPECT_EQ(GetRendererObjects().ShaderCount, 14);
+    EXPECT_EQ(FindRendererShader("viewDepth"), nullptr);
+    EXPECT_NE(FindRendererShader("RangeRing"), nullptr);
+    ShutdownRenderer();
+    EXPECT_FALSE(RendererActive());
+    ShutdownRenderer();  // twice is harmless
+
+    std::remove(dir.file("Shaders/WaterRing.gpr").c_str());
+    EXPECT_THROW(InitRenderer(logProc, window), EShaderFileError);
+    EXPECT_FALSE(RendererActive());
+    TRendererObjects left = GetRendererObjects();
+    EXPECT_EQ(left.ShaderCount, 0);
+    EXPECT_EQ(left.ShadowFBO, 0u);
+    EXPECT_EQ(log.back().find("ERROR: file"), 0u) << log.back();
+
+    AppPath = savedPath;
+    SDL_DestroyWindow(window);
+    SDL_Quit();
 }
 
 // A driver without what the game needs stops the start with the message the
