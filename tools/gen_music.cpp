@@ -18,8 +18,6 @@ using namespace audio;
 namespace {
 
 constexpr int Rate = 44100;
-// Peak level of the finished mix: a little headroom for the codec's ripple.
-constexpr float MasterPeak = 0.85f;
 // Seconds from the start of the file to the first downbeat.
 constexpr double DownbeatLead = 0.04;
 
@@ -94,12 +92,13 @@ public:
         return true;
     }
 
-    // Reverb round the loop, then the whole mix brought to the master level.
-    TStereo Finish(double roomSize, double damping, float wet) {
+    // Reverb round the loop, then the whole mix brought to its peak level (below
+    // full scale, leaving headroom for the codec's ripple).
+    TStereo Finish(double roomSize, double damping, float wet, float masterPeak) {
         AddReverb(Mix, Send, Rate, roomSize, damping, wet, true);
         const float peak = Peak(Mix);
         if (peak > 0)
-            Scale(Mix, MasterPeak / peak);
+            Scale(Mix, masterPeak / peak);
         return std::move(Mix);
     }
 
@@ -231,7 +230,9 @@ bool ComposeMenuTheme(TStereo& out) {
             piece.Add(Bell(Rate, NoteHz(bell), 2.5, 0.8f), start + 1.5, 0.06f, 0.45f, 0.7f);
         }
     }
-    out = piece.Finish(0.88, 0.45, 1.1f);
+    // Sustained chords carry more power per peak than the march: a lower peak
+    // brings both pieces to about the same loudness.
+    out = piece.Finish(0.88, 0.45, 2.7f, 0.62f);
     return true;
 }
 
@@ -391,7 +392,7 @@ bool ComposeBattleMarch(TStereo& out) {
             piece.Add(Timpani(Rate, NoteHz(drum), 1.5, 0.8f, rng), start, 0.3f, -0.15f, 0.3f, 0.0);
         }
     }
-    out = piece.Finish(0.6, 0.5, 0.7f);
+    out = piece.Finish(0.6, 0.5, 2.2f, 0.85f);
     return true;
 }
 

@@ -239,7 +239,7 @@ TStereo Ambience() {
             MixInto(*dst, hit, At(strike), 0.06f, true);
         }
 
-    AddReverb(out, send, Rate, 0.8, 0.6, 0.8f, true);
+    AddReverb(out, send, Rate, 0.8, 0.6, 2.0f, true);
     const float peak = Peak(out);
     if (peak > 0)
         Scale(out, 0.5f / peak);
@@ -282,7 +282,7 @@ Samples Melee() {
         dry[i] += static_cast<float>(0.35 * swell * crowd.Process(rng.Noise()));
     }
     FadeEdges(dry, Frames(0.01), Frames(0.3));
-    Samples out = WithRoom(dry, 0.5, 0.55, 0.6f);
+    Samples out = WithRoom(dry, 0.8, 0.55, 1.5f);
     Normalize(out, 0.9f);
     return out;
 }
@@ -325,7 +325,7 @@ Samples DefeatSting() {
             MixInto(dry, RenderVoice(Rate, NoteHz(note), chord.Hold, 0.9f, brass, rng), At(chord.Time), 0.3f, false);
     TRandom gongRng(0x6016);
     MixInto(dry, MetalHit(Rate, 180, 2.6, 1.0f, gongRng), At(1.56), 0.25f, false);
-    Samples out = WithRoom(dry, 0.8, 0.75, 0.7f);
+    Samples out = WithRoom(dry, 1.5, 0.75, 2.0f);
     Normalize(out, 0.9f);
     return out;
 }
@@ -340,7 +340,7 @@ Samples DeathCry() {
                                 {1.00, 170, 520, 880, 2300, 0.45},
                                 {1.25, 120, 480, 820, 2250, 0.0}},
                                0.45, 0.6, rng);
-    Samples out = WithRoom(cry, 0.4, 0.5, 0.5f);
+    Samples out = WithRoom(cry, 0.6, 0.5, 1.2f);
     Normalize(out, 0.9f);
     return out;
 }
@@ -433,7 +433,7 @@ bool Speak(const TLine& line, Samples& out) {
     Normalize(out, 1.0f);
     for (float& v : out)
         v = static_cast<float>(std::tanh(1.6 * presence.Process(high.Process(v))) / std::tanh(1.6));
-    out = WithRoom(out, 0.25, 0.35, 0.25f);
+    out = WithRoom(out, 0.3, 0.35, 0.6f);
     FadeEdges(out, Frames(0.005), Frames(0.02));
     Normalize(out, 0.85f);
     return true;
