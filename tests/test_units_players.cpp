@@ -202,6 +202,9 @@ TEST_F(Players, SeeADiscAroundEachUnit)
     EXPECT_FALSE(Human->Sees(30 + 12, 30 + 16));  // exactly 400
     EXPECT_FALSE(Human->Sees(-1, 30));
     EXPECT_FALSE(Human->Sees(64, 30));
+    const std::vector<bool> visible = Human->FogVisibility();
+    ASSERT_EQ(visible.size(), Human->Fog.size());
+    EXPECT_EQ(std::count(visible.begin(), visible.end(), true), DiscTiles(20));
 
     // Two units seeing the same tile count twice; moving keeps the total right.
     TGameUnit* v = Human->AddUnit(UnitTypeWarrior, {31.5f, 30.5f, 0}, 0);

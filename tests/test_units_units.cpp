@@ -134,6 +134,11 @@ TEST_F(Units, StartFromTheirTypeAndGoOnWithoutModels)
     EXPECT_EQ(b->TileCol, 4);
     EXPECT_EQ(b->TileRow, 6);
     EXPECT_TRUE(InChainOf(*Map, 4, 6, b));
+    EXPECT_EQ(TGameUnit::FirstOnTile(Map.get(), 4, 6), b);
+    EXPECT_EQ(b->NextOnTile(), nullptr);
+    EXPECT_EQ(TGameUnit::FirstOnTile(Map.get(), 5, 6), nullptr);
+    EXPECT_EQ(TGameUnit::FirstOnTile(Map.get(), 32, 6), nullptr);
+    EXPECT_EQ(TGameUnit::FirstOnTile(nullptr, 4, 6), nullptr);
     // No resource system here: the unit has no model, and is neither drawn nor picked.
     EXPECT_EQ(b->Model, nullptr);
     float t;

@@ -132,10 +132,13 @@ bool TMissile::Step(float dt)
         Pos.y += ry / r * step;
         const float dx = TargetPos.x - Start.x, dy = TargetPos.y - Start.y;
         const float flight = std::sqrt(dx * dx + dy * dy);
-        // The share of the flight behind the arrow. A target that runs round the
-        // shooter can leave the arrow farther from it than the shooter is; the arc
-        // then starts over from its beginning instead of leaving [0, 1].
+        // The share of the flight behind the arrow. An arrow (12 units a second)
+        // closes on any unit faster than the unit can get away from the shooter, so
+        // it is never farther from the target than the shooter is: t stays in
+        // [0, 1]. Kept there all the same, so that no frame hitch can throw the
+        // arrow off its arc.
         float t = flight > 0.0f ? 1.0f - (r - step) / flight : 1.0f;
+        assert(t >= -1e-3f && t <= 1.0f + 1e-3f && "an arrow outside its flight");
         t = std::clamp(t, 0.0f, 1.0f);
         Pos.z = ArcHeight(Start, TargetPos, t);
     } else {

@@ -146,6 +146,13 @@ bool TGameUnit::IsEnemyOf(const TGameUnit& other) const
 
 TGameUnit* TGameUnit::NextOnTile() const { return dynamic_cast<TGameUnit*>(Next); }
 
+TGameUnit* TGameUnit::FirstOnTile(TGameMap* map, int32_t col, int32_t row)
+{
+    if (!map || !map->OnMap(col, row) || map->Occupancy.size() != size_t(map->MapCols) * size_t(map->MapRows))
+        return nullptr;
+    return dynamic_cast<TGameUnit*>(map->OccupancyAt(col, row));
+}
+
 void TGameUnit::TileOf(const TGameMap* map, const TMyVector3f& position, int32_t& col, int32_t& row)
 {
     const int32_t cols = map ? map->MapCols : 0;

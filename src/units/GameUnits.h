@@ -166,8 +166,9 @@ public:
     // Only a change counts. Holding stops the unit and, unless it is in melee,
     // drops its target.
     void SetHold(bool flag);
-    // Health -= amount; true when this blow killed the unit. A dead unit and an
-    // amount that is not a finite number are ignored (false).
+    // Health -= amount; true when this blow killed the unit. An amount that is not
+    // a finite number is ignored (false). Damage to a dead unit (State 5) is a
+    // programming error: asserted in debug builds, ignored otherwise.
     bool TakeDamage(float amount);
     // Passes `amount` on to the engaged enemy attackers other than this unit's own
     // target, in equal shares; amount becomes 0 then. kills (set to 0 first)
@@ -217,7 +218,9 @@ public:
     // Owners on different sides.
     bool IsEnemyOf(const TGameUnit& other) const;
     bool IsDead() const { return State == UnitDead; }
-    // The next unit standing on the same tile.
+    // The units standing on a tile: the first (null off the map or when the map has
+    // no occupancy grid), then the next on the same tile.
+    static TGameUnit* FirstOnTile(TGameMap* map, int32_t col, int32_t row);
     TGameUnit* NextOnTile() const;
     // Map tile of a position: trunc of mx and my, kept inside the map.
     static void TileOf(const TGameMap* map, const TMyVector3f& position, int32_t& col, int32_t& row);

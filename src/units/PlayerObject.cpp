@@ -263,6 +263,14 @@ int32_t TPlayerObject::FogAt(int32_t col, int32_t row) const
 
 bool TPlayerObject::Sees(int32_t col, int32_t row) const { return FogAt(col, row) > 0; }
 
+std::vector<bool> TPlayerObject::FogVisibility() const
+{
+    std::vector<bool> visible(Fog.size());
+    for (size_t i = 0; i < Fog.size(); ++i)
+        visible[i] = Fog[i] != 0;
+    return visible;
+}
+
 bool TPlayerObject::SeesTileOf(const TGameUnit& unit) const { return Sees(unit.TileCol, unit.TileRow); }
 
 void TPlayerObject::RemoveVision(TGameUnit& unit)

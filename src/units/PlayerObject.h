@@ -91,6 +91,8 @@ public:
     // Whether this player's units see the tile (false off the map).
     bool Sees(int32_t col, int32_t row) const;
     int32_t FogAt(int32_t col, int32_t row) const;
+    // The fog as seen / unseen flags in the same order (for the fog texture).
+    std::vector<bool> FogVisibility() const;
     int32_t MissileCount() const;
 
     std::string PlayerName;
