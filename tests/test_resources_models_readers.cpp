@@ -237,6 +237,8 @@ TEST(ReadASE, LayoutVariationsReadTheSame) {
         {"spaces", ToBytes(Replace(Replace(exact, "\n\t\t\t", "\n      "), "\n\t", "\n  "))},
         {"no indent", ToBytes(noIndent)},
         {"blank lines", ToBytes(Replace(exact, "\n", "\n \n"))},
+        {"brace without blank", ToBytes(Replace(exact, " {\n", "{\n"))},
+        {"blanks between words", ToBytes(Replace(Replace(exact, "*MATERIAL_CLASS ", "*MATERIAL_CLASS \t "), " {\n", "\t {\n"))},
         {"trailing blanks", ToBytes(Replace(exact, "\n", "  \t\n"))},
         {"UTF-8 mark", ToBytes(bom)},
         {"UTF-16LE", Utf16(Replace(exact, "\n", "\r\n"), true)},

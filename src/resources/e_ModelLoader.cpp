@@ -325,19 +325,17 @@ public:
         }
         for (size_t i : open)
             Lines[i].Close = Lines.size();
-        // Keys and rests point into the strings, which no longer move.
+        // Keys and rests point into the strings, which no longer move. A block's "{" may
+        // follow its keyword with or without a blank.
         for (auto& line : Lines) {
             std::string_view t = line.Text;
+            if (line.Opens)
+                t.remove_suffix(1);
             size_t space = 0;
             while (space < t.size() && !IsBlank(t[space]))
                 ++space;
             line.Key = t.substr(0, space);
-            std::string_view rest = t.substr(space);
-            if (line.Opens)
-                rest.remove_suffix(1);
-            line.Rest = Trim(rest);
-            if (line.Opens && line.Key == "{")
-                line.Key = {};
+            line.Rest = Trim(t.substr(space));
         }
     }
 
