@@ -431,6 +431,10 @@ void TPlayerObject::Think(float dt)
         Decide(unit);
     }
 
+    // Nothing may hold on to units that can be freed before the next call.
+    Seen.clear();
+    Revealed.clear();
+
     if (Side == SideComputer && Units.size() < size_t(ReinforceBelow) && Map) {
         const bool first = PlayerName == "CPU1";
         const TMyVector3f at = first ? TMyVector3f{7.0f, 10.0f, 0.0f}
