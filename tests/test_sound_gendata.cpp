@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <sys/wait.h>
 
 using namespace soundtest;
 
@@ -84,6 +85,63 @@ double PeakOf(const std::vector<double>& x) {
     for (double v : x)
         peak = std::max(peak, std::fabs(v));
     return peak / 32768.0;
+}
+
+// The quietest and loudest stretch of `seconds`, as RMS.
+std::pair<double, double> LevelRange(const std::vector<double>& x, int rate, double seconds) {
+    const auto window = static_cast<size_t>(seconds * rate);
+    double quietest = 1e9, loudest = 0;
+    for (size_t start = 0; start + window <= x.size(); start += window) {
+        const double level = Rms(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(start),
+                                                     x.begin() + static_cast<std::ptrdiff_t>(start + window)));
+        quietest = std::min(quietest, level);
+        loudest = std::max(loudest, level);
+    }
+    return {quietest, loudest};
+}
+
+// The pitch (Hz) of the loudest 40 ms, by autocorrelation between 60 and 400 Hz
+// of the voice with its formants (which ring at their own periods) filtered off.
+double LoudestPitch(const std::vector<double>& voice, int rate) {
+    std::vector<double> x(voice.size());
+    const double k = 1.0 - std::exp(-2.0 * 3.14159265 * 300.0 / rate);
+    double a = 0, b = 0;
+    for (size_t i = 0; i < voice.size(); ++i) {
+        a += k * (voice[i] - a);
+        b += k * (a - b);
+        x[i] = b;
+    }
+    const auto window = static_cast<size_t>(rate / 25);
+    size_t best = 0;
+    double bestEnergy = -1;
+    for (size_t start = 0; start + window <= x.size(); start += window / 4) {
+        double energy = 0;
+        for (size_t i = start; i < start + window; ++i)
+            energy += x[i] * x[i];
+        if (energy > bestEnergy) {
+            bestEnergy = energy;
+            best = start;
+        }
+    }
+    std::vector<double> scores;
+    const int minLag = rate / 400, maxLag = rate / 60;
+    for (int lag = minLag; lag <= maxLag; ++lag) {
+        double product = 0, early = 0, late = 0;
+        for (size_t i = best; i < best + window && i + static_cast<size_t>(lag) < x.size(); ++i) {
+            product += x[i] * x[i + lag];
+            early += x[i] * x[i];
+            late += x[i + lag] * x[i + lag];
+        }
+        scores.push_back(product / std::sqrt(std::max(early * late, 1e-9)));
+    }
+    // The period is the first lag that correlates nearly as well as the best one;
+    // its multiples correlate as well and would read an octave low.
+    const double top = *std::max_element(scores.begin(), scores.end());
+    int bestLag = 0;
+    for (size_t i = 1; i + 1 < scores.size() && bestLag == 0; ++i)
+        if (scores[i] >= 0.9 * top && scores[i] >= scores[i - 1] && scores[i] >= scores[i + 1])
+            bestLag = minLag + static_cast<int>(i);
+    return bestLag > 0 ? static_cast<double>(rate) / bestLag : 0.0;
 }
 
 double Percentile(std::vector<double> values, double fraction) {
@@ -186,6 +244,15 @@ TEST_F(GeneratedSounds, EveryEffectTheScenesAskForIsFoundByNameAndPlayable) {
             }
         }
     }
+    // The voices are men speaking: at the sample rate the file claims, the
+    // loudest vowel of each lies where a man's voice does.
+    for (int v = 0; v < 4; ++v) {
+        const TStoredSoundData& voice = GetStoredSound(GetSoundIndex(expected[v].Name))->SoundData;
+        const double pitch = LoudestPitch(Split(voice.Data.data(), voice.Data.size(), 1)[0], voice.Frequency);
+        std::cout << expected[v].Name << ": " << pitch << " Hz\n";
+        EXPECT_GT(pitch, 60.0) << expected[v].Name;
+        EXPECT_LT(pitch, 200.0) << expected[v].Name;
+    }
     // The voices are different words, not one file four times.
     for (int a = 0; a < 4; ++a)
         for (int b = a + 1; b < 4; ++b)
@@ -200,7 +267,14 @@ TEST_F(GeneratedSounds, TheAmbienceLoopsWithoutAClick) {
     ASSERT_TRUE(file);
     TStoredSoundData sound;
     ASSERT_TRUE(LoadWave(file->data(), file->size(), sound));
-    ExpectSeamless(Split(sound.Data.data(), sound.Data.size(), 2), sound.Frequency, "Ambient1");
+    const TChannels channels = Split(sound.Data.data(), sound.Data.size(), 2);
+    ExpectSeamless(channels, sound.Frequency, "Ambient1");
+    // A bed of sound: no second of it falls silent, none of it blares.
+    for (const auto& channel : channels) {
+        const auto [quietest, loudest] = LevelRange(channel, sound.Frequency, 1.0);
+        EXPECT_GT(quietest, DbToGainForTest(-40));
+        EXPECT_LT(loudest, 4 * quietest);
+    }
 }
 
 TEST_F(GeneratedSounds, MusicIsStereoOggOverAMinuteThatThePlayerLoopsWhole) {
@@ -229,6 +303,7 @@ TEST_F(GeneratedSounds, MusicIsStereoOggOverAMinuteThatThePlayerLoopsWhole) {
 }
 
 TEST_F(GeneratedSounds, MusicIsBalancedUnclippedAndLoopsWithoutAClick) {
+    std::vector<double> levels;
     for (const char* piece : {"MUZ_1.OGG", "MUZ_2.OGG"}) {
         SCOPED_TRACE(piece);
         TChannels channels;
@@ -246,7 +321,14 @@ TEST_F(GeneratedSounds, MusicIsBalancedUnclippedAndLoopsWithoutAClick) {
             difference += std::fabs(channels[0][i] - channels[1][i]);
         EXPECT_GT(difference / static_cast<double>(channels[0].size()) / 32768.0, 0.005);
         ExpectSeamless(channels, rate, piece);
+        // No hole in the music: every two seconds carry sound.
+        for (const auto& channel : channels)
+            EXPECT_GT(LevelRange(channel, rate, 2.0).first, DbToGainForTest(-36));
+        levels.push_back(Rms(channels[0]) + Rms(channels[1]));
     }
+    // Switching from the menu to the battle does not jump in loudness.
+    ASSERT_EQ(levels.size(), 2u);
+    EXPECT_LT(std::max(levels[0], levels[1]) / std::min(levels[0], levels[1]), DbToGainForTest(3));
 }
 
 TEST_F(GeneratedSounds, TheGeneratorWritesTheSameBytesOnEveryRun) {
@@ -260,4 +342,21 @@ TEST_F(GeneratedSounds, TheGeneratorWritesTheSameBytesOnEveryRun) {
         ASSERT_FALSE(first.empty());
         EXPECT_TRUE(first == second) << "sizes " << first.size() << " and " << second.size();
     }
+}
+
+TEST_F(GeneratedSounds, TheGeneratorNamesTheFolderItCannotWrite) {
+    TempDir scratch;
+    WriteText(scratch.file("Data"), "a file where the folder should be");
+    const std::string errors = scratch.file("errors.txt");
+    const std::string command =
+        "\"" + BuildRoot + "mygame-data\" sounds \"" + scratch.path() + "\" 2>\"" + errors + "\"";
+    const int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_NE(ReadText(errors).find(scratch.path() + "/Data/Sounds"), std::string::npos) << ReadText(errors);
+
+    const std::string usage = "\"" + BuildRoot + "mygame-data\" sounds 2>/dev/null";
+    const int noFolder = std::system(usage.c_str());
+    ASSERT_TRUE(WIFEXITED(noFolder));
+    EXPECT_EQ(WEXITSTATUS(noFolder), 2);
 }

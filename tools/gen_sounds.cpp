@@ -441,10 +441,10 @@ bool Speak(const TLine& line, Samples& out) {
 
 bool WriteVoices(const std::string& folder) {
     static const TLine lines[] = {
-        {"AGA.WAV", "Ready!", 38, 165},
-        {"GO.WAV", "Attack!", 34, 170},
-        {"YESSIR.WAV", "Yes, sir!", 38, 165},
-        {"FUCKYOU.WAV", "Cannot go there!", 32, 170},
+        {"AGA.WAV", "Ready!", 50, 165},
+        {"GO.WAV", "Attack!", 46, 170},
+        {"YESSIR.WAV", "Yes, sir!", 50, 165},
+        {"FUCKYOU.WAV", "Cannot go there!", 44, 170},
     };
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0) {
