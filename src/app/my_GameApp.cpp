@@ -9,6 +9,8 @@
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "scenes/GameScene.h"
+#include "world/LandshaftObject.h"
+#include "world/MapObject.h"
 #include "scenes/MainMenuScene.h"
 #include "sound/e_SoundManager.h"
 #include "sound/e_SoundPlayer.h"
@@ -21,6 +23,30 @@ TGameApp* GameApp = nullptr;
 namespace {
 
 void SettingsVolumeToPlayer(int percent) { SetMusicVolume(percent); }
+
+// The world knows neither the application nor the renderer; it reaches them here.
+void InstallMapHooks() {
+    MapHooks.SetProgress = [](float progress) {
+        if (GameApp)
+            GameApp->SetProgress(progress);
+    };
+    MapHooks.QueueModel = [](TGameModel& model) { QueueModel(&model); };
+    MapHooks.QueueWaterRing = [](float x, float y, float z, float age, int32_t texture) {
+        QueueWaterRing(x, y, z, age, texture);
+    };
+    MapHooks.SetLandscape = [](TLandshaftObject* landscape) {
+        if (landscape)
+            QueueLandscape([landscape] { landscape->Draw(); });
+        else
+            QueueLandscape(nullptr);
+    };
+    MapHooks.SetWaterDraw = [](std::function<void()> drawWater) {
+        if (drawWater)
+            SetWaterDraw([drawWater](TShader&) { drawWater(); });
+        else
+            SetWaterDraw(nullptr);
+    };
+}
 
 }  // namespace
 
@@ -56,6 +82,7 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     SetConfigMusicVolumeProc(SettingsVolumeToPlayer);
 
     ResetInputState();
+    InstallMapHooks();
 
     SplashModel = TryLoadModel("Splash");
     if (SplashModel)
