@@ -199,10 +199,10 @@ bool ComposeMenuTheme(TStereo& out) {
     };
 
     // Melody: flute for the themes, the string section sings the middle part.
-    double beat = piece.Play(a, 0, 0.34f, 0.1f, 0.35f, legato(flute));
-    beat = piece.Play(a2, beat, 0.34f, 0.1f, 0.35f, legato(flute));
-    beat = piece.Play(b, beat, 0.26f, 0.15f, 0.4f, legato(strings));
-    piece.Play(a3, beat, 0.34f, 0.1f, 0.35f, legato(flute));
+    double beat = piece.Play(a, 0, 0.42f, 0.1f, 0.35f, legato(flute));
+    beat = piece.Play(a2, beat, 0.42f, 0.1f, 0.35f, legato(flute));
+    beat = piece.Play(b, beat, 0.32f, 0.15f, 0.4f, legato(strings));
+    piece.Play(a3, beat, 0.42f, 0.1f, 0.35f, legato(flute));
 
     for (int bar = 0; bar < piece.Bars; ++bar) {
         const TChord& chord = chords[bar];
@@ -222,7 +222,7 @@ bool ComposeMenuTheme(TStereo& out) {
             piece.Add(RenderVoice(Rate, NoteHz(held[i]), piece.Seconds(3.0), 0.8f, pad, rng), start, 0.085f,
                       -0.5f + 0.5f * i, 0.6f, 0.0);
         // Bass on the downbeat.
-        piece.Add(RenderVoice(Rate, NoteHz(chord.Root), piece.Seconds(2.7), 0.9f, bass, rng), start, 0.38f, 0.0f,
+        piece.Add(RenderVoice(Rate, NoteHz(chord.Root), piece.Seconds(2.7), 0.9f, bass, rng), start, 0.3f, 0.0f,
                   0.15f, 0.0);
         // A bell answers the flute in the second theme and the return.
         if ((bar >= 8 && bar < 16) || bar >= 24) {
@@ -333,14 +333,14 @@ bool ComposeBattleMarch(TStereo& out) {
     // The tune: trumpets with horns an octave below; strings take the middle part.
     double beat = 0;
     for (const TPhrase* phrase : {&a, &a2}) {
-        piece.Play(*phrase, beat, 0.10f, -0.2f, 0.3f, voice(horn, 0.9, -12));
-        beat = piece.Play(*phrase, beat, 0.16f, 0.05f, 0.3f, voice(trumpet, 0.88, 0));
+        piece.Play(*phrase, beat, 0.13f, -0.2f, 0.3f, voice(horn, 0.9, -12));
+        beat = piece.Play(*phrase, beat, 0.3f, 0.05f, 0.3f, voice(trumpet, 0.88, 0));
     }
-    piece.Play(b, beat, 0.09f, -0.2f, 0.3f, voice(horn, 0.9, -12));
-    beat = piece.Play(b, beat, 0.14f, 0.25f, 0.35f, voice(strings, 0.95, 12));
-    piece.Play(a, beat, 0.10f, -0.2f, 0.3f, voice(horn, 0.9, -12));
-    piece.Play(a, beat, 0.16f, 0.05f, 0.3f, voice(trumpet, 0.88, 0));
-    piece.Play(a, beat, 0.06f, 0.3f, 0.35f, voice(strings, 0.95, 12));  // the return, doubled above
+    piece.Play(b, beat, 0.12f, -0.2f, 0.3f, voice(horn, 0.9, -12));
+    beat = piece.Play(b, beat, 0.2f, 0.25f, 0.35f, voice(strings, 0.95, 12));
+    piece.Play(a, beat, 0.13f, -0.2f, 0.3f, voice(horn, 0.9, -12));
+    piece.Play(a, beat, 0.3f, 0.05f, 0.3f, voice(trumpet, 0.88, 0));
+    piece.Play(a, beat, 0.09f, 0.3f, 0.35f, voice(strings, 0.95, 12));  // the return, doubled above
 
     const Samples kick = Kick(Rate, 1.0f);
     for (int bar = 0; bar < piece.Bars; ++bar) {
@@ -350,10 +350,10 @@ bool ComposeBattleMarch(TStereo& out) {
         const bool lastOfPhrase = bar % 8 == 7;
 
         // Oom-pah: tuba on one and three, horn chords on two and four.
-        piece.Add(RenderVoice(Rate, NoteHz(chord.Root), piece.Seconds(0.8), 0.9f, tuba, rng), start, 0.55f, 0.0f,
+        piece.Add(RenderVoice(Rate, NoteHz(chord.Root), piece.Seconds(0.8), 0.9f, tuba, rng), start, 0.4f, 0.0f,
                   0.1f);
         piece.Add(RenderVoice(Rate, NoteHz(chord.Root + 7), piece.Seconds(0.8), 0.85f, tuba, rng), start + 2,
-                  0.5f, 0.0f, 0.1f);
+                  0.36f, 0.0f, 0.1f);
         for (double offbeat : {1.0, 3.0})
             for (int pitch : Voicing(chord, 55))
                 piece.Add(RenderVoice(Rate, NoteHz(pitch), piece.Seconds(0.4), 0.7f, horn, rng), start + offbeat,
@@ -371,8 +371,8 @@ bool ComposeBattleMarch(TStereo& out) {
                           0.4f, 0.5f, 0.0);
 
         // Drums, in semiquavers: the bass drum on one and three, the snare's march figure.
-        piece.Add(kick, start, 0.7f, 0.0f, 0.1f, 0.002);
-        piece.Add(kick, start + 2, middle ? 0.45f : 0.6f, 0.0f, 0.1f, 0.002);
+        piece.Add(kick, start, 0.38f, 0.0f, 0.1f, 0.002);
+        piece.Add(kick, start + 2, middle ? 0.26f : 0.34f, 0.0f, 0.1f, 0.002);
         static const float snareFigure[16] = {0.45f, 0, 0, 0.3f, 0.9f, 0, 0.25f, 0.4f,
                                               0.5f,  0, 0.3f, 0.35f, 0.9f, 0, 0.3f, 0.45f};
         const int figureEnd = lastOfPhrase ? 12 : 16;
@@ -389,7 +389,7 @@ bool ComposeBattleMarch(TStereo& out) {
             piece.Add(Crash(Rate, 2.5, 0.5f, rng), start, 0.3f, -0.25f, 0.3f, 0.0);
         if (bar % 2 == 0 || middle) {
             const int drum = chord.Root + (chord.Root > 41 ? -12 : 0) + 12;
-            piece.Add(Timpani(Rate, NoteHz(drum), 1.5, 0.8f, rng), start, 0.3f, -0.15f, 0.3f, 0.0);
+            piece.Add(Timpani(Rate, NoteHz(drum), 1.5, 0.8f, rng), start, 0.18f, -0.15f, 0.3f, 0.0);
         }
     }
     out = piece.Finish(0.6, 0.5, 2.2f, 0.85f);
