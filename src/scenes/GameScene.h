@@ -1,12 +1,180 @@
 #pragma once
-// The battle. (Being built: for now it only announces itself.)
+// The battle: one map, three players (the human player "Human" against the
+// computer players "CPU1" and "CPU2", who are allies), their units, the battle
+// camera, the HUD and the in-battle menu.
+//
+// The scene is built on the loading thread from a map file and from then on
+// lives on the main thread. Every frame the application calls Update (menu
+// toggle, end of the battle, input, melee, the players, scrolling, keys, HUD)
+// and then Draw. Input comes only from the shared InputState / PrevInputState.
+//
+// Unit marks kept on the unit's model (units without a model have none):
+//   Model->ShowOutline    the selection ring: the unit is selected, or inside a
+//                         box being dragged;
+//   Model->ShowCollision  the unit is under the pointer (Hover).
+//
+// Coordinates: map positions are (mx, my, h) in TMyVector3f x, y, z; world
+// points are (my, h, mx). Screen positions are viewport pixels with y upward,
+// as in InputState.
 
 #include "app/e_SceneObject.h"
+#include "world/e_Math.h"
 
+#include <array>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+class TGameMap;
+class TGameGUI;
+class TGameMenuGUI;
+class TGameModel;
+class TGameUnit;
+class TPlayerObject;
+class TFrustum;
+
+// The battle camera's distance from the ground point it looks at (20..35) and
+// its pitch in degrees (50..80); set to 20 and 60 when a battle is built.
+extern float CameraDistance;
+extern float CameraPitch;
+// The mouse is more than 10 pixels away from the drag start (recomputed every frame).
+extern bool DragMoved;
 
 class TGameScene : public TSceneObject {
 public:
+    static constexpr int32_t MaxPlayers = 8;
+
+    // Builds the battle from the map file (runs on the loading thread, no GL).
+    // An outdated, missing or damaged map file shows a program message and
+    // ends the program.
     explicit TGameScene(const std::string& mapPath);
     ~TGameScene() override;
+
+    void Update(double dt) override;
+    void Draw() override;
+    // "battle_time": T, "players": [{"name": ..., "units": ..., "kills": ...,
+    // "losses": ..., "points": ...}, ...]
+    std::string StatusJson() const override;
+
+    // ---- screen and ground ----
+
+    // The world-space segment from the near plane to the far plane through the
+    // pixel (x, y).
+    void ScreenRay(float x, float y, TMyVector3f& origin, TMyVector3f& segment) const;
+    // The map position (mx, my, h) of the landscape under the pixel; false when
+    // the ray misses the map.
+    bool PickGround(float x, float y, TMyVector3f& point) const;
+    // The first visible unit (players in slot order, units in order) whose box
+    // the ray through the pixel hits, or null.
+    TGameUnit* PickUnit(float x, float y) const;
+    // The map position where the ray through the pixel meets the horizontal
+    // plane at height h; false when it does not meet it (looking at or above
+    // the horizon): point is then left unchanged.
+    bool GroundAtHeight(float x, float y, float h, TMyVector3f& point) const;
+
+    // ---- camera ----
+
+    // Moves the camera parallel to the ground so that the ground point at the
+    // centre of the view becomes (mx, my).
+    void CenterOn(float mx, float my);
+    // Tilts by dPitch degrees and moves back by dDistance, within the limits
+    // 50..80 degrees and 20..35; outside them nothing changes.
+    void ZoomTilt(float dPitch, float dDistance);
+    // Scrolls towards direction (x right, y up on the screen) by dt times the
+    // configured scroll speed, not past the edges of the map.
+    void Scroll(TMyVector2f direction, double dt);
+    // The four ground points of the screen corners (bottom-left, bottom-right,
+    // top-right, top-left) as map positions (mx, my, 0); handed to the HUD's
+    // minimap and the renderer's shadow focus by RefreshView.
+    const std::array<TMyVector3f, 4>& ViewCorners() const { return ViewCorners_; }
+    void RefreshView();
+
+    // ---- selection ----
+
+    // Owned by ControlledPlayer.
+    bool IsOwn(const TGameUnit* unit) const;
+    // Not empty, and its first unit is own.
+    bool SelectionCommandable() const;
+    bool IsSelected(const TGameUnit* unit) const;
+    void ClearSelection();
+    // Adds the unit (with add, a unit already selected is left alone); "Aga"
+    // for an own unit.
+    void SelectUnit(TGameUnit* unit, bool add);
+    // Box in pixels (y upward); corners in any order. final = false only marks
+    // the units inside.
+    void BoxSelect(float left, float bottom, float right, float top, bool shift, bool final);
+    void SelectAll(bool onScreenOnly);
+    // Groups 0..9 of ControlledPlayer; other numbers are ignored.
+    void SelectGroup(int32_t n);
+    void AddGroup(int32_t n);
+    void AssignGroup(int32_t n);
+
+    // ---- orders (commandable selection only) ----
+
+    // Moves the selection in formation to the map position `point`; flat = true
+    // (the minimap) takes the ground height there and faces 0.
+    void MoveOrder(TMyVector3f point, bool flat);
+    void AttackOrder(TGameUnit* enemy);
+    void ToggleHold();
+    // The formation slots round point for the units (in this order), facing f.
+    std::vector<TMyVector3f> FormationSlots(const TMyVector3f& point, float facing,
+                                            const std::vector<TGameUnit*>& units) const;
+
+    // The HUD, also while the menu is shown (null only during construction).
+    TGameGUI* Hud() const { return HudGUI.get(); }
+
+    // ---- state ----
+
+    std::string MapPath;
+    std::unique_ptr<TGameMap> Map;
+    std::unique_ptr<TGameMenuGUI> MenuGUI;
+    bool MenuShown = false;
+    bool MenuToggleRequest = false;
+    double BattleTime = 0.0;
+    std::unique_ptr<TGameModel> FlagModel;   // null when "Flag" cannot be loaded
+    float FlagTimer = 0.0f;
+    std::unique_ptr<TGameModel> ArrowModel;  // null when "Arrow" cannot be loaded
+    bool ArrowVisible = false;
+    std::vector<std::unique_ptr<TGameModel>> SmallArrows;
+    int32_t VoiceSound = -1;
+    int32_t AmbientSound = -1;
+    int32_t BattleSound = -1;
+    int32_t DeathSound = -1;
+    int32_t ArrowSound = -1;
+    int32_t CursorStop = -1, CursorArrow = -1, CursorNature = -1, CursorWater = -1, CursorGrass = -1,
+            CursorAttack = -1, CursorDefence = -1, CursorMove = -1;
+    bool HideCursorPending = true;
+    int32_t RingTexture = -1;
+    bool GameOver = false;
+    std::array<std::unique_ptr<TPlayerObject>, MaxPlayers> Players;
+    int32_t PlayerCount = 0;
+    TPlayerObject* ControlledPlayer = nullptr;
+    std::vector<TGameUnit*> Selection;
+    TGameUnit* Hover = nullptr;
+    int32_t OrderMode = 0;  // 0 none, 1 move, 2 attack
+
+private:
+    void UpdateHover();
+    void DropStaleSelection();
+    void ChooseCursor();
+    void HandleLeftButton();
+    void HandleRightButton();
+    void PreviewFormation(const TMyVector3f& p, float facing, bool& ok);
+    void EdgeScroll(double dt);
+    void KeyboardCommands();
+    void Melee(double dt);
+    void Engage();
+    void PlayVoice(const char* name);
+    void PlayOn(int32_t source, const char* name);
+    bool GroundPlaneHit(const TMyVector3f& origin, const TMyVector3f& dir, float h, TMyVector3f& world) const;
+    bool ViewCentreOnGround(TMyVector3f& world) const;
+    float FacingFromDrag(const TMyVector3f& p) const;
+
+    // The HUD's class is defined above the scenes; its deleter lives with the scene.
+    struct THudDeleter {
+        void operator()(TGameGUI* gui) const;
+    };
+    std::unique_ptr<TGameGUI, THudDeleter> HudGUI;
+    std::array<TMyVector3f, 4> ViewCorners_{};
 };
