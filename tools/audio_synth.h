@@ -133,7 +133,7 @@ Samples Snare(int rate, float velocity, TRandom& rng);
 Samples Timpani(int rate, double hz, double seconds, float velocity, TRandom& rng);
 Samples Crash(int rate, double seconds, float velocity, TRandom& rng);
 
-// Stereo reverb in the manner of the classic parallel-comb design.
+// Stereo reverb: eight damped combs in parallel into four all-passes per side.
 class TReverb {
 public:
     TReverb(int rate, double roomSize, double damping);

@@ -56,6 +56,8 @@ struct TVowelPoint {
 };
 
 Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, double roughness, TRandom& rng) {
+    if (path.size() < 2)
+        return {};
     const double length = path.back().Time;
     Samples out(Frames(length), 0.0f);
     TBiquad formants[3];
@@ -227,17 +229,16 @@ TStereo Ambience() {
     FilterLoop(fire, crackleTone);
     MixInto(out, fire, 0, 0.12f, 0.45f, true);
     MixInto(send, fire, 0, 0.05f, true);
-    for (double strike : {2.1, 2.75, 3.4, 10.3, 10.95})
-        for (auto* dst : {&send}) {
-            TRandom hitRng(static_cast<uint64_t>(strike * 1000));
-            Samples hit = MetalHit(Rate, 820, 1.2, 1.0f, hitRng);
-            TBiquad distance;
-            distance.SetLowPass(Rate, 2500, 0.7);
-            for (float& v : hit)
-                v = distance.Process(v);
-            MixInto(out, hit, At(strike), 0.025f, 0.6f, true);
-            MixInto(*dst, hit, At(strike), 0.06f, true);
-        }
+    for (double strike : {2.1, 2.75, 3.4, 10.3, 10.95}) {
+        Samples hit = MetalHit(Rate, 820, 1.2, 1.0f, rng);
+        TBiquad distance;
+        distance.SetLowPass(Rate, 2500, 0.7);
+        for (float& v : hit)
+            v = distance.Process(v);
+        // Mostly reverb: the smithy is across the camp.
+        MixInto(out, hit, At(strike), 0.025f, 0.6f, true);
+        MixInto(send, hit, At(strike), 0.06f, true);
+    }
 
     AddReverb(out, send, Rate, 0.8, 0.6, 2.0f, true);
     const float peak = Peak(out);
