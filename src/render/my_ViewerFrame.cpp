@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 using namespace viewer;
 
@@ -80,6 +81,12 @@ void SendInstance(TShader& shader, const TModelDrawItem& inst, bool skinned, int
     // whichever figure came before it.
     static const std::vector<float> restPose(MaxSkinBones * 7, 0.0f);
     int32_t bones = std::clamp(inst.BoneCount, 0, MaxSkinBones);
+    static bool tooManyLogged = false;
+    if (inst.BoneCount > MaxSkinBones && !tooManyLogged) {
+        tooManyLogged = true;
+        LogLine("Renderer: a figure has " + std::to_string(inst.BoneCount) + " bones; only the first " +
+                std::to_string(MaxSkinBones) + " are animated");
+    }
     if (inst.Pose && bones > 0)
         shader.SetFloats("bones", reinterpret_cast<const float*>(inst.Pose), bones * 7);
     else
