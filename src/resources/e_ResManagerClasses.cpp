@@ -68,6 +68,8 @@ TResourceTexture::TResourceTexture(std::string name, bool mipmaps, TMemoryStream
 TResourceTexture::~TResourceTexture() { TResourceTexture::Unload(); }
 
 void TResourceTexture::Upload() {
+    if (Uploaded)
+        Unload();  // a second upload must not leak the first texture
     GLName = UploadTexture(Data, Mipmaps);
     Uploaded = true;
 }
@@ -183,6 +185,8 @@ TResourceModel::TResourceModel(std::string name, const std::string& textureFolde
 TResourceModel::~TResourceModel() { TResourceModel::Unload(); }
 
 void TResourceModel::Upload() {
+    if (Uploaded)
+        Unload();  // a second upload must not leak the first buffers
     VBOData.MeshCount = RendData.MeshCount;
     VBOData.Meshes.assign(RendData.Meshes.size(), TVBORendMesh{});
 
