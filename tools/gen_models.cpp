@@ -434,6 +434,17 @@ bool GenerateAllModels(const std::string& outDir) {
 
 const DataGenerator modelGenerator(300, "models", GenerateAllModels);
 
+// `mygame-data models OUTDIR`: only the models and their textures, for checking the output.
+int RunModels(const std::vector<std::string>& args) {
+    if (args.size() != 1) {
+        std::cerr << "mygame-data models: give the output folder (it receives Data/)\n";
+        return 2;
+    }
+    return GenerateAllModels(args[0]) ? 0 : 1;
+}
+
+const DataCommand modelsCommand("models", "models OUTDIR       write only the models, clips and their textures", RunModels);
+
 }  // namespace
 
 bool WriteModelFile(const std::string& path, TModelStreamData& model) {

@@ -513,6 +513,8 @@ TPoseSpec HumanDeath(const TSkeleton& sk, const THuman& b, TArms arms, float pha
     p.Turn(b.RUpper, -0.2f - 1.1f * fall, 0, 0.5f * buckle);
     p.Turn(b.LFore, 0, 0, 0.4f + 0.3f * buckle);
     p.Turn(b.RFore, 0, 0, 0.5f + 0.3f * buckle);
+    // the hands let their weapons drop to the ground
+    p.Turn(b.RHand, 0, 0, -1.3f * fall);
     if (arms == TArms::SwordShield)
         p.Turn(b.LFore, 0, -0.5f * (1 - fall), 0.6f * (1 - fall));
     return p;
@@ -521,17 +523,18 @@ TPoseSpec HumanDeath(const TSkeleton& sk, const THuman& b, TArms arms, float pha
 // ---------------------------------------------------------------------------------------------
 // Poses of horse and rider
 
-void SeatRider(TPoseSpec& p, const THuman& b, float bounce, float lean) {
+// `straddle` 1 sits astride; 0 brings the legs together (thrown off a falling horse).
+void SeatRider(TPoseSpec& p, const THuman& b, float bounce, float lean, float straddle = 1.0f) {
     p.Turn(b.Pelvis, 0, 0, -0.05f - lean);
     p.Turn(b.Chest, 0, 0, -0.05f - lean * 0.5f - 0.03f * bounce);
     p.Turn(b.Head, 0, 0, lean * 0.8f);
     // legs astride: out round the horse's body, knees bent, feet down its sides
-    p.Turn(b.LThigh, 0.5f, 0, 0);
+    p.Turn(b.LThigh, 0.5f * straddle, 0, 0);
     p.Turn(b.LThigh, 0, 0, 1.05f);
-    p.Turn(b.RThigh, -0.5f, 0, 0);
+    p.Turn(b.RThigh, -0.5f * straddle, 0, 0);
     p.Turn(b.RThigh, 0, 0, 1.05f);
-    p.Turn(b.LShin, 0, 0, -1.35f + 0.05f * bounce);
-    p.Turn(b.RShin, 0, 0, -1.35f + 0.05f * bounce);
+    p.Turn(b.LShin, 0, 0, (-1.35f + 0.05f * bounce) * straddle);
+    p.Turn(b.RShin, 0, 0, (-1.35f + 0.05f * bounce) * straddle);
     p.Turn(b.LFoot, -0.3f, 0, 0.3f);
     p.Turn(b.RFoot, 0.3f, 0, 0.3f);
 }
@@ -555,7 +558,8 @@ void PoseHorseLegs(TPoseSpec& p, const THorse& h, const THorseGait& g, float pha
 TPoseSpec CavalryGait(const TSkeleton& sk, const THorse& h, const THuman& r, const THorseGait& g, float phase) {
     TPoseSpec p(sk.Count());
     const float bounce = std::cos(4 * Pi * phase);
-    p.RootOffset = {0, g.Bob * (g.Stance < 0.5f ? Wave(phase) : bounce), 0};
+    // the gallop carries the body higher, over legs that reach out fore and aft
+    p.RootOffset = {0, g.Stance < 0.5f ? g.Bob * (1.0f + Wave(phase)) : g.Bob * bounce, 0};
     p.Turn(h.Body, 0, 0, g.Pitch * Wave(phase));
     p.Turn(h.Neck, 0, 0, -g.Pitch * 1.5f * Wave(phase) + 0.05f * bounce);
     p.Turn(h.Head, 0, 0, -0.1f);
@@ -605,7 +609,7 @@ TPoseSpec CavalryDeath(const TSkeleton& sk, const THorse& h, const THuman& r, fl
     // the horse's legs give and it rolls on to its left side; the rider goes down with it
     const float x = Smooth(std::clamp((phase - 0.1f) / 0.75f, 0.0f, 1.0f));
     const float kneel = std::sin(Pi * std::min(phase / 0.5f, 1.0f)) * (phase < 0.5f ? 1.0f : 0.0f);
-    p.RootOffset = {0, -0.88f * x - 0.25f * kneel, -0.1f * x};
+    p.RootOffset = {0, -0.8f * x - 0.25f * kneel, -0.1f * x};
     p.Turn(h.Body, 1.4f * x, 0, -0.2f * kneel);
     p.Turn(h.Neck, -0.3f * x, 0, -0.3f * x - 0.3f * kneel);
     p.Turn(h.Head, 0, 0, -0.4f * x);
@@ -613,10 +617,12 @@ TPoseSpec CavalryDeath(const TSkeleton& sk, const THorse& h, const THuman& r, fl
         p.Turn(h.Upper[i], 0, 0, (i < 2 ? 0.4f : -0.4f) * x + (i < 2 ? -0.6f : 0.3f) * kneel);
         p.Turn(h.Lower[i], 0, 0, (i < 2 ? -0.8f : 0.6f) * kneel + (i < 2 ? -0.3f : 0.2f) * x);
     }
-    SeatRider(p, r, 0, 0);
+    SeatRider(p, r, 0, 0, 1.0f - x);
     p.Turn(r.Chest, 0.6f * x, 0, 0.2f * x);
+    // arms up and away from the side he falls on
     p.Turn(r.LUpper, 0.8f * x, 0, 0.3f);
-    p.Turn(r.RUpper, -1.2f * x, 0, 0.5f);
+    p.Turn(r.RUpper, 0.9f * x, 0, 0.5f + 0.6f * x);
+    p.Turn(r.RHand, 0, 0, -0.8f * x);
     p.Turn(r.Head, 0.3f * x, 0, 0.2f * x);
     return p;
 }
@@ -633,7 +639,9 @@ void ScaleFigure(TMeshPart& part, TSkeleton& sk, float scale) {
 
 bool WriteClip(const std::string& outDir, const std::string& figure, const std::string& role, const TSkeleton& sk,
                float seconds, bool looping, const std::function<TPoseSpec(float)>& pose) {
-    const int32_t frames = std::max(3, static_cast<int32_t>(std::lround(seconds * ClipRate)));
+    // A loop of n frames lasts n / rate; a clip played once ends at (N - 1) / rate, N = n + 2.
+    const int32_t steps = static_cast<int32_t>(std::lround(seconds * ClipRate));
+    const int32_t frames = std::max(3, looping ? steps : steps - 1);
     // the pose functions work in the unscaled body; move the root by the same scale
     const TStoredSkeletData clip = SampleClip(sk, ClipRate, frames, looping, [&](float phase) {
         TPoseSpec p = pose(phase);
