@@ -360,3 +360,55 @@ TEST_F(GeneratedSounds, TheGeneratorNamesTheFolderItCannotWrite) {
     ASSERT_TRUE(WIFEXITED(noFolder));
     EXPECT_EQ(WEXITSTATUS(noFolder), 2);
 }
+
+TEST_F(GeneratedSounds, EachEffectSoundsLikeWhatItIsCalled) {
+    auto load = [](const char* file, int& rate) {
+        auto bytes = ReadWholeFile(BuiltSounds + file);
+        TStoredSoundData sound;
+        EXPECT_TRUE(bytes && LoadWave(bytes->data(), bytes->size(), sound)) << file;
+        rate = sound.Frequency;
+        return Split(sound.Data.data(), sound.Data.size(), 1)[0];
+    };
+    auto levels = [](const std::vector<double>& x, size_t window) {
+        std::vector<double> out;
+        if (window == 0)
+            return out;
+        for (size_t start = 0; start + window <= x.size(); start += window)
+            out.push_back(Rms(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(start),
+                                                  x.begin() + static_cast<std::ptrdiff_t>(start + window))));
+        return out;
+    };
+    int rate = 0;
+
+    // A melee is a run of separate blows: count the sudden rises in 10 ms steps.
+    const auto battle = load("BATTLE1.WAV", rate);
+    const auto melee = levels(battle, static_cast<size_t>(rate / 100));
+    int blows = 0;
+    for (size_t i = 3, quiet = 0; i < melee.size(); ++i, ++quiet) {
+        const double before = (melee[i - 1] + melee[i - 2] + melee[i - 3]) / 3;
+        if (melee[i] > 2.5 * before && melee[i] > 0.05 && quiet >= 8) {
+            ++blows;
+            quiet = 0;
+        }
+    }
+    std::cout << "Battle1: " << blows << " blows\n";
+    EXPECT_GE(blows, 5);
+
+    // The arrow: after the snap, a bright whistle (many zero crossings).
+    const auto arrow = load("ARROW1.WAV", rate);
+    int crossings = 0;
+    for (size_t i = static_cast<size_t>(0.15 * rate); i < static_cast<size_t>(0.6 * rate) && i < arrow.size(); ++i)
+        crossings += (arrow[i - 1] < 0) != (arrow[i] < 0);
+    std::cout << "Arrow1: " << crossings / 0.45 << " zero crossings per second in the whistle\n";
+    EXPECT_GT(crossings / 0.45, 1500.0);
+
+    // The defeat sting and the death cry die away.
+    const auto finish = load("FINISH.WAV", rate);
+    const auto sting = levels(finish, static_cast<size_t>(rate / 2));
+    ASSERT_GE(sting.size(), 4u);
+    EXPECT_LT(sting.back(), 0.25 * *std::max_element(sting.begin(), sting.end()));
+    const auto dead = load("DEAD1.WAV", rate);
+    const auto cry = levels(dead, static_cast<size_t>(rate / 8));
+    ASSERT_GE(cry.size(), 8u);
+    EXPECT_LT(cry[cry.size() * 3 / 4], 0.5 * cry[cry.size() / 4]);
+}
