@@ -26,10 +26,14 @@ struct TMiniMapDot {
 
 class TMiniMap : public TFramePanel {
 public:
-    // mapName: the map file's name without folder and extension; the picture
-    // is the texture of that name in the maps folder (one pixel per tile).
-    TMiniMap(TInterfaceObj* parent, TGameScene* scene, const std::string& mapName);
+    // The picture is the texture beside the map file, named like it
+    // (one pixel per tile).
+    TMiniMap(TInterfaceObj* parent, TGameScene* scene, const std::string& mapPath);
     void Draw() override;
+
+    // "Data/Maps/FirstBlood.map" -> "Data/Maps/FirstBlood"; a bare file name
+    // is looked for in the game's maps folder.
+    static std::string PictureName(const std::string& mapPath);
 
     // ViewMatrix and PictureRect from the panel's place on the screen.
     void UpdateLayout();
@@ -61,6 +65,15 @@ public:
     std::vector<TMiniMapDot> Dots;
     bool Dragging = false;
 };
+
+// A texture over a screen rectangle with the atlas cell (u1, v1)-(u2, v2),
+// tinted. A missing texture (-1, or one the registry could not load) draws
+// nothing and gives false. Needs a GL context.
+bool DrawTexturedQuad(int32_t texture, float x1, float y1, float x2, float y2, const TColor4f& tint,
+                      float u1 = 0.0f, float v1 = 0.0f, float u2 = 1.0f, float v2 = 1.0f);
+// Clip coordinates of a world point through the camera's combined matrix, as
+// GUI space ((ndc + 1) / 2); false when the point is behind the camera.
+bool ProjectToScreen(const TMatrix4f& combined, const TMyVector3f& world, float& x, float& y);
 
 // The four separation passes over the labels (in list order), labels closer
 // than 2 * labelSize pushed apart.
