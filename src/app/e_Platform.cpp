@@ -9,9 +9,13 @@
 #include <fstream>
 #include <mutex>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 std::string AppPath = "./";
+std::string ConfigPath;
+std::string LogFolder;
 
 namespace {
 
@@ -173,4 +177,34 @@ std::vector<std::string> ListFilesWithSuffix(const std::string& dir, const std::
     }
     std::sort(out.begin(), out.end());
     return out;
+}
+
+namespace {
+
+// $VAR/mygame/, or $HOME/fallback/mygame/; created when missing. Empty when neither works.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    std::string base;
+    if (const char* v = std::getenv(variable); v && *v == '/')
+        base = v;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        base = std::string(home) + "/" + fallback;
+    else
+        return {};
+    std::string folder = base + "/mygame/";
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return ec ? std::string() : folder;
+}
+
+}  // namespace
+
+void ChooseUserFolders() {
+    ConfigPath = AppPath;
+    LogFolder = AppPath;
+    if (access(AppPath.c_str(), W_OK) == 0)
+        return;
+    if (std::string config = XdgFolder("XDG_CONFIG_HOME", ".config"); !config.empty())
+        ConfigPath = config;
+    if (std::string state = XdgFolder("XDG_STATE_HOME", ".local/state"); !state.empty())
+        LogFolder = state;
 }

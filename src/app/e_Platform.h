@@ -9,6 +9,12 @@
 
 // The folder that holds the executable (or --data DIR), always ending in "/".
 extern std::string AppPath;
+// Where "Config.ini" and "InfoLog.txt" live: AppPath, unless that folder cannot be
+// written (an installed game), then the user's XDG config and state folders.
+extern std::string ConfigPath;
+extern std::string LogFolder;
+// Chooses ConfigPath and LogFolder for the current AppPath.
+void ChooseUserFolders();
 
 // Milliseconds since an arbitrary start. With a fixed time step the clock is
 // driven by the frame loop instead of the wall clock (see SetFixedClock).

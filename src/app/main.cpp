@@ -355,6 +355,8 @@ int TShell::Run() {
         SDL_Init(SDL_INIT_EVENTS);
         ScreenRect = TScreenRect{0, 0, Options.Width, Options.Height};
         SetHeadlessRenderer(true);
+        // Picking needs the virtual screen even when nothing is drawn.
+        SetViewport(0, 0, Options.Width, Options.Height);
     }
 
     try {
@@ -369,6 +371,11 @@ int TShell::Run() {
     if (Window) {
         SetViewport(0, 0, ScreenRect.Right, ScreenRect.Bottom);
         SetCaptureProc([](bool capture) { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); });
+        // The drawn cursor follows the input state, so scripted moves show too.
+        SetCursorPosProc([](int32_t& x, int32_t& y) {
+            x = InputState.MouseX;
+            y = ScreenRect.Bottom - InputState.MouseY;
+        });
         SDL_RaiseWindow(Window);
         SDL_StartTextInput();
     }
@@ -441,6 +448,7 @@ int main(int argc, char** argv) {
     if (dir.empty() || dir.back() != '/')
         dir += '/';
     AppPath = dir;
+    ChooseUserFolders();
 
     bool hasDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     SetMessageBoxesEnabled(!options.Batch && !options.Headless && hasDisplay);

@@ -9,7 +9,6 @@
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "scenes/GameScene.h"
-#include "world/LandshaftObject.h"
 #include "world/MapObject.h"
 #include "scenes/MainMenuScene.h"
 #include "sound/e_SoundManager.h"
@@ -24,27 +23,12 @@ namespace {
 
 void SettingsVolumeToPlayer(int percent) { SetMusicVolume(percent); }
 
-// The world knows neither the application nor the renderer; it reaches them here.
+// The world does not know the application; the loading bar is moved through this.
+// (The renderer installs its own drawing hooks when it starts.)
 void InstallMapHooks() {
     MapHooks.SetProgress = [](float progress) {
         if (GameApp)
             GameApp->SetProgress(progress);
-    };
-    MapHooks.QueueModel = [](TGameModel& model) { QueueModel(&model); };
-    MapHooks.QueueWaterRing = [](float x, float y, float z, float age, int32_t texture) {
-        QueueWaterRing(x, y, z, age, texture);
-    };
-    MapHooks.SetLandscape = [](TLandshaftObject* landscape) {
-        if (landscape)
-            QueueLandscape([landscape] { landscape->Draw(); });
-        else
-            QueueLandscape(nullptr);
-    };
-    MapHooks.SetWaterDraw = [](std::function<void()> drawWater) {
-        if (drawWater)
-            SetWaterDraw([drawWater](TShader&) { drawWater(); });
-        else
-            SetWaterDraw(nullptr);
     };
 }
 
@@ -55,7 +39,7 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     // Settings and data files are written with "." whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
     StartLog();
-    Config = std::make_unique<TConfigApp>(AppPath);
+    Config = std::make_unique<TConfigApp>(ConfigPath.empty() ? AppPath : ConfigPath);
     Handle = window;
 
     TexturesDir = "Data/Textures/";
