@@ -504,6 +504,10 @@ std::unique_ptr<TMemoryStream> LoadBMPTexture(const std::string& fileName, std::
 // Upload
 
 uint32_t UploadTexture(const TStoredTextureData& data, bool mipmaps) {
+    // Uploading must not disturb what the renderer has bound on the active unit
+    // (a shadow map on unit 3 would silently vanish).
+    GLint previous = 0;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
@@ -529,6 +533,6 @@ uint32_t UploadTexture(const TStoredTextureData& data, bool mipmaps) {
     }
     glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
-    glBindTexture(GL_TEXTURE_2D, 0);
+    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
     return name;
 }

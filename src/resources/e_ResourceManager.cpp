@@ -318,9 +318,9 @@ void BindTexture(int32_t handle, int32_t unit) {
     auto* texture = ItemOf<TResourceTexture>(Textures, handle);
     if (!texture)
         throw std::out_of_range("BindTexture: no texture with handle " + std::to_string(handle));
+    glActiveTexture(GL_TEXTURE0 + GLenum(unit));
     if (!texture->Uploaded)
         texture->Upload();
-    glActiveTexture(GL_TEXTURE0 + GLenum(unit));
     glBindTexture(GL_TEXTURE_2D, texture->GLName);
 }
 
