@@ -226,24 +226,63 @@ TEST_F(GameData, MenuOrnament) {
     }
 }
 
+// The three soldiers close up, as their own players' troops (base skin, variants 1 and 2).
+TEST_F(GameData, Portraits) {
+    std::vector<std::unique_ptr<TGamePersonage>> figures;
+    const char* names[] = {"Kestrin", "SirGuy", "Sheriff"};
+    for (int k = 0; k < 3; ++k) {
+        auto p = std::make_unique<TGamePersonage>(names[k], k);
+        p->Phase = 0.0f;
+        p->Animate(0.4);
+        p->ModelMatrix = MatMultiply(MatTranslation(0, 0, (static_cast<float>(k) - 1) * 1.6f), MatRotationY(-0.8f));
+        QueueModel(p.get());
+        figures.push_back(std::move(p));
+    }
+    auto cam = Camera({5.5f, 1.6f, 0.2f}, -Pi / 2, 0.05f, 40.0f);
+    SetShadowFocus({TMyVector3f{-3, 0, -3}, {3, 0, -3}, {3, 0, 3}, {-3, 0, 3}});
+    Render(cam.get(), {600, 800, 300}, "Portraits.png");
+    EXPECT_GT(Coverage(0, 0, Width, Height).Pixels, 20000);
+}
+
+// The bowman's shot in three moments: nocking, full draw, just loosed; seen from his right.
+TEST_F(GameData, BowmanShooting) {
+    std::vector<std::unique_ptr<TGamePersonage>> figures;
+    const double moments[] = {0.05, 0.7, 0.8};
+    for (int k = 0; k < 3; ++k) {
+        auto p = Posed("Kestrin", crAttack2, moments[k], 0.0f, 0.0f);
+        p->ModelMatrix = MatTranslation((static_cast<float>(k) - 1) * 1.7f, 0, 0);
+        QueueModel(p.get());
+        figures.push_back(std::move(p));
+    }
+    auto cam = Camera({0.3f, 1.3f, 5.5f}, 0, 0.05f, 45.0f);
+    SetShadowFocus({TMyVector3f{-3, 0, -3}, {3, 0, -3}, {3, 0, 3}, {-3, 0, 3}});
+    Render(cam.get(), {300, 800, 600}, "Kestrin_shooting.png");
+    EXPECT_GT(Coverage(0, 0, Width, Height).Pixels, 10000);
+}
+
 // The scenery and the markers in a row, each interchange copy beside its own model file.
 TEST_F(GameData, SceneryLineUp) {
     const char* names[] = {"Tree1",      "Tree2",    "Tree3",    "House1.PRM", "House1.3DS", "Ruin1.PRM", "Ruin1.ASE",
                            "Fence1.PRM", "Fence1.3DS", "Rock1.PRM", "Rock1.ASE", "Flag",      "Arrow",     "ArrowSmall",
                            "Pica",       "BaseUnit"};
+    // two rows: the scenery at the back, the smaller things in front
     std::vector<std::unique_ptr<TGameModel>> models;
-    float x = -18.0f;
-    for (const char* n : names) {
-        auto m = std::make_unique<TGameModel>(n);
-        const float w = std::max(1.2f, m->LocalBox.HalfSize[0] * 2 + 0.6f);
-        x += w / 2;
-        m->ModelMatrix = MatTranslation(x, 0, 0);
-        x += w / 2;
-        QueueModel(m.get());
+    float width[2] = {0, 0};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        auto m = std::make_unique<TGameModel>(names[i]);
+        width[i < 11 ? 0 : 1] += std::max(1.2f, m->LocalBox.HalfSize[0] * 2 + 0.4f);
         models.push_back(std::move(m));
     }
-    auto cam = Camera({0, 6, 22}, 0, 0.2f, 60.0f);
-    SetShadowFocus({TMyVector3f{-20, 0, -4}, {20, 0, -4}, {20, 0, 4}, {-20, 0, 4}});
+    float x[2] = {-width[0] / 2, -width[1] / 2};
+    for (size_t i = 0; i < models.size(); ++i) {
+        const int row = i < 11 ? 0 : 1;
+        const float w = std::max(1.2f, models[i]->LocalBox.HalfSize[0] * 2 + 0.4f);
+        models[i]->ModelMatrix = MatTranslation(x[row] + w / 2 - models[i]->LocalBox.Center.x, 0, row == 0 ? -2.0f : 4.0f);
+        x[row] += w;
+        QueueModel(models[i].get());
+    }
+    auto cam = Camera({0, 9, 21}, 0, 0.3f, 60.0f);
+    SetShadowFocus({TMyVector3f{-20, 0, -6}, {20, 0, -6}, {20, 0, 6}, {-20, 0, 6}});
     Render(cam.get(), {-500, 1000, 300}, "Scenery.png");
     EXPECT_GT(Coverage(0, 0, Width, Height).Pixels, 15000);
 }

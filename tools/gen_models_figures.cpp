@@ -147,10 +147,11 @@ void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const 
     AddBall(part, o + TMyVector3f{0.01f, 1.6f, 0}, {0.1f, 0.125f, 0.095f}, CellFace, b.Head, {0, Pi, 0});
     switch (st.Headgear) {
         case THeadgear::Hood:
-            part.Add(MakeLathe({{0.118f, 1.56f}, {0.118f, 1.64f}, {0.09f, 1.72f}, {0.0f, 1.8f}}, 10, SkinCell(CellCape)),
-                     Place(o + TMyVector3f{-0.015f, 0, 0}), b.Head);
-            part.Add(MakeLathe({{0.13f, 1.42f}, {0.12f, 1.5f}, {0.105f, 1.56f}}, 10, SkinCell(CellCape)),
-                     Place(o + TMyVector3f{-0.01f, 0, 0}), b.Head);
+            // a pointed hood pushed back off the face, and a short shoulder cape
+            part.Add(MakeLathe({{0.122f, 1.54f}, {0.124f, 1.64f}, {0.095f, 1.73f}, {0.0f, 1.83f}}, 10, SkinCell(CellCape)),
+                     MatMultiply(Place(o + TMyVector3f{-0.01f, 1.6f, 0}, {0, 0, 0.75f}), MatTranslation(0, -1.6f, 0)), b.Head);
+            part.Add(MakeLathe({{0.24f, 1.27f}, {0.2f, 1.38f}, {0.12f, 1.46f}, {0.07f, 1.5f}}, 12, SkinCell(CellCape)),
+                     Place(o, {0, 0, 0}, {0.78f, 1, 1}), b.Chest);
             break;
         case THeadgear::Helmet:
             part.Add(MakeLathe({{0.125f, 1.58f}, {0.12f, 1.66f}, {0.085f, 1.74f}, {0.0f, 1.77f}}, 12, SkinCell(CellSteel),
@@ -352,8 +353,8 @@ void CarryArms(TPoseSpec& p, const THuman& b, TArms arms, float swing) {
 struct TGait {
     float Stance, Amp, KneeSwing, KneeStance, Lean, Bob, ArmSwing;
 };
-const TGait WalkGait{0.6f, 0.42f, 1.05f, 0.15f, 0.03f, 0.022f, 0.38f};
-const TGait RunGait{0.38f, 0.68f, 1.7f, 0.4f, 0.2f, 0.05f, 0.75f};
+const TGait WalkGait{0.6f, 0.48f, 1.05f, 0.15f, 0.03f, 0.022f, 0.38f};
+const TGait RunGait{0.36f, 0.5f, 1.7f, 0.4f, 0.2f, 0.05f, 0.75f};
 
 // Seconds per cycle for a speed (map units per second): the body passes over the stance
 // foot once per stance, a sweep of 2 L sin(amp) with L the leg length.
@@ -367,7 +368,7 @@ TPoseSpec HumanGait(const TSkeleton& sk, const THuman& b, const TGait& g, TArms 
     const TLegSwing l = LegSwing(phase, g.Stance, g.Amp, g.KneeSwing, g.KneeStance);
     const TLegSwing r = LegSwing(phase + 0.5f, g.Stance, g.Amp, g.KneeSwing, g.KneeStance);
     // lowest when both feet are down, highest in mid-stance; run cycles fly between steps
-    p.RootOffset = {0, -g.Bob * std::cos(4 * Pi * phase) - (g.Stance < 0.5f ? 0.06f : 0.0f), 0};
+    p.RootOffset = {0, -g.Bob * std::cos(4 * Pi * phase) - (g.Stance < 0.5f ? 0.03f : 0.0f), 0};
     p.Turn(b.Pelvis, 0, 0.12f * Wave(phase), -g.Lean * 0.5f);
     p.Turn(b.Chest, 0, -0.2f * Wave(phase), -g.Lean);
     p.Turn(b.Head, 0, 0.08f * Wave(phase), g.Lean * 0.8f);
@@ -542,9 +543,11 @@ void SeatRider(TPoseSpec& p, const THuman& b, float bounce, float lean, float st
 struct THorseGait {
     float Stance, Amp, Fold, Bob, Pitch;
     float Offsets[4];  // phase of each leg: front left, front right, hind left, hind right
+    bool Gallop;       // one leap a cycle, the body rocking; otherwise two beats of a trot
 };
-const THorseGait HorseWalk{0.65f, 0.3f, 0.9f, 0.02f, 0.02f, {0.25f, 0.75f, 0.0f, 0.5f}};
-const THorseGait HorseGallop{0.38f, 0.55f, 1.4f, 0.07f, 0.09f, {0.45f, 0.55f, 0.0f, 0.1f}};
+// At the cavalry's walking speed a horse of this size trots: diagonal pairs together.
+const THorseGait HorseTrot{0.5f, 0.4f, 1.1f, 0.03f, 0.02f, {0.0f, 0.5f, 0.5f, 0.0f}, false};
+const THorseGait HorseGallop{0.38f, 0.55f, 1.4f, 0.07f, 0.09f, {0.45f, 0.55f, 0.0f, 0.1f}, true};
 
 void PoseHorseLegs(TPoseSpec& p, const THorse& h, const THorseGait& g, float phase) {
     for (int32_t i = 0; i < 4; ++i) {
@@ -559,13 +562,13 @@ TPoseSpec CavalryGait(const TSkeleton& sk, const THorse& h, const THuman& r, con
     TPoseSpec p(sk.Count());
     const float bounce = std::cos(4 * Pi * phase);
     // the gallop carries the body higher, over legs that reach out fore and aft
-    p.RootOffset = {0, g.Stance < 0.5f ? g.Bob * (1.0f + Wave(phase)) : g.Bob * bounce, 0};
+    p.RootOffset = {0, g.Gallop ? g.Bob * (1.0f + Wave(phase)) : g.Bob * bounce, 0};
     p.Turn(h.Body, 0, 0, g.Pitch * Wave(phase));
     p.Turn(h.Neck, 0, 0, -g.Pitch * 1.5f * Wave(phase) + 0.05f * bounce);
     p.Turn(h.Head, 0, 0, -0.1f);
     p.Turn(h.Tail, 0.1f * Wave(phase), 0, -0.3f - 3 * g.Pitch);
     PoseHorseLegs(p, h, g, phase);
-    SeatRider(p, r, bounce, g.Stance < 0.5f ? 0.15f : 0.0f);
+    SeatRider(p, r, bounce, g.Gallop ? 0.15f : 0.0f);
     p.Turn(r.Pelvis, 0, 0, -g.Pitch * Wave(phase));  // the rider keeps upright while the horse rocks
     CarryArms(p, r, TArms::Rider, 0.1f * bounce);
     return p;
@@ -710,10 +713,10 @@ bool WriteCavalryman(const std::string& outDir, float walkSpeed, float runSpeed)
     if (!WriteFigureModel(outDir, name, body, sk.Count(), 1.0f, 0.5f))
         return false;
     const float horseLeg = 1.08f * FigureScale;
-    const float walk = CyclePeriod({HorseWalk.Stance, HorseWalk.Amp, 0, 0, 0, 0, 0}, walkSpeed, horseLeg);
+    const float walk = CyclePeriod({HorseTrot.Stance, HorseTrot.Amp, 0, 0, 0, 0, 0}, walkSpeed, horseLeg);
     const float gallop = CyclePeriod({HorseGallop.Stance, HorseGallop.Amp, 0, 0, 0, 0, 0}, runSpeed, horseLeg);
     return WriteClip(outDir, name, "Idle", sk, 3.0f, true, [&](float ph) { return CavalryIdle(sk, h, r, ph); }) &&
-           WriteClip(outDir, name, "Walk", sk, walk, true, [&](float ph) { return CavalryGait(sk, h, r, HorseWalk, ph); }) &&
+           WriteClip(outDir, name, "Walk", sk, walk, true, [&](float ph) { return CavalryGait(sk, h, r, HorseTrot, ph); }) &&
            WriteClip(outDir, name, "Run", sk, gallop, true, [&](float ph) { return CavalryGait(sk, h, r, HorseGallop, ph); }) &&
            WriteClip(outDir, name, "Attack", sk, 1.0f, true, [&](float ph) { return CavalryAttack(sk, h, r, ph); }) &&
            WriteClip(outDir, name, "Death", sk, 1.0f, false, [&](float ph) { return CavalryDeath(sk, h, r, ph); });

@@ -279,14 +279,14 @@ TImage PaintBark(bool birch) {
 TImage PaintLeaves(int32_t kind) {
     const int32_t size = 256;
     TImage img(size, size, 4);
-    const TColour base = kind == 0 ? Rgb8(58, 92, 36) : (kind == 1 ? Rgb8(34, 66, 40) : Rgb8(96, 140, 56));
+    const TColour base = kind == 0 ? Rgb8(58, 92, 36) : (kind == 1 ? Rgb8(46, 100, 54) : Rgb8(96, 140, 56));
     img.Fill(Rgb(base.r, base.g, base.b, 0.0f));
     TGenRandom rnd(500 + static_cast<uint64_t>(kind));
     if (kind == 1) {
         // pine: drooping twigs with needles, filling the card down to its lower edge
-        for (int32_t twig = 0; twig < 26; ++twig) {
+        for (int32_t twig = 0; twig < 70; ++twig) {
             const float x0 = rnd.Range(20, 236), y0 = rnd.Range(10, 200);
-            const float len = rnd.Range(40, 70), droop = rnd.Range(8, 24);
+            const float len = rnd.Range(45, 90), droop = rnd.Range(8, 24);
             const TColour c = Scale(base, rnd.Range(0.8f, 1.3f));
             std::vector<TPoint> stem;
             for (int32_t i = 0; i <= 8; ++i) {
@@ -297,7 +297,7 @@ TImage PaintLeaves(int32_t kind) {
             for (int32_t i = 1; i < 8; ++i)
                 for (int32_t side = -1; side <= 1; side += 2) {
                     const TPoint& p = stem[i];
-                    Paint(img, Segment(p.x, p.y, p.x + side * 10.0f, p.y + 7.0f, 2.0f), c);
+                    Paint(img, Segment(p.x, p.y, p.x + side * 11.0f, p.y + 8.0f, 2.6f), c);
                 }
         }
         return img;
