@@ -18,6 +18,7 @@
 // as in InputState.
 
 #include "app/e_SceneObject.h"
+#include "world/e_Frustum.h"
 #include "world/e_Math.h"
 
 #include <array>
@@ -32,7 +33,6 @@ class TGameMenuGUI;
 class TGameModel;
 class TGameUnit;
 class TPlayerObject;
-class TFrustum;
 
 // The battle camera's distance from the ground point it looks at (20..35) and
 // its pitch in degrees (50..80); set to 20 and 60 when a battle is built.
@@ -154,22 +154,33 @@ public:
     TGameUnit* Hover = nullptr;
     int32_t OrderMode = 0;  // 0 none, 1 move, 2 attack
 
+    // ---- frame steps (Update runs them in order; public for tests) ----
+
+    // Hover, stale selection, DragMoved, cursor, left and right button.
+    void HandleMouse();
+    // Engagement, damage, dropping the fallen from the selection, RemoveDead.
+    void Melee(double dt);
+    void EdgeScroll(double dt);
+    // Every key command but Escape and Tab.
+    void KeyboardCommands();
+
 private:
     void UpdateHover();
     void DropStaleSelection();
     void ChooseCursor();
     void HandleLeftButton();
     void HandleRightButton();
-    void PreviewFormation(const TMyVector3f& p, float facing, bool& ok);
-    void EdgeScroll(double dt);
-    void KeyboardCommands();
-    void Melee(double dt);
+    void ClearArrows();
     void Engage();
     void PlayVoice(const char* name);
-    void PlayOn(int32_t source, const char* name);
-    bool GroundPlaneHit(const TMyVector3f& origin, const TMyVector3f& dir, float h, TMyVector3f& world) const;
+    void PlayOnce(int32_t source, const char* name);
+    // Where the ray through the pixel meets the plane y = h (world coordinates).
+    bool ScreenToPlane(float x, float y, float h, TMyVector3f& world) const;
+    // The ground point (y = 0) at the centre of the view, world coordinates.
     bool ViewCentreOnGround(TMyVector3f& world) const;
+    // The facing of a drag that began at p: towards the pointer at p.h + 0.75.
     float FacingFromDrag(const TMyVector3f& p) const;
+    void SetHighlight(TGameUnit* unit, bool on) const;
 
     // The HUD's class is defined above the scenes; its deleter lives with the scene.
     struct THudDeleter {
@@ -177,4 +188,9 @@ private:
     };
     std::unique_ptr<TGameGUI, THudDeleter> HudGUI;
     std::array<TMyVector3f, 4> ViewCorners_{};
+    // The map keeps a pointer to the frustum it was prepared with until the
+    // frame is drawn.
+    TFrustum DrawFrustum_;
+    // A left press that gave an order (move or attack mode) is not also a click.
+    bool LeftPressUsed_ = false;
 };

@@ -1,0 +1,710 @@
+// The battle's control: the unit under the pointer, the cursor, click and box
+// selection, move and attack orders with formations and facing, groups, the
+// camera, and the keyboard commands. Everything is read from the shared input
+// state once per frame.
+
+#include "scenes/GameScene.h"
+
+#include "app/e_CameraObject.h"
+#include "app/my_GameApp.h"
+#include "app/my_Input.h"
+#include "gui/GameGUI.h"
+#include "render/my_Viewer.h"
+#include "resources/e_ModelObject.h"
+#include "sound/e_SoundPlayer.h"
+#include "units/GameUnits.h"
+#include "units/PlayerObject.h"
+#include "world/MapObject.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+constexpr float Pi = std::numbers::pi_v<float>;
+
+bool Pressed(int key) { return InputState.Keys[key] && !PrevInputState.Keys[key]; }
+bool Held(int key) { return InputState.Keys[key]; }
+
+// World point (x = my, y = h, z = mx) to map position (mx, my, h).
+TMyVector3f WorldToMap(const TMyVector3f& w) { return {w.z, w.x, w.y}; }
+
+// The tile of a map position; a position left of or above the map lies on no tile.
+void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row)
+{
+    col = int32_t(std::floor(p.x));
+    row = int32_t(std::floor(p.y));
+}
+
+float ScrollSpeed() { return GameApp && GameApp->Config ? GameApp->Config->MapScrollSpeed : 65.0f; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Screen and ground
+
+void TGameScene::ScreenRay(float x, float y, TMyVector3f& origin, TMyVector3f& segment) const
+{
+    float fx = 0.0f, fy = 0.0f;
+    ScreenToNDC(x, y, fx, fy);
+    const TMyVector3f d = Camera->DeviceDirection(fx, fy);
+    origin = Camera->GetPosition() + d * float(Camera->Near);
+    segment = d * float(Camera->Far - Camera->Near);
+}
+
+bool TGameScene::PickGround(float x, float y, TMyVector3f& point) const
+{
+    TMyVector3f origin, segment, hit, normal;
+    ScreenRay(x, y, origin, segment);
+    if (!Map || !Map->RayPick(origin, segment, hit, normal))
+        return false;
+    point = WorldToMap(hit);
+    return true;
+}
+
+TGameUnit* TGameScene::PickUnit(float x, float y) const
+{
+    TMyVector3f origin, segment;
+    ScreenRay(x, y, origin, segment);
+    for (int32_t i = 0; i < PlayerCount; ++i)
+        for (const auto& u : Players[size_t(i)]->Units) {
+            float t = 0.0f;
+            if (u->Visible && u->RayHit(origin, segment, t))
+                return u.get();
+        }
+    return nullptr;
+}
+
+bool TGameScene::ScreenToPlane(float x, float y, float h, TMyVector3f& world) const
+{
+    TMyVector3f origin, segment;
+    ScreenRay(x, y, origin, segment);
+    // Looking level or upwards the ray never comes down to the plane.
+    if (!(segment.y < 0.0f) || origin.y < h)
+        return false;
+    const float t = (h - origin.y) / segment.y;
+    world = origin + segment * t;
+    world.y = h;
+    return true;
+}
+
+bool TGameScene::GroundAtHeight(float x, float y, float h, TMyVector3f& point) const
+{
+    TMyVector3f world;
+    if (!ScreenToPlane(x, y, h, world))
+        return false;
+    point = WorldToMap(world);
+    return true;
+}
+
+bool TGameScene::ViewCentreOnGround(TMyVector3f& world) const
+{
+    const TMyVector3f origin = Camera->GetPosition();
+    const TMyVector3f dir = -Camera->BackAxis();
+    if (!(dir.y < 0.0f) || origin.y < 0.0f)
+        return false;
+    const float t = -origin.y / dir.y;
+    world = origin + dir * t;
+    world.y = 0.0f;
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Camera
+
+void TGameScene::RefreshView()
+{
+    static constexpr float Ndc[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    const TMyVector3f origin = Camera->GetPosition();
+    std::array<TMyVector3f, 4> world{};
+    for (int i = 0; i < 4; ++i) {
+        TMyVector3f d = Camera->DeviceDirection(Ndc[i][0], Ndc[i][1]);
+        if (d.y < -1e-4f && origin.y > 0.0f) {
+            world[i] = origin + d * (-origin.y / d.y);
+        } else {
+            // A corner above the horizon: as far out as the camera sees.
+            world[i] = origin + d * float(Camera->Far);
+        }
+        world[i].y = 0.0f;
+        ViewCorners_[size_t(i)] = WorldToMap(world[i]);
+    }
+    if (HudGUI)
+        HudGUI->SetViewCorners(ViewCorners_);
+    SetShadowFocus(world);
+}
+
+void TGameScene::CenterOn(float mx, float my)
+{
+    TMyVector3f g;
+    if (ViewCentreOnGround(g)) {
+        const TMyVector3f p = Camera->GetPosition();
+        Camera->SetPosition(p.x + (my - g.x), p.y, p.z + (mx - g.z));
+    }
+    RefreshView();
+}
+
+void TGameScene::ZoomTilt(float dPitch, float dDistance)
+{
+    const float p = CameraPitch + dPitch, d = CameraDistance + dDistance;
+    if (p < 50.0f || p > 80.0f || d < 20.0f || d > 35.0f)
+        return;
+    TMyVector3f g;
+    if (!ViewCentreOnGround(g))
+        return;
+    CameraPitch = p;
+    CameraDistance = d;
+    TMyVector3f axis = Vec3Cross(Camera->BackAxis(), Camera->UpAxis());
+    Vec3Normalize(axis);
+    const float angle = dPitch * Pi / 180.0f;
+    const TMyVector3f v = MatTransformPoint(MatRotationAxis(axis, angle), Camera->GetPosition() - g);
+    Camera->SetPosition(g.x + v.x, g.y + v.y, g.z + v.z);
+    Camera->Rotate(0.0, 0.0, angle);
+    Camera->MoveBack(dDistance);
+    RefreshView();
+}
+
+void TGameScene::Scroll(TMyVector2f direction, double dt)
+{
+    const float len = Vec2Length(direction);
+    if (!(len > 0.0f))
+        return;
+    const float step = float(dt) * ScrollSpeed();
+    direction = direction * (step / len);
+    TMyVector3f forward = -Camera->BackAxis();
+    forward.y = 0.0f;
+    Vec3Normalize(forward);
+    TMyVector3f right = Camera->RightAxis();
+    TMyVector3f motion = right * direction.x + forward * direction.y;
+    motion.y = 0.0f;
+    TMyVector3f g;
+    if (ViewCentreOnGround(g)) {
+        if ((g.x < 0.0f && motion.x < 0.0f) || (g.x > float(Map->MapRows) && motion.x > 0.0f))
+            motion.x = 0.0f;
+        if ((g.z < 0.0f && motion.z < 0.0f) || (g.z > float(Map->MapCols) && motion.z > 0.0f))
+            motion.z = 0.0f;
+    }
+    const TMyVector3f p = Camera->GetPosition();
+    Camera->SetPosition(p.x + motion.x, p.y, p.z + motion.z);
+    RefreshView();
+}
+
+void TGameScene::EdgeScroll(double dt)
+{
+    HudGUI->ArrowFlags = 0;
+    if (InputState.LeftDrag || InputState.RightDrag)
+        return;
+    TMyVector2f direction{0.0f, 0.0f};
+    if (InputState.MouseInside) {
+        const int32_t x = InputState.MouseX, y = InputState.MouseY;
+        if (ScreenRect.Bottom - y <= 5) {
+            direction.y = 1.0f;
+            HudGUI->ArrowFlags |= ArrowTop;
+        }
+        if (y - ScreenRect.Top <= 5) {
+            direction.y = -1.0f;
+            HudGUI->ArrowFlags |= ArrowBottom;
+        }
+        if (x - ScreenRect.Left <= 5) {
+            direction.x = -1.0f;
+            HudGUI->ArrowFlags |= ArrowLeft;
+        }
+        if (ScreenRect.Right - x <= 5) {
+            direction.x = 1.0f;
+            HudGUI->ArrowFlags |= ArrowRight;
+        }
+    }
+    Scroll(direction, dt);
+}
+
+// ---------------------------------------------------------------------------
+// Selection
+
+bool TGameScene::IsOwn(const TGameUnit* unit) const
+{
+    return unit && ControlledPlayer && unit->Owner == ControlledPlayer;
+}
+
+bool TGameScene::SelectionCommandable() const { return !Selection.empty() && IsOwn(Selection.front()); }
+
+bool TGameScene::IsSelected(const TGameUnit* unit) const
+{
+    return std::find(Selection.begin(), Selection.end(), unit) != Selection.end();
+}
+
+void TGameScene::SetHighlight(TGameUnit* unit, bool on) const
+{
+    if (unit && unit->Model)
+        unit->Model->ShowOutline = on;
+}
+
+void TGameScene::ClearSelection()
+{
+    for (TGameUnit* u : Selection)
+        SetHighlight(u, false);
+    Selection.clear();
+}
+
+void TGameScene::SelectUnit(TGameUnit* unit, bool add)
+{
+    if (!unit)
+        return;
+    if (IsSelected(unit)) {
+        if (add)
+            return;
+    } else {
+        Selection.push_back(unit);
+    }
+    SetHighlight(unit, true);
+    if (IsOwn(unit))
+        PlayVoice("Aga");
+}
+
+void TGameScene::BoxSelect(float left, float bottom, float right, float top, bool shift, bool final)
+{
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    ScreenToNDC(left, bottom, x1, y1);
+    ScreenToNDC(right, top, x2, y2);
+    // The same box whichever corner the drag began at.
+    if (x1 > x2)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    if (x1 == x2) {
+        x1 -= 0.025f;
+        x2 += 0.025f;
+    }
+    if (y1 == y2) {
+        y1 -= 0.025f;
+        y2 += 0.025f;
+    }
+    TFrustum frustum = Camera->MakeFrustum();
+    frustum.NarrowToRect(x1, y1, x2, y2);
+    if (final && !shift)
+        ClearSelection();
+    for (const auto& unit : ControlledPlayer->Units) {
+        TGameUnit* u = unit.get();
+        if (u->IsInView(frustum)) {
+            if (final) {
+                if (!IsSelected(u))
+                    Selection.push_back(u);
+                SetHighlight(u, true);
+                PlayVoice("Aga");
+            } else {
+                SetHighlight(u, true);
+            }
+        } else if (!IsSelected(u)) {
+            SetHighlight(u, false);
+        }
+    }
+}
+
+void TGameScene::SelectAll(bool onScreenOnly)
+{
+    ClearSelection();
+    const TFrustum frustum = Camera->MakeFrustum();
+    for (const auto& unit : ControlledPlayer->Units)
+        if (!onScreenOnly || unit->IsInView(frustum)) {
+            Selection.push_back(unit.get());
+            SetHighlight(unit.get(), true);
+        }
+    if (!Selection.empty())
+        PlayVoice("Aga");
+}
+
+void TGameScene::SelectGroup(int32_t n)
+{
+    if (n < 0 || n >= GroupCount)
+        return;
+    float& pressed = ControlledPlayer->GroupValues[size_t(n)];
+    if (Time - double(pressed) < 0.75) {
+        // The second press of a double press looks at the group.
+        if (!Selection.empty())
+            CenterOn(Selection.front()->Position.x, Selection.front()->Position.y);
+        return;
+    }
+    ClearSelection();
+    for (TGameUnit* u : ControlledPlayer->Groups[size_t(n)]) {
+        Selection.push_back(u);
+        SetHighlight(u, true);
+    }
+    if (!Selection.empty())
+        PlayVoice("Aga");
+    pressed = float(Time);
+}
+
+void TGameScene::AddGroup(int32_t n)
+{
+    if (n < 0 || n >= GroupCount)
+        return;
+    for (TGameUnit* u : ControlledPlayer->Groups[size_t(n)])
+        if (!IsSelected(u)) {
+            Selection.push_back(u);
+            SetHighlight(u, true);
+        }
+}
+
+void TGameScene::AssignGroup(int32_t n)
+{
+    if (n < 0 || n >= GroupCount)
+        return;
+    ControlledPlayer->DissolveGroup(n);
+    for (TGameUnit* u : Selection)
+        ControlledPlayer->AssignToGroup(n, u);
+}
+
+// ---------------------------------------------------------------------------
+// Orders
+
+std::vector<TMyVector3f> TGameScene::FormationSlots(const TMyVector3f& point, float facing,
+                                                    const std::vector<TGameUnit*>& units) const
+{
+    const size_t n = units.size();
+    std::vector<TMyVector3f> slots(n, point);
+    if (n == 0)
+        return slots;
+    const float cx = std::trunc(point.x) + 0.5f, cy = std::trunc(point.y) + 0.5f;
+    for (size_t i = 1; i < n; ++i) {
+        const float a = 2.0f * Pi * float(i) / float(n) - facing;
+        slots[i] = TMyVector3f{cx + 0.4f * std::cos(a), cy + 0.4f * std::sin(a), point.z};
+    }
+    auto mayStand = [&](const TMyVector3f& p, const TGameUnit* u) {
+        int32_t col, row;
+        TileOfPoint(p, col, row);
+        return Map->IsPassable(col, row, u->UnitType);
+    };
+    for (int pass = 0; pass < 5; ++pass)
+        for (size_t k = 0; k < n; ++k)
+            for (size_t l = k + 1; l < n; ++l) {
+                TMyVector2f d{slots[k].x - slots[l].x, slots[k].y - slots[l].y};
+                if (!(std::fabs(d.x) < 2.0f && std::fabs(d.y) < 2.0f))
+                    continue;
+                const float len2 = d.x * d.x + d.y * d.y;
+                if (!(len2 < 4.0f))
+                    continue;
+                const float len = std::sqrt(len2);
+                // Two slots on one spot part along the x axis.
+                const TMyVector2f dir = len > 0.0f ? d * (1.0f / len) : TMyVector2f{1.0f, 0.0f};
+                const float push = (2.0f - len) * 0.5f;
+                const TMyVector3f movedK{slots[k].x + push * dir.x, slots[k].y + push * dir.y, slots[k].z};
+                const TMyVector3f movedL{slots[l].x - push * dir.x, slots[l].y - push * dir.y, slots[l].z};
+                if (mayStand(movedK, units[k]))
+                    slots[k] = movedK;
+                if (mayStand(movedL, units[l]))
+                    slots[l] = movedL;
+            }
+    return slots;
+}
+
+float TGameScene::FacingFromDrag(const TMyVector3f& p) const
+{
+    TMyVector3f q;
+    if (!GroundAtHeight(InputState.MouseX, InputState.MouseY, p.z + 0.75f, q))
+        return 0.0f;
+    return ArcTan2(q.x - p.x, q.y - p.y);
+}
+
+void TGameScene::MoveOrder(TMyVector3f point, bool flat)
+{
+    if (!SelectionCommandable() || !Map)
+        return;
+    float facing = 0.0f;
+    if (flat)
+        point.z = Map->GetHeight(point.x, point.y);
+    else
+        facing = FacingFromDrag(point);
+
+    int32_t col, row;
+    TileOfPoint(point, col, row);
+    std::vector<TGameUnit*> units;
+    for (TGameUnit* u : Selection) {
+        if (Map->IsPassable(col, row, u->UnitType))
+            units.push_back(u);
+        else
+            PlayVoice("FuckYou");
+    }
+    const std::vector<TMyVector3f> slots = FormationSlots(point, facing, units);
+
+    const bool dragged = std::abs(InputState.MouseX - InputState.DragStartX) >= 11 ||
+                         std::abs(InputState.MouseY - InputState.DragStartY) >= 11;
+    const bool running = Held(VK::Control) || InputState.RightDoubleClick;
+    bool ordered = false;
+    for (size_t i = 0; i < units.size(); ++i) {
+        TGameUnit* u = units[i];
+        if (u->Engaged)
+            continue;
+        u->SetTarget(nullptr);
+        int32_t slotCol, slotRow;
+        TileOfPoint(slots[i], slotCol, slotRow);
+        if (u->TileCol != slotCol || u->TileRow != slotRow)
+            u->SetPath(Map->FindPath({u->TileCol, u->TileRow}, {slotCol, slotRow}, u->UnitType));
+        else
+            // Already there: whatever route it was on is over.
+            u->StopMoving();
+        if (!flat && dragged)
+            u->PendingYaw = facing < 0.0f ? facing + 2.0f * Pi : facing;
+        u->Running = running;
+        u->SetHold(false);
+        ordered = true;
+    }
+    if (ordered) {
+        if (FlagModel) {
+            const TMyVector3f w = MapToWorld(point);
+            FlagModel->ModelMatrix = MatTranslation(w.x, w.y, w.z);
+        }
+        FlagTimer = 0.5f;
+        PlayVoice("YesSir");
+    }
+}
+
+void TGameScene::AttackOrder(TGameUnit* enemy)
+{
+    if (!enemy || !SelectionCommandable() || !Map)
+        return;
+    const int32_t col = int32_t(std::lround(enemy->Position.x));
+    const int32_t row = int32_t(std::lround(enemy->Position.y));
+    const bool running = Held(VK::Control) || InputState.RightDoubleClick;
+    bool ordered = false;
+    for (TGameUnit* u : Selection) {
+        if (u->Engaged || !Map->IsPassable(col, row, u->UnitType))
+            continue;
+        u->SetTarget(enemy);
+        u->Running = running;
+        u->SetHold(false);
+        ordered = true;
+    }
+    if (ordered)
+        PlayVoice("Go");
+}
+
+void TGameScene::ToggleHold()
+{
+    // Only the player's own troops take orders.
+    if (!SelectionCommandable())
+        return;
+    const bool anyHolding = std::any_of(Selection.begin(), Selection.end(), [](const TGameUnit* u) { return u->Hold; });
+    for (TGameUnit* u : Selection) {
+        if (anyHolding)
+            u->SetHold(false);
+        else if (!u->Engaged)
+            u->SetHold(true);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Mouse
+
+void TGameScene::ClearArrows()
+{
+    ArrowVisible = false;
+    SmallArrows.clear();
+}
+
+void TGameScene::UpdateHover()
+{
+    if (Hover && Hover->Model)
+        Hover->Model->ShowCollision = false;
+    Hover = nullptr;
+    if (HudGUI->PressCaptured || HudGUI->PointerOverHud || HudGUI->MouseOverPanels())
+        return;
+    if (!HudGUI->PickTroopLabel())
+        Hover = PickUnit(InputState.MouseX, InputState.MouseY);
+    if (Hover && Hover->Model)
+        Hover->Model->ShowCollision = true;
+}
+
+void TGameScene::DropStaleSelection()
+{
+    if (Selection.size() == 1 && !IsOwn(Selection.front()) && !Selection.front()->Visible)
+        ClearSelection();
+}
+
+void TGameScene::ChooseCursor()
+{
+    if (HudGUI->PointerOverHud || Selection.empty() || (InputState.RightDrag && DragMoved))
+        return;
+    if (!Hover || OrderMode != 0) {
+        TMyVector3f p;
+        if (!PickGround(InputState.MouseX, InputState.MouseY, p))
+            return;
+        int32_t col, row;
+        TileOfPoint(p, col, row);
+        if (OrderMode == 1) {
+            SetCursor(CursorMove, 7);
+        } else if (OrderMode == 2) {
+            SetCursor(CursorAttack, 5);
+        } else {
+            switch (Map->GetTileType(col, row)) {
+            case 3: SetCursor(CursorWater, 3); break;
+            case 4: SetCursor(CursorGrass, 4); break;
+            case 6: SetCursor(CursorNature, 2); break;
+            default: break;
+            }
+        }
+        if (!Map->IsPassable(col, row, Selection.front()->UnitType))
+            SetCursor(CursorStop, 0);
+        return;
+    }
+    if (IsOwn(Hover)) {
+        if (SelectionCommandable() && (Selection.size() > 1 || Selection.front() != Hover))
+            SetCursor(CursorDefence, 6);
+    } else if (SelectionCommandable()) {
+        SetCursor(CursorAttack, 5);
+    }
+}
+
+void TGameScene::HandleLeftButton()
+{
+    const TInputState& in = InputState;
+    if (in.LeftDrag) {
+        if (LeftPressUsed_)
+            return;
+        if (!HudGUI->PointerOverHud) {
+            BoxSelect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY, Held(VK::Shift), false);
+            SetSelectionVisible(true);
+            SetSelectionRect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY);
+        }
+        if ((OrderMode == 1 || OrderMode == 2) && !HudGUI->PointerOverHud && SelectionCommandable()) {
+            TMyVector3f hit;
+            if (OrderMode == 1 && PickGround(in.DragStartX, in.DragStartY, hit))
+                MoveOrder(hit, false);
+            OrderMode = 0;
+            LeftPressUsed_ = true;
+            SetSelectionVisible(false);
+            // The preview marked units that are not selected: take that back.
+            for (const auto& u : ControlledPlayer->Units)
+                if (!IsSelected(u.get()))
+                    SetHighlight(u.get(), false);
+        }
+        return;
+    }
+    SetSelectionVisible(false);
+    if (!PrevInputState.LeftDrag)
+        return;
+    if (LeftPressUsed_) {
+        LeftPressUsed_ = false;
+        return;
+    }
+    if (std::abs(in.DragStartX - in.MouseX) >= 5 || std::abs(in.DragStartY - in.MouseY) >= 4) {
+        BoxSelect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY, Held(VK::Shift), true);
+        return;
+    }
+    if (!Hover)
+        return;
+    if (!Held(VK::Shift)) {
+        ClearSelection();
+        SelectUnit(Hover, false);
+    } else if (Selection.empty() || (IsOwn(Selection.front()) && IsOwn(Hover))) {
+        SelectUnit(Hover, true);
+    }
+}
+
+void TGameScene::HandleRightButton()
+{
+    const TInputState& in = InputState;
+    if (in.LeftDrag || PrevInputState.LeftDrag || !SelectionCommandable())
+        return;
+    if (in.RightDrag) {
+        if (HudGUI->PointerOverHud || !DragMoved)
+            return;
+        TMyVector3f p;
+        if (!PickGround(in.DragStartX, in.DragStartY, p))
+            return;
+        const float facing = FacingFromDrag(p);
+        bool ok = false;
+        int32_t col, row;
+        TileOfPoint(p, col, row);
+        if (Selection.size() == 1) {
+            ok = Map->IsPassable(col, row, Selection.front()->UnitType);
+        } else {
+            std::vector<TGameUnit*> units;
+            for (TGameUnit* u : Selection)
+                if (Map->IsPassable(col, row, u->UnitType))
+                    units.push_back(u);
+            const std::vector<TMyVector3f> slots = FormationSlots(p, facing, units);
+            for (const TMyVector3f& s : slots) {
+                std::unique_ptr<TGameModel> arrow = TryLoadModel("ArrowSmall");
+                if (!arrow)
+                    break;
+                const TMyVector3f w = MapToWorld(TMyVector3f{s.x, s.y, p.z + 0.65f});
+                arrow->ModelMatrix = MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-facing));
+                SmallArrows.push_back(std::move(arrow));
+            }
+            ok = !slots.empty();
+        }
+        if (ok) {
+            ArrowVisible = true;
+            if (ArrowModel) {
+                const TMyVector3f w = MapToWorld(TMyVector3f{p.x, p.y, p.z + 0.75f});
+                ArrowModel->ModelMatrix = MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-facing));
+            }
+        }
+        return;
+    }
+    if (!(PrevInputState.RightDrag || in.RightDoubleClick) || HudGUI->PointerOverHud)
+        return;
+    if (!Hover || DragMoved) {
+        TMyVector3f hit;
+        if (PickGround(in.DragStartX, in.DragStartY, hit))
+            MoveOrder(hit, false);
+    } else if (!IsOwn(Hover)) {
+        AttackOrder(Hover);
+    }
+}
+
+void TGameScene::HandleMouse()
+{
+    ClearArrows();
+    UpdateHover();
+    DropStaleSelection();
+    DragMoved = std::abs(InputState.MouseX - InputState.DragStartX) > 10 ||
+                std::abs(InputState.MouseY - InputState.DragStartY) > 10;
+    if (HudGUI->PressCaptured) {
+        // The press belongs to the HUD; if it began in the world (order mode) it is over.
+        SetSelectionVisible(false);
+        return;
+    }
+    ChooseCursor();
+    HandleLeftButton();
+    HandleRightButton();
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+void TGameScene::KeyboardCommands()
+{
+    if (Pressed(VK::Next))
+        ZoomTilt(-10.0f, 0.0f);
+    if (Pressed(VK::Prior))
+        ZoomTilt(10.0f, 0.0f);
+    if (Pressed(VK::Add))
+        ZoomTilt(0.0f, 5.0f);
+    if (Pressed(VK::Subtract))
+        ZoomTilt(0.0f, -5.0f);
+    if (Pressed(VK::Space) && !Selection.empty())
+        CenterOn(Selection.front()->Position.x, Selection.front()->Position.y);
+    if (Pressed('X'))
+        SelectAll(false);
+    if (Pressed('Z'))
+        SelectAll(true);
+    if (Pressed('Q'))
+        ToggleHold();
+    if (Pressed('A'))
+        OrderMode = OrderMode == 2 ? 0 : 2;
+    if (Pressed('M'))
+        OrderMode = OrderMode == 1 ? 0 : 1;
+    const bool control = Held(VK::Control), shift = Held(VK::Shift);
+    if (Pressed('0') && !control && !shift)
+        SelectGroup(0);
+    for (int32_t n = 1; n <= 9; ++n) {
+        if (!Pressed('0' + n))
+            continue;
+        if (control)
+            AssignGroup(n);
+        else if (shift)
+            AddGroup(n);
+        else
+            SelectGroup(n);
+    }
+}
