@@ -134,11 +134,11 @@ void TGamePersonage::Sample(int32_t clip, double t, bool withPhase, std::vector<
     }
     const double d = 1.0 / data->FrameRate;
     double tp = t + (withPhase ? d * Phase * (n - 2) : 0.0);
-    if (tp < 0)
+    if (!std::isfinite(tp) || tp < 0)
         tp = 0;
-    const double frames = tp / d;
-    const int64_t whole = static_cast<int64_t>(std::floor(frames));
-    const int32_t i = static_cast<int32_t>(whole % (n - 2)) + 1;
+    // Reduced to one cycle first, so a huge time cannot overflow the frame number.
+    const double frames = std::fmod(tp / d, static_cast<double>(n - 2));
+    const int32_t i = static_cast<int32_t>(std::floor(frames)) % (n - 2) + 1;
     const int32_t j = (i % (n - 2)) + 1;
     const float f = static_cast<float>(frames - std::floor(frames));
     for (size_t b = 0; b < out.size() && b < data->Frames.size(); ++b) {
@@ -172,14 +172,16 @@ void TGamePersonage::PlayOnce(float seconds) {
     const TStoredSkeletData* data = ClipData(CurClip);
     if (!data || data->FrameRate <= 0)
         return;
-    const float s = std::max(seconds, 0.0f);
+    // A time that is not a number or beyond the clip counts as after its end.
+    const float s = std::isnan(seconds) ? PlusInfinity : std::max(seconds, 0.0f);
     const int32_t n = data->FrameCount;
     const float r = static_cast<float>(data->FrameRate);
     const float x = r * s;
-    const int32_t k = static_cast<int32_t>(x);
+    // Compared before the conversion, so a huge x never becomes a frame number.
+    const int32_t k = x < static_cast<float>(n) ? static_cast<int32_t>(x) : n;
     if (k + 2 >= n) {
         Fading = true;
-        Alpha = std::clamp(1.0f - (s - static_cast<float>(n - 1) / r), 0.0f, 1.0f);
+        Alpha = std::isfinite(s) ? std::clamp(1.0f - (s - static_cast<float>(n - 1) / r), 0.0f, 1.0f) : 0.0f;
         return;
     }
     const float f = x - static_cast<float>(k);
