@@ -189,6 +189,7 @@ struct TMapBuilder {
     void MakeRoads();
     void ClassifyTiles();
     void CloseUnreachable();
+    void SeparateMaterials();
     void PlaceEntities();
     void MakeLandscape();
     void MakeWater();
@@ -208,6 +209,7 @@ void TMapBuilder::Build()
     MakeRoads();
     ClassifyTiles();
     CloseUnreachable();
+    SeparateMaterials();
     PlaceEntities();
     MakeLandscape();
     MakeWater();
@@ -302,6 +304,48 @@ void TMapBuilder::MakeRoads()
                      {ford1.x - 7, ford1.y + 3}, {42, 111}, {24, 117}, {12, 120}});
     // A branch south through the village, round the south of the lake, to the south-west camp.
     Roads.push_back({{84, 69}, {82, 56}, {79, 46}, {72, 30}, {60, 22}, {40, 17}, {22, 13}, {12, 11}});
+}
+
+// A tile shows two materials at most, so materials are kept from meeting three at a corner:
+// sand lines the water for two tiles (the river bed shows only in the middle), grass surrounds
+// the woods and the roads, and bare earth (scree) rings the rock.
+void TMapBuilder::SeparateMaterials()
+{
+    auto within = [&](int32_t reach, auto test) {
+        std::vector<uint8_t> near(Tiles.size(), 0);
+        for (int32_t row = 0; row < MapRows; ++row)
+            for (int32_t col = 0; col < MapCols; ++col) {
+                if (!test(Tile(col, row)))
+                    continue;
+                for (int32_t dr = -reach; dr <= reach; ++dr)
+                    for (int32_t dc = -reach; dc <= reach; ++dc) {
+                        const int32_t c = col + dc, r = row + dr;
+                        if (c >= 0 && r >= 0 && c < MapCols && r < MapRows)
+                            near[static_cast<size_t>(r) * MapCols + c] = 1;
+                    }
+            }
+        return near;
+    };
+    const auto isWater = [](const TTile& t) { return t.Type == TypeDeepWater || t.Type == TypeShallow; };
+    const auto nearLand = within(2, [&](const TTile& t) { return !isWater(t); });
+    const auto nearWoods = within(1, [](const TTile& t) { return t.Woods; });
+    const auto nearRoad = within(1, [](const TTile& t) { return t.Road; });
+    for (size_t i = 0; i < Tiles.size(); ++i) {
+        TTile& t = Tiles[i];
+        if (isWater(t))
+            t.Material = nearLand[i] ? MatSand : MatRiverBed;
+        else if ((nearWoods[i] || nearRoad[i]) && (t.Material == MatEarth || t.Material == MatDryGrass))
+            t.Material = MatGrass;
+    }
+    const auto nearRock = within(2, [](const TTile& t) { return t.Material == MatRock; });
+    for (size_t i = 0; i < Tiles.size(); ++i) {
+        TTile& t = Tiles[i];
+        if (nearRock[i] && (t.Material == MatGrass || t.Material == MatDryGrass || t.Material == MatForest)) {
+            t.Material = MatEarth;
+            if (t.Type == TypeGrass)
+                t.Type = TypeGround;
+        }
+    }
 }
 
 // Ground that the walking troops could use but cannot reach (a hilltop ringed by cliffs) is
@@ -412,8 +456,11 @@ bool TMapBuilder::Footprint(const TMyVector3f& position, float yaw, float halfX,
 {
     const TMatrix4f m = MatMultiply(MatTranslation(position.y, position.z, position.x), MatRotationY(-yaw));
     tiles.clear();
-    for (float x = -halfX; x <= halfX + 1e-3f; x += 0.25f)
-        for (float z = -halfZ; z <= halfZ + 1e-3f; z += 0.25f) {
+    // Sample points no more than a quarter unit apart, both edges included.
+    const int32_t nx = static_cast<int32_t>(std::ceil(2.0f * halfX / 0.25f)), nz = static_cast<int32_t>(std::ceil(2.0f * halfZ / 0.25f));
+    for (int32_t i = 0; i <= nx; ++i)
+        for (int32_t k = 0; k <= nz; ++k) {
+            const float x = -halfX + 2.0f * halfX * i / nx, z = -halfZ + 2.0f * halfZ * k / nz;
             const TMyVector3f w = MatTransformPoint(m, {x, 0.0f, z});
             const int32_t col = static_cast<int32_t>(std::floor(w.z)), row = static_cast<int32_t>(std::floor(w.x));
             if (col < 1 || row < 1 || col >= MapCols - 1 || row >= MapRows - 1)
@@ -488,7 +535,7 @@ void TMapBuilder::PlaceEntities()
         placeBuilding(RuinPlan, ruin, 5.0f, rnd.Range(0.0f, 2.0f * Pi), File.Entities);
     {
         // The paddock: fence pieces two units long round a rectangle, with a gate on its west side.
-        const float x0 = 88, y0 = 34, x1 = 96, y1 = 42;
+        const float x0 = 88.5f, y0 = 34.5f, x1 = 96.5f, y1 = 42.5f;  // along tile centres
         std::vector<std::pair<TVec2, float>> pieces;
         for (float x = x0 + 1; x < x1; x += 2) {
             pieces.push_back({{x, y0}, Pi / 2});  // along the columns
@@ -623,13 +670,15 @@ void TMapBuilder::MakeLandscape()
                     continue;
                 int32_t& target = corner[static_cast<size_t>(cr[pick]) * CornerCols + cc[pick]];
                 const int32_t original = target;
+                // Fewer mixed tiles round the corner wins; at a tie, a change that mends this
+                // tile moves the junction on, where a later change may end it.
                 int32_t best = original, bestExcess = excess(cc[pick], cr[pick]);
                 for (int32_t k = 0; k < 4; ++k) {
-                    if (mats[k] == original)
+                    if (mats[k] == original || mats[k] == best)
                         continue;
                     target = mats[k];
                     const int32_t e = excess(cc[pick], cr[pick]);
-                    if (e < bestExcess) {
+                    if (e < bestExcess || (e == bestExcess && best == original && pass < 20 && distinct(col, row) < 3)) {
                         bestExcess = e;
                         best = mats[k];
                     }

@@ -460,8 +460,8 @@ TImage MakeCursor(const std::string& name)
         });
     // "Attack": a sword whose point is the hot spot.
     TImage img(32, 32, 4);
-    Inked(img, Sword(21.5f, 21.5f, 38.0f, Pi + Pi / 4), Rgb(0.85f, 0.86f, 0.9f), 1.2f);
-    Paint(img, Circle(28.4f, 28.4f, 1.6f), Rgb(0.8f, 0.15f, 0.1f));
+    Inked(img, Sword(20.2f, 20.2f, 38.0f, Pi + Pi / 4), Rgb(0.85f, 0.86f, 0.9f), 1.2f);
+    Paint(img, Circle(27.2f, 27.2f, 1.6f), Rgb(0.8f, 0.15f, 0.1f));
     return img;
 }
 
