@@ -82,7 +82,9 @@ bool ReadModelStream(TMemoryStream& stream, bool skinned, TModelStreamData& data
 
     // The smallest mesh records, used to refuse absurd counts before reading them.
     constexpr uint64_t minColideMesh = 4 + 24 + 4 + 4;
-    constexpr uint64_t minRenderMesh = 4 + 4 + 12 + 4 + 4 + 4 + 4 + 4 + 4 + 4 + 24 + 4 + 4;
+    // Render mesh: name, diffuse map, three flags, alpha reference, bump map, parallax flag
+    // and scale, gloss map, specular power, box, vertex and triangle counts.
+    constexpr uint64_t minRenderMesh = 4 + 4 + 12 + 4 + 4 + 4 + 4 + 4 + 4 + 24 + 4 + 4;
 
     auto& colid = data.ColidData;
     colid.MeshCount = ReadCount(stream, minColideMesh, "collision mesh");
