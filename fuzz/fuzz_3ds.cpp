@@ -1,0 +1,13 @@
+// ".3DS" chunk files, from bytes to the converted model stream.
+
+#include "FuzzModel.h"
+
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    SetModelMessageProc(&fuzz::SilentModelMessage);
+    TLoadModelData model;
+    if (Read3DSData(std::vector<uint8_t>(data, data + size), model))
+        fuzz::ConvertAndCheck(model);
+    return 0;
+}
