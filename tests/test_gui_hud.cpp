@@ -15,6 +15,8 @@
 #include "units/PlayerObject.h"
 #include "world/MapObject.h"
 
+#include <SDL.h>
+#include <epoxy/gl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -664,6 +666,108 @@ TEST_F(Hud, TheHoverBoxSitsBesideTheCellOrAboveTheUnitAndStaysOnScreen) {
 
     Scene->Hover = nullptr;
     EXPECT_FALSE(S->HoverBoxOrigin(x, y));
+}
+
+// ---- drawing, with every HUD texture missing ----
+
+class HudDrawing : public Hud {
+protected:
+    void SetUp() override {
+        setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 1);
+        ASSERT_EQ(SDL_Init(SDL_INIT_VIDEO), 0) << SDL_GetError();
+        SetRendererContextAttributes();
+        Window = SDL_CreateWindow("hud", 0, 0, W, H, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        ASSERT_NE(Window, nullptr) << SDL_GetError();
+        Context = SDL_GL_CreateContext(Window);
+        ASSERT_NE(Context, nullptr) << SDL_GetError();
+        Hud::SetUp();
+    }
+    void TearDown() override {
+        Hud::TearDown();  // uploaded textures go while the context is there
+        SDL_GL_DeleteContext(Context);
+        SDL_DestroyWindow(Window);
+        SDL_Quit();
+    }
+    // The first text of each font builds its glyph lists, which some drivers
+    // answer with errors of their own: only the second drawing is checked.
+    void DrawHud() {
+        DrawOnce();
+        DrawOnce();
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    }
+    void DrawOnce() {
+        glViewport(0, 0, W, H);
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        while (glGetError() != GL_NO_ERROR) {
+        }
+        BeginGUI();
+        Gui->Draw();
+        EndGUI();
+    }
+    // The colour at a GUI point, 0..255.
+    static std::array<int, 3> Pixel(float x, float y) {
+        uint8_t px[4] = {};
+        glReadBuffer(GL_BACK);
+        glReadPixels(int(x * W), int(y * H), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px);
+        return {px[0], px[1], px[2]};
+    }
+
+    SDL_Window* Window = nullptr;
+    SDL_GLContext Context = nullptr;
+};
+
+TEST_F(HudDrawing, EveryPartIsDrawnWhereItsLayoutSaysEvenWithoutTextures) {
+    for (int k = 0; k < Scene->PlayerCount; ++k)
+        for (auto& u : Scene->Players[size_t(k)]->Units)
+            u->Visible = false;
+    TGameUnit* bowman = HumanUnit(UnitTypeBowman);
+    bowman->Visible = true;
+    bowman->Engaged = true;
+    Scene->SelectUnit(bowman, false);
+    Human->AssignToGroup(3, bowman);
+    Gui->ArrowFlags = ArrowLeft | ArrowTop;
+    Frame(0.5f, 0.5f);
+    ASSERT_EQ(S->Labels.size(), 1u);
+    DrawHud();
+
+    const std::array<int, 3> human{128, 255, 128};
+    auto near = [](std::array<int, 3> a, std::array<int, 3> b) {
+        for (int i = 0; i < 3; ++i)
+            if (std::abs(a[i] - b[i]) > 2)
+                return false;
+        return true;
+    };
+    // The label: its square filled in the owner's colour, the health bar under it.
+    const TTroopLabel& label = S->Labels[0];
+    EXPECT_TRUE(near(Pixel(label.X, label.Y), human));
+    EXPECT_TRUE(near(Pixel(label.X - 0.005f, label.Y - S->LabelSize + 0.0075f), {0, 255, 0}));
+    // The cell of the selected bowman: health in the upper half, black below.
+    TRectf cell{};
+    ASSERT_TRUE(S->UnitsInfo->CellOf(bowman, cell));
+    const float cx = (cell.Left + cell.Right) / 2;
+    EXPECT_TRUE(near(Pixel(cx, cell.Top - 0.01f), {0, 255, 0}));
+    EXPECT_TRUE(near(Pixel(cx, cell.Bottom + 0.01f), {0, 0, 0}));
+    // Group 3's slot is filled; group 1's is not.
+    const TGroupsInfo& g = *S->GroupsInfo;
+    EXPECT_TRUE(near(Pixel(g.AbsX(0.11f * 2 + 0.015f), g.AbsY(0.9f)), {111, 99, 87}));
+    EXPECT_TRUE(near(Pixel(g.AbsX(0.015f), g.AbsY(0.9f)), {0, 0, 0}));
+    // The bowman's dot on the turned minimap.
+    const TMyVector2f dot = MiniMapPoint(bowman->Position.x, bowman->Position.y);
+    EXPECT_TRUE(near(Pixel(dot.x, dot.y), human));
+    // The left edge's arrow: yellow near the middle of the edge, nothing at the right edge.
+    const auto left = Pixel(0.01f, 0.5f), right = Pixel(0.99f, 0.5f);
+    EXPECT_GT(left[0], 60);
+    EXPECT_EQ(left[2], 0);
+    EXPECT_EQ(right[0], 0);
+
+    // Hidden: the world shows through everywhere but the counters.
+    Gui->Enabled = false;
+    Frame(0.5f, 0.5f);
+    DrawHud();
+    EXPECT_TRUE(near(Pixel(label.X, label.Y), {0, 0, 0}));
+    EXPECT_TRUE(near(Pixel(cx, cell.Top - 0.01f), {0, 0, 0}));
+    EXPECT_TRUE(near(Pixel(dot.x, dot.y), {0, 0, 0}));
 }
 
 }  // namespace
