@@ -4,6 +4,7 @@
 
 #include "scenes/GameScene.h"
 
+#include "test_sound_support.h"
 #include "test_world_support.h"
 
 #include "app/e_CameraObject.h"
@@ -12,6 +13,8 @@
 #include "gui/GameGUI.h"
 #include "gui/GameMenuGUI.h"
 #include "render/my_Viewer.h"
+#include "sound/e_SoundManager.h"
+#include "sound/e_SoundPlayer.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 #include "world/MapObject.h"
@@ -23,6 +26,7 @@
 #include <filesystem>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <set>
 
 namespace {
@@ -818,6 +822,130 @@ TEST_F(Battle, RunsManyFramesOfBattle)
     EXPECT_GT(losses, 0);
     for (TGameUnit* u : Scene->Selection)
         EXPECT_GT(u->Health, 0.0f);
+}
+
+// ---------------------------------------------------------------------------
+// Sounds
+
+TEST_F(Battle, SoundsPlayOnTheirSources)
+{
+    ASSERT_TRUE(InitSound(Root, "Data/Sounds/"));
+    InitSoundStorage(Log, Root, "Data/Sounds/");
+    soundtest::WaveSpec spec;
+    spec.samples.assign(22050 * 2 * 3, 0x10);  // three seconds
+    for (const char* name : {"Finish", "Battle1", "Dead1", "YesSir", "Aga"})
+        WriteBytes(Root + "Data/Sounds/" + name + ".wav", soundtest::MakeWave(spec));
+    Build();
+    EXPECT_GE(Scene->VoiceSound, 0);
+    EXPECT_GE(Scene->ArrowSound, 0);
+
+    Scene->SelectUnit(Human().Units[0].get(), false);
+    EXPECT_TRUE(IsSourcePlaying(Scene->VoiceSound));  // "Aga"
+
+    TGameUnit* h = Human().AddUnit(UnitTypeWarrior, TMyVector3f{30.5f, 20.5f, 0.0f}, 0.0f);
+    Cpu(1).AddUnit(UnitTypeWarrior, TMyVector3f{30.5f, 20.5f, 0.0f}, 0.0f);
+    Scene->Melee(0.1);
+    EXPECT_TRUE(IsSourcePlaying(Scene->BattleSound));
+    h->SetTarget(nullptr);
+    h->Health = 0.0f;
+    Scene->Melee(0.1);  // the last blow, and a death cry
+    EXPECT_TRUE(IsSourcePlaying(Scene->DeathSound));
+    Scene->Melee(0.1);  // nobody fights any more: the din stops
+    EXPECT_FALSE(IsSourcePlaying(Scene->BattleSound));
+
+    // The end of the battle is heard, also through the frame that announced it.
+    for (auto& u : Human().Units)
+        u->Health = 0.0f;
+    Frame();
+    Frame();
+    ASSERT_TRUE(Scene->GameOver);
+    EXPECT_TRUE(IsSourcePlaying(Scene->BattleSound));
+
+    Scene.reset();
+    DoneSoundStorage();
+    DoneSound();
+}
+
+// ---------------------------------------------------------------------------
+// Robustness
+
+// Random mouse and keyboard input for many frames never crashes the battle,
+// also on a map smaller than the starting positions.
+void Pound(Battle& test, std::unique_ptr<TGameScene>& scene, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    const int keys[] = {VK::Escape, VK::Tab, VK::Shift, VK::Control, VK::Space, VK::Prior, VK::Next, VK::Add,
+                        VK::Subtract, 'X', 'Z', 'Q', 'A', 'M', '0', '1', '2', '5', '9'};
+    for (int frame = 0; frame < 1500; ++frame) {
+        const int x = int(rng() % 1100) - 40, y = int(rng() % 850) - 40;
+        switch (rng() % 9) {
+        case 0: InputButtonDown(TMouseButton::Left, x, y); break;
+        case 1: InputButtonUp(TMouseButton::Left, x, y); break;
+        case 2: InputButtonDown(TMouseButton::Right, x, y); break;
+        case 3: InputButtonUp(TMouseButton::Right, x, y); break;
+        case 4: InputDoubleClick(rng() % 2 ? TMouseButton::Left : TMouseButton::Right, x, y); break;
+        case 5: InputKeyDown(keys[rng() % std::size(keys)]); break;
+        case 6: InputKeyUp(keys[rng() % std::size(keys)]); break;
+        default: InputMouseMove(x, y, InputState.LeftButton, InputState.RightButton); break;
+        }
+        if (frame % 97 == 0)
+            scene->MenuToggleRequest = true;
+        scene->Draw();
+        scene->Update(rng() % 50 == 0 ? 0.0 : 0.04);
+        EndInputFrame();
+        // Arrows may fell a selected unit after the fallen left the selection;
+        // it stays among the living until the next frame's melee step.
+        for (TGameUnit* u : scene->Selection) {
+            const auto& units = u->Owner->Units;
+            ASSERT_TRUE(std::any_of(units.begin(), units.end(), [u](const auto& p) { return p.get() == u; }));
+        }
+        if (TGameUnit* h = scene->Hover) {
+            auto has = [h](const auto& list) {
+                return std::any_of(list.begin(), list.end(), [h](const auto& p) { return p.get() == h; });
+            };
+            ASSERT_TRUE(has(h->Owner->Units) || has(h->Owner->DeadUnits));
+        }
+    }
+    (void)test;
+}
+
+TEST_F(Battle, SurvivesRandomInput)
+{
+    Build(5);
+    Pound(*this, Scene, 1);
+}
+
+TEST_F(Battle, SurvivesATinyMap)
+{
+    TMapFileData data;
+    data.Landscape = MakeSection(3, 2);
+    std::filesystem::create_directories(Root + "Data/Maps");
+    ASSERT_TRUE(SaveMapFile(MapPath, data));
+    Scene = std::make_unique<TGameScene>(MapPath);
+    EXPECT_EQ(Human().Units.size(), 15u);
+    Pound(*this, Scene, 2);
+}
+
+// The same with the game's own data (models, so that units can be pointed at),
+// when it has been generated into the build folder.
+TEST_F(Battle, SurvivesRandomInputWithTheGameData)
+{
+    const std::string data = std::string(MYGAME_BINARY_DIR) + "/";
+    if (!FileExistsNoCase(data + "Data/Maps/FirstBlood.map"))
+        GTEST_SKIP() << "no game data in " << data;
+    FreeResourceSystem();
+    AppPath = data;
+    InitResourceSystem(Log, data, "Data/Textures/", "Data/Modeles/", "Data/Animates/");
+    RandomSeed(9);
+    Scene = std::make_unique<TGameScene>(data + "Data/Maps/FirstBlood.map");
+    // Some unit can be pointed at once the players have drawn their troops.
+    Scene->Draw();
+    bool picked = false;
+    for (int y = 0; y < 768 && !picked; y += 8)
+        for (int x = 0; x < 1024 && !picked; x += 8)
+            picked = Scene->PickUnit(float(x), float(y)) != nullptr;
+    EXPECT_TRUE(picked);
+    Pound(*this, Scene, 3);
 }
 
 }  // namespace

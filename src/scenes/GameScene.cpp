@@ -173,6 +173,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     OrderMode = 0;
     HideCursorPending = true;
     GameOver = false;
+    Built_ = true;
     Log("++CreateScene: \"" + mapPath + "\" - complete.");
 }
 
@@ -357,6 +358,10 @@ void TGameScene::Melee(double dt)
 
 void TGameScene::Draw()
 {
+    if (ShadowFocusPending_) {
+        SetShadowFocus(ShadowFocus_);
+        ShadowFocusPending_ = false;
+    }
     const TFogGrid& fog = ControlledPlayer->Fog;
     UpdateFogTexture(Map->MapCols, Map->MapRows, ControlledPlayer->FogVisibility());
 

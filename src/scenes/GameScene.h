@@ -191,6 +191,10 @@ private:
     // The map keeps a pointer to the frustum it was prepared with until the
     // frame is drawn.
     TFrustum DrawFrustum_;
+    // Construction has ended: renderer calls may be made (main thread).
+    bool Built_ = false;
+    std::array<TMyVector3f, 4> ShadowFocus_{};
+    bool ShadowFocusPending_ = false;
     // A left press that gave an order (move or attack mode) is not also a click.
     bool LeftPressUsed_ = false;
 };

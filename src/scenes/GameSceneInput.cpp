@@ -131,7 +131,13 @@ void TGameScene::RefreshView()
     }
     if (HudGUI)
         HudGUI->SetViewCorners(ViewCorners_);
-    SetShadowFocus(world);
+    ShadowFocus_ = world;
+    // The renderer belongs to the main thread; while the battle is being built
+    // on the loading thread the focus waits for the first drawing.
+    if (Built_)
+        SetShadowFocus(world);
+    else
+        ShadowFocusPending_ = true;
 }
 
 void TGameScene::CenterOn(float mx, float my)
