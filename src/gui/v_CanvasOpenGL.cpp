@@ -182,9 +182,13 @@ void BuildLists(TGlyphFace& face) {
                             rows[static_cast<size_t>(height - 1 - y) * rowBytes + x / 8] |= 0x80 >> (x % 8);
                 }
             }
-            glBitmap(width, height, static_cast<GLfloat>(-g->bitmap_left),
-                     static_cast<GLfloat>(height - g->bitmap_top), static_cast<GLfloat>(g->advance.x >> 6), 0.0f,
-                     rows.empty() ? nullptr : rows.data());
+            // A glyph without pixels (a space) only advances; GL refuses a sized bitmap with no data.
+            if (width == 0 || height == 0)
+                glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(g->advance.x >> 6), 0.0f, nullptr);
+            else
+                glBitmap(width, height, static_cast<GLfloat>(-g->bitmap_left),
+                         static_cast<GLfloat>(height - g->bitmap_top), static_cast<GLfloat>(g->advance.x >> 6),
+                         0.0f, rows.data());
         } else {
             glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(face.Advance[c]), 0.0f, nullptr);
         }
