@@ -71,13 +71,13 @@ MeshSpec Tex(const char* texture, bool emissive = false, bool blended = false, c
 
 // A 2 x 2 square in the xy plane facing +z, centred on the origin. Skinned
 // vertices belong to bone 0 with full weight.
-TStoredRenderMesh Square(const MeshSpec& spec, bool skinned) {
+TStoredRenderMesh Square(const MeshSpec& shape, bool skinned) {
     TStoredRenderMesh m;
     m.Name = "square";
-    m.Material.DiffuseMap = spec.Texture;
-    m.Material.Emissive = spec.Emissive;
-    m.Material.Blended = spec.Blended;
-    m.Material.BumpMap = spec.Bump;
+    m.Material.DiffuseMap = shape.Texture;
+    m.Material.Emissive = shape.Emissive;
+    m.Material.Blended = shape.Blended;
+    m.Material.BumpMap = shape.Bump;
     m.BoxMin = {-1, -1, 0};
     m.BoxMax = {1, 1, 0};
     const float corners[4][4] = {{-1, -1, 0, 0}, {1, -1, 1, 0}, {1, 1, 1, 1}, {-1, 1, 0, 1}};

@@ -44,9 +44,9 @@ TEST_F(SoundStorage, OneEntryWhateverTheNameLooksLike) {
 }
 
 TEST_F(SoundStorage, BufferIsMadeOnFirstUseAndShared) {
-    WaveSpec spec;
-    spec.samples.assign(441, 0x22);  // not a whole number of 16-bit frames
-    game.WriteSound("GO.WAV", MakeWave(spec));
+    WaveSpec wave;
+    wave.samples.assign(441, 0x22);  // not a whole number of 16-bit frames
+    game.WriteSound("GO.WAV", MakeWave(wave));
     int index = -1;
     for (int i = 0; i < 3; ++i)
         index = GetSoundIndex("Go");

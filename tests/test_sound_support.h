@@ -53,32 +53,32 @@ struct WaveSpec {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> before;
 };
 
-inline std::vector<uint8_t> MakeWave(const WaveSpec& spec) {
+inline std::vector<uint8_t> MakeWave(const WaveSpec& wave) {
     std::vector<uint8_t> out;
     PutId(out, "RIFF");
     Put32(out, 0);  // patched below
     PutId(out, "WAVE");
     PutId(out, "fmt ");
-    Put32(out, spec.fmtSize);
-    Put16(out, spec.formatTag);
-    Put16(out, spec.channels);
-    Put32(out, spec.rate);
-    Put32(out, spec.rate * spec.channels * spec.bits / 8);
-    Put16(out, static_cast<uint16_t>(spec.channels * spec.bits / 8));
-    Put16(out, spec.bits);
-    for (uint32_t i = 16; i < spec.fmtSize; ++i)
+    Put32(out, wave.fmtSize);
+    Put16(out, wave.formatTag);
+    Put16(out, wave.channels);
+    Put32(out, wave.rate);
+    Put32(out, wave.rate * wave.channels * wave.bits / 8);
+    Put16(out, static_cast<uint16_t>(wave.channels * wave.bits / 8));
+    Put16(out, wave.bits);
+    for (uint32_t i = 16; i < wave.fmtSize; ++i)
         out.push_back(0);
-    for (const auto& [id, body] : spec.before) {
+    for (const auto& [id, body] : wave.before) {
         PutId(out, id.c_str());
         Put32(out, static_cast<uint32_t>(body.size()));
         out.insert(out.end(), body.begin(), body.end());
         if (body.size() % 2)
             out.push_back(0);
     }
-    if (spec.withData) {
+    if (wave.withData) {
         PutId(out, "data");
-        Put32(out, static_cast<uint32_t>(spec.samples.size()));
-        out.insert(out.end(), spec.samples.begin(), spec.samples.end());
+        Put32(out, static_cast<uint32_t>(wave.samples.size()));
+        out.insert(out.end(), wave.samples.begin(), wave.samples.end());
     }
     const uint32_t riff = static_cast<uint32_t>(out.size() - 8);
     std::memcpy(out.data() + 4, &riff, 4);

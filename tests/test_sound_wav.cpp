@@ -32,37 +32,37 @@ TEST(WaveReader, FormatCodesFollowChannelsAndDepth) {
         int32_t format;
     } cases[] = {{1, 8, 0x1100}, {1, 16, 0x1101}, {2, 8, 0x1102}, {2, 16, 0x1103}};
     for (const auto& c : cases) {
-        WaveSpec spec;
-        spec.channels = c.channels;
-        spec.bits = c.bits;
-        spec.rate = 11025;
-        spec.samples = Bytes(64, 7);
+        WaveSpec wave;
+        wave.channels = c.channels;
+        wave.bits = c.bits;
+        wave.rate = 11025;
+        wave.samples = Bytes(64, 7);
         TStoredSoundData sound;
-        ASSERT_TRUE(Load(MakeWave(spec), sound)) << c.channels << "/" << c.bits;
+        ASSERT_TRUE(Load(MakeWave(wave), sound)) << c.channels << "/" << c.bits;
         EXPECT_EQ(sound.Format, c.format);
         EXPECT_EQ(sound.Frequency, 11025);
         EXPECT_EQ(sound.Size, 64);
-        EXPECT_EQ(sound.Data, spec.samples);
+        EXPECT_EQ(sound.Data, wave.samples);
     }
 }
 
 TEST(WaveReader, LongerFmtChunkAndForeignChunksAreSkipped) {
-    WaveSpec spec;
-    spec.fmtSize = 18;
-    spec.samples = Bytes(100, 3);
-    spec.before = {{"LIST", Bytes(26, 0xAA)}, {"fact", Bytes(4, 0xBB)}};
+    WaveSpec wave;
+    wave.fmtSize = 18;
+    wave.samples = Bytes(100, 3);
+    wave.before = {{"LIST", Bytes(26, 0xAA)}, {"fact", Bytes(4, 0xBB)}};
     TStoredSoundData sound;
-    ASSERT_TRUE(Load(MakeWave(spec), sound));
-    EXPECT_EQ(sound.Data, spec.samples);
+    ASSERT_TRUE(Load(MakeWave(wave), sound));
+    EXPECT_EQ(sound.Data, wave.samples);
 
     // An odd chunk followed by its RIFF pad byte, and one written without the pad.
-    spec.before = {{"junk", Bytes(5, 0xCC)}};
-    ASSERT_TRUE(Load(MakeWave(spec), sound));
-    EXPECT_EQ(sound.Data, spec.samples);
-    auto unpadded = MakeWave(spec);
+    wave.before = {{"junk", Bytes(5, 0xCC)}};
+    ASSERT_TRUE(Load(MakeWave(wave), sound));
+    EXPECT_EQ(sound.Data, wave.samples);
+    auto unpadded = MakeWave(wave);
     unpadded.erase(unpadded.begin() + 20 + 18 + 8 + 5);
     ASSERT_TRUE(Load(unpadded, sound));
-    EXPECT_EQ(sound.Data, spec.samples);
+    EXPECT_EQ(sound.Data, wave.samples);
 }
 
 TEST(WaveReader, DamagedFilesAreRefusedWithAReason) {
@@ -97,10 +97,10 @@ TEST(WaveReader, DamagedFilesAreRefusedWithAReason) {
     refused(hugeData, "past the end");
 
     for (auto [channels, bits] : {std::pair<uint16_t, uint16_t>{3, 16}, {0, 16}, {1, 24}, {2, 32}, {1, 4}}) {
-        WaveSpec spec;
-        spec.channels = channels;
-        spec.bits = bits;
-        refused(MakeWave(spec), "mono or stereo");
+        WaveSpec wave;
+        wave.channels = channels;
+        wave.bits = bits;
+        refused(MakeWave(wave), "mono or stereo");
     }
 
     WaveSpec noData;
@@ -143,11 +143,11 @@ TEST(WaveReader, StreamRoundTripAndTruncatedStream) {
 
 TEST(WaveReader, LoadWaveFileFindsTheFileWithoutRegardToCase) {
     TempDir dir;
-    WaveSpec spec;
-    WriteBytes(dir.file("Snd/Hit.wav"), MakeWave(spec));
+    WaveSpec wave;
+    WriteBytes(dir.file("Snd/Hit.wav"), MakeWave(wave));
     auto stream = LoadWaveFile(dir.path() + "/SND/HIT.WAV");
     ASSERT_TRUE(stream.has_value());
-    EXPECT_EQ(stream->size(), 12 + spec.samples.size());
+    EXPECT_EQ(stream->size(), 12 + wave.samples.size());
     std::string problem;
     EXPECT_FALSE(LoadWaveFile(dir.path() + "/missing.wav", &problem).has_value());
     EXPECT_FALSE(problem.empty());
@@ -156,11 +156,11 @@ TEST(WaveReader, LoadWaveFileFindsTheFileWithoutRegardToCase) {
 // Mutated and cut copies of valid files: the reader may refuse them, but must
 // stay inside the bytes it was given (run under AddressSanitizer to be sure).
 TEST(WaveReader, MutatedFilesNeverReadOutOfBounds) {
-    WaveSpec spec;
-    spec.fmtSize = 18;
-    spec.before = {{"LIST", Bytes(11)}};
-    spec.samples = Bytes(33);
-    const auto base = MakeWave(spec);
+    WaveSpec wave;
+    wave.fmtSize = 18;
+    wave.before = {{"LIST", Bytes(11)}};
+    wave.samples = Bytes(33);
+    const auto base = MakeWave(wave);
     std::mt19937 random(7);
     for (int round = 0; round < 4000; ++round) {
         auto file = base;

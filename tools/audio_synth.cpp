@@ -256,18 +256,18 @@ const TWaveTable& TWaveTable::Flute() {
 // ---------------------------------------------------------------------------
 // Instruments
 
-Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoiceSpec& spec, TRandom& rng) {
-    const TWaveTable& table = spec.Table ? *spec.Table : TWaveTable::Sine();
-    const double total = hold + spec.Release;
+Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoiceSpec& tone, TRandom& rng) {
+    const TWaveTable& table = tone.Table ? *tone.Table : TWaveTable::Sine();
+    const double total = hold + tone.Release;
     const auto n = static_cast<size_t>(total * rate);
     Samples out(n, 0.0f);
     if (n == 0)
         return out;
 
-    const int unison = std::clamp(spec.Unison, 1, 8);
+    const int unison = std::clamp(tone.Unison, 1, 8);
     double phase[8], ratio[8], step[8];
     for (int u = 0; u < unison; ++u) {
-        const double cents = unison == 1 ? 0.0 : spec.DetuneCents * (static_cast<double>(u) / (unison - 1) - 0.5);
+        const double cents = unison == 1 ? 0.0 : tone.DetuneCents * (static_cast<double>(u) / (unison - 1) - 0.5);
         ratio[u] = std::pow(2.0, cents / 1200.0);
         phase[u] = rng.Uniform();
     }
@@ -277,17 +277,17 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
 
     // The envelopes as functions of time; they are evaluated at a control rate
     // and the amplitude is interpolated in between.
-    const double attack = std::max(spec.Attack, 0.001);
-    const double decayTau = std::max(spec.Decay, 0.001) / 3.0;
-    const double filterAttack = std::max(spec.FilterAttack, 0.001);
-    const double filterTau = std::max(spec.FilterDecay / 3.0, 0.001);
-    const double release = std::max(spec.Release, 0.001);
+    const double attack = std::max(tone.Attack, 0.001);
+    const double decayTau = std::max(tone.Decay, 0.001) / 3.0;
+    const double filterAttack = std::max(tone.FilterAttack, 0.001);
+    const double filterTau = std::max(tone.FilterDecay / 3.0, 0.001);
+    const double release = std::max(tone.Release, 0.001);
     auto held = [&](double t) {
-        return t < attack ? t / attack : spec.Sustain + (1.0 - spec.Sustain) * std::exp(-(t - attack) / decayTau);
+        return t < attack ? t / attack : tone.Sustain + (1.0 - tone.Sustain) * std::exp(-(t - attack) / decayTau);
     };
     auto heldFilter = [&](double t) {
         return t < filterAttack ? t / filterAttack
-                                : spec.FilterSustain + (1.0 - spec.FilterSustain) * std::exp(-(t - filterAttack) / filterTau);
+                                : tone.FilterSustain + (1.0 - tone.FilterSustain) * std::exp(-(t - filterAttack) / filterTau);
     };
     const double releaseLevel = held(hold), filterRelease = heldFilter(hold);
     auto amplitude = [&](double t) {
@@ -300,7 +300,7 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
         return t < hold ? heldFilter(t) : filterRelease * (1.0 - std::min(1.0, (t - hold) / release));
     };
 
-    const double vibratoDepth = spec.VibratoCents / 1200.0;
+    const double vibratoDepth = tone.VibratoCents / 1200.0;
     const double vibratoPhase0 = rng.Uniform();
     constexpr size_t Block = 16;
     for (size_t start = 0; start < n; start += Block) {
@@ -308,14 +308,14 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
         const double t1 = static_cast<double>(start + Block) / rate;
         const double level0 = amplitude(t0), level1 = amplitude(t1);
         if (start % (2 * Block) == 0) {
-            const double cutoff = spec.Cutoff + spec.CutoffKeyTrack * hz + spec.CutoffEnv * filterLevel(t0) * velocity;
-            filter.SetLowPass(rate, cutoff, spec.Resonance);
+            const double cutoff = tone.Cutoff + tone.CutoffKeyTrack * hz + tone.CutoffEnv * filterLevel(t0) * velocity;
+            filter.SetLowPass(rate, cutoff, tone.Resonance);
         }
         // Vibrato fades in after its delay.
         double bend = 1.0;
-        if (vibratoDepth > 0 && t0 > spec.VibratoDelay) {
-            const double depth = vibratoDepth * std::min(1.0, (t0 - spec.VibratoDelay) / 0.4);
-            bend = std::pow(2.0, depth * std::sin(TwoPi * (spec.VibratoHz * t0 + vibratoPhase0)));
+        if (vibratoDepth > 0 && t0 > tone.VibratoDelay) {
+            const double depth = vibratoDepth * std::min(1.0, (t0 - tone.VibratoDelay) / 0.4);
+            bend = std::pow(2.0, depth * std::sin(TwoPi * (tone.VibratoHz * t0 + vibratoPhase0)));
         }
         for (int u = 0; u < unison; ++u)
             step[u] = hz * ratio[u] * bend / rate;
@@ -330,8 +330,8 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
                     phase[u] -= 1.0;
             }
             sample /= unison;
-            if (spec.Breath > 0)
-                sample += spec.Breath * breathFilter.Process(rng.Noise());
+            if (tone.Breath > 0)
+                sample += tone.Breath * breathFilter.Process(rng.Noise());
             out[i] = filter.Process(static_cast<float>(sample * level * velocity));
         }
     }

@@ -117,7 +117,7 @@ struct TVoiceSpec {
     double Breath = 0;  // noise level, shaped by the amplitude envelope
 };
 // Renders a note held for `hold` seconds plus its release.
-Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoiceSpec& spec, TRandom& rng);
+Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoiceSpec& tone, TRandom& rng);
 
 // Plucked string (Karplus-Strong). brightness 0..1 sets the pluck's tone.
 Samples Pluck(int rate, double hz, double seconds, float velocity, double brightness, TRandom& rng);

@@ -192,9 +192,9 @@ bool ComposeMenuTheme(TStereo& out) {
     bass.Cutoff = 700;
 
     auto& rng = piece.Rng;
-    auto legato = [&](const TVoiceSpec& spec) {
-        return [&piece, &rng, spec](int pitch, double beats, float velocity) {
-            return RenderVoice(Rate, NoteHz(pitch), piece.Seconds(beats) * 0.96, velocity, spec, rng);
+    auto legato = [&](const TVoiceSpec& tone) {
+        return [&piece, &rng, tone](int pitch, double beats, float velocity) {
+            return RenderVoice(Rate, NoteHz(pitch), piece.Seconds(beats) * 0.96, velocity, tone, rng);
         };
     };
 
@@ -324,9 +324,9 @@ bool ComposeBattleMarch(TStereo& out) {
     tuba.CutoffEnv = 500;
 
     auto& rng = piece.Rng;
-    auto voice = [&](const TVoiceSpec& spec, double legato, int transpose) {
-        return [&piece, &rng, spec, legato, transpose](int pitch, double beats, float velocity) {
-            return RenderVoice(Rate, NoteHz(pitch + transpose), piece.Seconds(beats) * legato, velocity, spec, rng);
+    auto voice = [&](const TVoiceSpec& tone, double legato, int transpose) {
+        return [&piece, &rng, tone, legato, transpose](int pitch, double beats, float velocity) {
+            return RenderVoice(Rate, NoteHz(pitch + transpose), piece.Seconds(beats) * legato, velocity, tone, rng);
         };
     };
 
