@@ -129,3 +129,29 @@ TEST(GameStartUp, ScriptedClicksReachTheMenuAndScreenshotsAreTaken) {
 }
 
 }  // namespace
+
+namespace {
+
+// Options, the volume slider dragged to about a quarter, "Return", then "Exit":
+// the program ends normally and the new volume is in Config.ini.
+TEST(GameStartUp, TheVolumeSliderIsSavedWhenExitIsPressed) {
+    TempDir dir;
+    fs::copy(std::string(MYGAME_BINARY_DIR) + "/Shaders", dir.file("Shaders"));
+    WriteText(dir.file("script.txt"),
+              "60 move 790 460\n61 down left 790 460\n62 up left 790 460\n"  // Options
+              "70 move 700 372\n71 down left 700 372\n72 move 900 372\n"     // drag the slider
+              "73 move 730 372\n74 up left 730 372\n"
+              "80 move 793 661\n81 down left 793 661\n82 up left 793 661\n"  // Return
+              "90 move 793 509\n91 down left 793 509\n92 up left 793 509\n"  // Exit
+              "400 screenshot " + dir.file("late.png") + "\n");
+    TGameRun run = RunGame({"--batch", "--windowed", "1024x768", "--fixed-dt", "0.02", "--script",
+                            dir.file("script.txt"), "--data", dir.path()},
+                           {"ALSOFT_DRIVERS=null", "SDL_VIDEODRIVER=offscreen"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
+    EXPECT_FALSE(fs::exists(dir.file("late.png")));  // "Exit" ended the run before frame 400
+    auto lines = Lines(ReadText(dir.file("Config.ini")));
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[10], "MusicVolume = 0.25");
+}
+
+}  // namespace
