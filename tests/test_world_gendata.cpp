@@ -576,6 +576,19 @@ TEST_F(GeneratedData, FullScreenPicturesHaveMipmapSizes)
         EXPECT_EQ(p.Data.Width & (p.Data.Width - 1), 0) << name;
         EXPECT_EQ(p.Data.Height & (p.Data.Height - 1), 0) << name;
     }
+    // The water's noise repeats without a seam: across the wrap it changes no more than
+    // between neighbouring pixels.
+    const TPicture clouds = Picture("Textures/Clouds.tga");
+    double inside = 0, across = 0;
+    for (int y = 0; y < clouds.Data.Height; ++y) {
+        for (int x = 0; x + 1 < clouds.Data.Width; ++x)
+            inside += std::abs(clouds.At(x, y)[0] - clouds.At(x + 1, y)[0]);
+        across += std::abs(clouds.At(clouds.Data.Width - 1, y)[0] - clouds.At(0, y)[0]);
+    }
+    inside /= double(clouds.Data.Height) * (clouds.Data.Width - 1);
+    across /= clouds.Data.Height;
+    EXPECT_LT(across, 2 * inside + 1) << "Clouds shows a seam where it repeats";
+
     // The rings are white with the shape in the alpha, transparent at the texture's corners.
     for (const char* name : {"CurvedRing", "FlatRing"}) {
         const TPicture p = Picture(std::string("Textures/") + name + ".tga");

@@ -476,7 +476,12 @@ TShape Text(const std::string& text, float x, float y, float size, float strokeW
     struct TSeg {
         float ax, ay, bx, by;
     };
-    std::vector<TSeg> segs;
+    // Segments grouped by glyph with the glyph's box, so that far glyphs are skipped.
+    struct TPlaced {
+        float x0 = 1e30f, y0 = 1e30f, x1 = -1e30f, y1 = -1e30f;
+        std::vector<TSeg> Segs;
+    };
+    std::vector<TPlaced> glyphs;
     float pen = 0.0f;
     for (char c : text) {
         if (c == ' ') {
@@ -484,16 +489,29 @@ TShape Text(const std::string& text, float x, float y, float size, float strokeW
             continue;
         }
         const TGlyph& g = GlyphOf(c);
+        TPlaced placed;
         for (const TStroke& s : g.Strokes)
-            for (size_t i = 1; i < s.size(); ++i)
-                segs.push_back({x + (pen + s[i - 1].x) * size, y - s[i - 1].y * size, x + (pen + s[i].x) * size,
-                                y - s[i].y * size});
+            for (size_t i = 0; i < s.size(); ++i) {
+                const float px = x + (pen + s[i].x) * size, py = y - s[i].y * size;
+                placed.x0 = std::min(placed.x0, px);
+                placed.y0 = std::min(placed.y0, py);
+                placed.x1 = std::max(placed.x1, px);
+                placed.y1 = std::max(placed.y1, py);
+                if (i > 0)
+                    placed.Segs.push_back({x + (pen + s[i - 1].x) * size, y - s[i - 1].y * size, px, py});
+            }
+        glyphs.push_back(std::move(placed));
         pen += g.Width + GlyphGap;
     }
-    return [segs = std::move(segs), strokeWidth](float px, float py) {
+    return [glyphs = std::move(glyphs), strokeWidth](float px, float py) {
         float d = 1e30f;
-        for (const TSeg& s : segs)
-            d = std::min(d, SegmentDistance(px, py, s.ax, s.ay, s.bx, s.by));
+        for (const TPlaced& g : glyphs) {
+            const float bx = std::max({g.x0 - px, 0.0f, px - g.x1}), by = std::max({g.y0 - py, 0.0f, py - g.y1});
+            if (bx * bx + by * by >= d * d)
+                continue;
+            for (const TSeg& s : g.Segs)
+                d = std::min(d, SegmentDistance(px, py, s.ax, s.ay, s.bx, s.by));
+        }
         return d - strokeWidth * 0.5f;
     };
 }

@@ -18,7 +18,6 @@
 #include <cmath>
 #include <iostream>
 #include <numbers>
-#include <optional>
 
 namespace gen {
 
@@ -31,7 +30,7 @@ constexpr int32_t MapRows = 128;
 constexpr int32_t VertCols = 2 * MapCols + 1;
 constexpr int32_t VertRows = 2 * MapRows + 1;
 constexpr float WaterLevel = -0.35f;
-constexpr float DeepWater = 0.55f;  // depth below which a tile cannot be waded
+constexpr float DeepWater = 0.55f;  // water deeper than this cannot be waded
 constexpr uint32_t Seed = 0xF1257B00u;
 const TMyVector3f LightPos{-500.0f, 1000.0f, -300.0f};  // the battle's light, world coordinates
 const TMyVector4f WaterColour{0.16f, 0.33f, 0.42f, 0.8f};
@@ -97,11 +96,11 @@ struct THill {
 
 const THill Hills[] = {
     {{112, 108}, 20, 18, 6.5f, true, {-2.4f, 3.0f, -1.1f, 1.7f}},  // north-east
-    {{108, 16}, 18, 14, 5.0f, true, {2.3f, 1.5f}},    // south-east
-    {{9, 66}, 12, 24, 5.5f, true, {0.2f, -1.2f, 1.3f}},     // the ridge between the computer camps
-    {{36, 86}, 6, 6, 2.0f, false, {}},                // a knoll west of the river
-    {{28, 38}, 8, 7, 2.5f, false, {}},                // a knoll in the south-west
-    {{79, 75}, 5, 4, 1.0f, false, {}},                // a low mound where the armies meet
+    {{108, 16}, 18, 14, 5.0f, true, {2.3f, 1.5f}},                 // south-east
+    {{9, 66}, 12, 24, 5.5f, true, {0.2f, -1.2f, 1.3f}},            // the ridge between the computer camps
+    {{36, 86}, 6, 6, 2.0f, false, {}},                             // a knoll west of the river
+    {{28, 38}, 8, 7, 2.5f, false, {}},                             // a knoll in the south-west
+    {{79, 75}, 5, 4, 1.0f, false, {}},                             // a low mound where the armies meet
 };
 
 struct TForest {
@@ -587,7 +586,8 @@ void TMapBuilder::PlaceEntities()
             for (int32_t k = 0; k < count; ++k) {
                 const TVec2 p{col + rnd.Range(0.2f, 0.8f), row + rnd.Range(0.2f, 0.8f)};
                 const float pick = kind + rnd.Range(-0.15f, 0.15f);
-                const char* name = TileHeight(col, row) > 1.5f || pick > 0.58f ? "Tree1" : (pick < 0.42f ? "Tree3" : "Tree2");
+                // Pines (Tree2) on the heights, birches (Tree3) and oaks (Tree1) in mixed stands.
+                const char* name = TileHeight(col, row) > 1.5f || pick > 0.58f ? "Tree2" : (pick < 0.42f ? "Tree3" : "Tree1");
                 AddEntity(File.Trees, name, p, rnd.Range(0.0f, 2.0f * Pi));
             }
         }
@@ -595,7 +595,7 @@ void TMapBuilder::PlaceEntities()
         const int32_t col = 2 + rnd.Int(MapCols - 4), row = 2 + rnd.Int(MapRows - 4);
         if (!OpenGround(col, row) || ZoneDistance({col + 0.5f, row + 0.5f}) < 4.0f)
             continue;
-        AddEntity(File.Trees, rnd.Int(2) ? "Tree2" : "Tree3", {col + rnd.Range(0.3f, 0.7f), row + rnd.Range(0.3f, 0.7f)},
+        AddEntity(File.Trees, rnd.Int(2) ? "Tree1" : "Tree3", {col + rnd.Range(0.3f, 0.7f), row + rnd.Range(0.3f, 0.7f)},
                   rnd.Range(0.0f, 2.0f * Pi));
         ++n;
     }

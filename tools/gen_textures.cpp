@@ -868,6 +868,15 @@ TImage MakeTitle()
                 img.Blend(x, y, c, cov);
             }
         }
+    // A field of ripe grass along the bottom, lit by the low sun; the menu's small texts stand on it.
+    for (int32_t y = static_cast<int32_t>(H * 0.82f); y < H; ++y)
+        for (int32_t x = 0; x < W; ++x) {
+            const float t = SmoothStep(H * 0.84f, H * 0.95f, static_cast<float>(y));
+            const float stalks = ValueNoise(x / 2.5f, y / 14.0f, 0, 0, 0x717E40);
+            const float patches = FractalNoise(x / 90.0f, y / 30.0f, 0, 3, 0.5f, 0x717E41);
+            const TColour field = Scale(Rgb(0.66f, 0.52f, 0.3f), 0.8f + 0.25f * patches + 0.15f * (stalks - 0.5f));
+            img.Set(x, y, Mix(img.Get(x, y), field, t));
+        }
     // Spears and banners along the nearest ridge.
     TGenRandom rnd(0x717E20);
     for (int32_t i = 0; i < 70; ++i) {
@@ -907,11 +916,11 @@ TImage MakeLoading()
         const float t = i / 40.0f;
         river.push_back({520 + 60 * std::sin(t * 7.0f) + 40 * t, 40 + t * 420});
     }
-    Paint(img, Polyline(river, 14), Rgb(0.35f, 0.5f, 0.6f, 0.6f));
-    Paint(img, Outline(Polyline(river, 14), 2.0f), ink);
+    Paint(img, Polyline(river, 14), Rgb(0.35f, 0.5f, 0.6f, 0.6f), 440, 20, 680, 480);
+    Paint(img, Outline(Polyline(river, 14), 2.0f), ink, 440, 20, 680, 480);
     const TShape lake = Box(470, 440, 680, 560, 55);
-    Paint(img, lake, Rgb(0.35f, 0.5f, 0.6f, 0.6f));
-    Paint(img, Outline(lake, 2.0f), ink);
+    Paint(img, lake, Rgb(0.35f, 0.5f, 0.6f, 0.6f), 460, 430, 690, 570);
+    Paint(img, Outline(lake, 2.0f), ink, 460, 430, 690, 570);
     // Hills as little arcs, woods as clusters of circles.
     TGenRandom rnd(0x10AD03);
     for (int32_t i = 0; i < 26; ++i) {
@@ -919,36 +928,37 @@ TImage MakeLoading()
         std::vector<TPoint> hill;
         for (int32_t k = 0; k <= 10; ++k)
             hill.push_back({x + 18 * std::cos(Pi * k / 10), y - 12 * std::sin(Pi * k / 10)});
-        Paint(img, Polyline(hill, 2.5f), ink);
+        Paint(img, Polyline(hill, 2.5f), ink, int32_t(x) - 24, int32_t(y) - 18, int32_t(x) + 24, int32_t(y) + 6);
     }
     for (int32_t i = 0; i < 60; ++i) {
         const float x = rnd.Range(700.0f, 900.0f), y = rnd.Range(120.0f, 330.0f);
-        Paint(img, Outline(Circle(x, y, 8), 2.0f), ink);
-        Paint(img, Segment(x, y + 8, x, y + 14, 2.0f), ink);
+        Paint(img, Outline(Circle(x, y, 8), 2.0f), ink, int32_t(x) - 12, int32_t(y) - 12, int32_t(x) + 12, int32_t(y) + 18);
+        Paint(img, Segment(x, y + 8, x, y + 14, 2.0f), ink, int32_t(x) - 4, int32_t(y) + 4, int32_t(x) + 4, int32_t(y) + 18);
     }
     // Two armies and their advance.
     for (int32_t i = 0; i < 3; ++i) {
-        Paint(img, Box(800.0f + 30 * i, 500, 824.0f + 30 * i, 516), Rgb(0.2f, 0.45f, 0.2f, 0.85f));
-        Paint(img, Box(180.0f + 30 * i, 620, 204.0f + 30 * i, 636), Rgb(0.6f, 0.12f, 0.1f, 0.85f));
-        Paint(img, Box(180.0f + 30 * i, 120, 204.0f + 30 * i, 136), Rgb(0.15f, 0.2f, 0.55f, 0.85f));
+        Paint(img, Box(800.0f + 30 * i, 500, 824.0f + 30 * i, 516), Rgb(0.2f, 0.45f, 0.2f, 0.85f), 790, 490, 900, 526);
+        Paint(img, Box(180.0f + 30 * i, 620, 204.0f + 30 * i, 636), Rgb(0.6f, 0.12f, 0.1f, 0.85f), 170, 610, 280, 646);
+        Paint(img, Box(180.0f + 30 * i, 120, 204.0f + 30 * i, 136), Rgb(0.15f, 0.2f, 0.55f, 0.85f), 170, 110, 280, 146);
     }
     const TColour red = Rgb(0.6f, 0.1f, 0.08f, 0.8f);
-    Paint(img, Polyline({{270, 600}, {420, 560}, {560, 600}, {740, 540}}, 6), red);
-    Paint(img, Polygon({{770, 528}, {736, 520}, {748, 556}}), red);
-    Paint(img, Polyline({{270, 150}, {420, 200}, {600, 330}, {760, 470}}, 6), red);
-    Paint(img, Polygon({{785, 492}, {748, 482}, {770, 454}}), red);
+    Paint(img, Polyline({{270, 600}, {420, 560}, {560, 600}, {740, 540}}, 6), red, 260, 530, 750, 610);
+    Paint(img, Polygon({{770, 528}, {736, 520}, {748, 556}}), red, 730, 510, 780, 560);
+    Paint(img, Polyline({{270, 150}, {420, 200}, {600, 330}, {760, 470}}, 6), red, 260, 140, 770, 480);
+    Paint(img, Polygon({{785, 492}, {748, 482}, {770, 454}}), red, 740, 450, 790, 500);
     // A compass rose.
     const float cx = 900, cy = 640;
-    Paint(img, Outline(Circle(cx, cy, 46), 2.0f), ink);
+    const int32_t rx0 = 830, ry0 = 550, rx1 = 970, ry1 = 710;  // the rose's box
+    Paint(img, Outline(Circle(cx, cy, 46), 2.0f), ink, rx0, ry0, rx1, ry1);
     for (int32_t i = 0; i < 4; ++i) {
         const float a = i * Pi / 2;
         const TPoint tip{cx + 60 * std::cos(a), cy + 60 * std::sin(a)};
         const TPoint l{cx + 12 * std::cos(a + Pi / 2), cy + 12 * std::sin(a + Pi / 2)};
         const TPoint r{cx + 12 * std::cos(a - Pi / 2), cy + 12 * std::sin(a - Pi / 2)};
-        Paint(img, Polygon({tip, l, {cx, cy}}), Rgb(0.25f, 0.16f, 0.08f, 0.9f));
-        Paint(img, Outline(Polygon({tip, r, {cx, cy}}), 1.5f), ink);
+        Paint(img, Polygon({tip, l, {cx, cy}}), Rgb(0.25f, 0.16f, 0.08f, 0.9f), rx0, ry0, rx1, ry1);
+        Paint(img, Outline(Polygon({tip, r, {cx, cy}}), 1.5f), ink, rx0, ry0, rx1, ry1);
     }
-    Paint(img, Text("N", cx - 8, cy - 70, 22, 3), ink);
+    Paint(img, Text("N", cx - 8, cy - 70, 22, 3), ink, rx0, ry0 - 50, rx1, ry1);
     return Resample(img, 1024, 1024);
 }
 
