@@ -21,6 +21,8 @@
 #include <memory>
 #include <set>
 
+#include <sys/wait.h>
+
 namespace {
 
 const std::string Tool = MYGAME_BINARY_DIR "/mygame-data";
