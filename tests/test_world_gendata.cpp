@@ -125,9 +125,10 @@ TEST_F(GeneratedData, TwoRunsGiveTheSameBytes)
         EXPECT_TRUE(ReadBytes(Dir->path() + "/Data/" + f) == ReadBytes(second.path() + "/Data/" + f)) << f;
 }
 
-TEST_F(GeneratedData, EveryNameTheGameAsksForExists)
+// The map and the pictures that the battle, the HUD and the menus ask for, spelled as the game
+// asks for them (the resource manager appends ".TGA" to texture names).
+std::vector<std::string> GameNames()
 {
-    // Spelled as the game asks for them; the textures get ".TGA" appended by the resource manager.
     std::vector<std::string> names{"Maps/FirstBlood.map", "Maps/FirstBlood.tga"};
     for (const char* c : {"Stop", "Cursor", "Nature", "Water", "Grass", "Attack", "Defence", "Move"})
         names.push_back(std::string("Cursors/") + c + ".tga");
@@ -135,7 +136,12 @@ TEST_F(GeneratedData, EveryNameTheGameAsksForExists)
                           "UnitsInfo", "CommandPanel", "CommandButtons", "CommandButtonsGray", "Unit1ico", "Unit2ico",
                           "Unit3ico", "Unit4ico", "TroopLabel", "Znak", "Znak1", "Aura", "Title", "Loading", "Splash"})
         names.push_back(std::string("Textures/") + t + ".TGA");
-    for (const auto& name : names) {
+    return names;
+}
+
+TEST_F(GeneratedData, EveryNameTheGameAsksForExists)
+{
+    for (const auto& name : GameNames()) {
         const std::string path = Resolve(name);
         ASSERT_FALSE(path.empty()) << name << " is missing";
         if (name.ends_with(".map"))
@@ -525,6 +531,35 @@ TEST_F(GeneratedData, CursorsHaveTheirHotSpots)
         } else {
             EXPECT_GE(c.Alpha(0, 31), 128) << name << " must point with its top-left pixel";
         }
+    }
+}
+
+TEST_F(GeneratedData, PicturesAreStoredBottomUp)
+{
+    // The TGA header's descriptor: bit 5 set would mean rows stored from the top.
+    for (const auto& name : GameNames()) {
+        if (name.ends_with(".map"))
+            continue;
+        const auto bytes = ReadBytes(Resolve(name));
+        ASSERT_GE(bytes.size(), 18u) << name;
+        EXPECT_EQ(bytes[17] & 0x20, 0) << name << " is stored top-down";
+    }
+}
+
+TEST_F(GeneratedData, EmblemsLetTheOwnersColourShowRoundThem)
+{
+    // Drawn over a fill in the owner's colour: clear round the sign, opaque in its middle.
+    for (const char* name : {"Znak", "Znak1"}) {
+        const TPicture p = Picture(std::string("Textures/") + name + ".tga");
+        const int w = p.Data.Width, h = p.Data.Height;
+        for (auto [x, y] : {std::pair{0, 0}, std::pair{w - 1, 0}, std::pair{0, h - 1}, std::pair{w - 1, h - 1}})
+            EXPECT_EQ(p.Alpha(x, y), 0) << name;
+        int opaque = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                opaque += p.Alpha(x, y) == 255;
+        EXPECT_GT(opaque, w * h / 10) << name;
+        EXPECT_LT(opaque, w * h * 7 / 10) << name;
     }
 }
 
