@@ -352,8 +352,15 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
     EXPECT_GE(inWoods * 10, int(Map->Trees.size()) * 9);
     const std::set<std::string> known{"Tree1", "Tree2", "Tree3", "Rock1", "House1", "Fence1", "Ruin1"};
     std::map<std::string, int> count;
+    std::set<std::string> extensions;
     for (const auto* list : {&Map->Trees, &Map->Entities, &Map->Entities2})
-        for (const auto& e : *list) {
+        for (const auto& record : *list) {
+            // Scenery named with its interchange extension is read by that format's reader.
+            TEntityRecord e = record;
+            if (auto dot = e.Name.find('.'); dot != std::string::npos) {
+                extensions.insert(e.Name.substr(dot));
+                e.Name.resize(dot);
+            }
             ++count[e.Name];
             EXPECT_TRUE(known.count(e.Name)) << e.Name;
             ASSERT_TRUE(e.Position.x > 0 && e.Position.y > 0 && e.Position.x < Cols && e.Position.y < Rows)
@@ -366,6 +373,7 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
         }
     for (const char* name : {"House1", "Fence1", "Ruin1", "Rock1"})
         EXPECT_GT(count[name], 1) << name;
+    EXPECT_EQ(extensions, (std::set<std::string>{".ASE", ".3DS"}));
 }
 
 TEST_F(BattleMap, WaterLiesOverTheWaterTiles)

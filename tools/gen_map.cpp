@@ -475,15 +475,16 @@ void TMapBuilder::AddEntity(std::vector<TEntityRecord>& list, const std::string&
     list.push_back({name, {p.x, p.y, HeightAt(p.x, p.y)}, yaw});
 }
 
-// Ground plans of the scenery models, half extents in their own x and z.
+// Ground plans of the scenery models, half extents in their own x and z. Some are named
+// with their interchange-format extension so that every battle reads an ".ASE" and a ".3DS".
 struct TPlan {
     const char* Name;
     float HalfX, HalfZ;
 };
-constexpr TPlan HousePlan{"House1", 1.5f, 1.0f};
-constexpr TPlan RuinPlan{"Ruin1", 1.5f, 1.5f};
-constexpr TPlan FencePlan{"Fence1", 1.0f, 0.1f};
-constexpr TPlan RockPlan{"Rock1", 0.45f, 0.45f};
+constexpr TPlan HousePlan{"House1.3DS", 1.5f, 1.0f};
+constexpr TPlan RuinPlan{"Ruin1.ASE", 1.5f, 1.5f};
+constexpr TPlan FencePlan{"Fence1.3DS", 1.0f, 0.1f};
+constexpr TPlan RockPlan{"Rock1.ASE", 0.45f, 0.45f};
 
 void TMapBuilder::PlaceEntities()
 {

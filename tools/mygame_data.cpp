@@ -45,6 +45,8 @@ std::string UpperExtension(const std::string& path) {
     return ext;
 }
 
+// Every answer is one JSON object per file that says whether the game's reader
+// accepts the file: "ok": true and what it holds, or "ok": false and why not.
 int RunInfo(const std::vector<std::string>& args) {
     if (args.empty()) {
         std::cerr << "mygame-data info: give one or more files\n";
@@ -54,12 +56,32 @@ int RunInfo(const std::vector<std::string>& args) {
     for (const auto& path : args) {
         auto it = InfoHandlers().find(UpperExtension(path));
         if (it == InfoHandlers().end()) {
-            std::cerr << "mygame-data info: " << path << ": unknown file kind\n";
+            std::cout << "{\"file\": " << JsonString(path) << ", \"ok\": false, \"error\": \"unknown file kind\"}\n";
             rc = 1;
             continue;
         }
-        if (it->second(path, std::cout) != 0)
+        std::ostringstream answer, problem;
+        std::streambuf* savedErr = std::cerr.rdbuf(problem.rdbuf());
+        int handled = 1;
+        try {
+            handled = it->second(path, answer);
+        } catch (const std::exception& e) {
+            problem << e.what();
+        }
+        std::cerr.rdbuf(savedErr);
+        std::string text = answer.str();
+        if (handled == 0 && !text.empty() && text[0] == '{') {
+            std::cout << "{\"ok\": true, " << text.substr(1);
+            if (text.back() != '\n')
+                std::cout << '\n';
+        } else {
+            std::string why = problem.str();
+            while (!why.empty() && (why.back() == '\n' || why.back() == '\r'))
+                why.pop_back();
+            std::cout << "{\"file\": " << JsonString(path) << ", \"ok\": false, \"error\": "
+                      << JsonString(why.empty() ? "the reader refused the file" : why) << "}\n";
             rc = 1;
+        }
     }
     return rc;
 }

@@ -152,7 +152,7 @@ std::string FormatFps(double value) {
 
 TGroupsInfo::TGroupsInfo(TInterfaceObj* parent, TGameScene* scene)
     : TFramePanel("GroupsInfo", parent, 0.0025f, 0.94f, 0.34f, 0.9965f, "", clTransparent), Scene(scene) {
-    Background = LoadTexture("GroupsInfo", true);
+    Background = LoadTexture("GroupsInfo", false);
 }
 
 int32_t TGroupsInfo::SlotAt(float x) const {
@@ -204,7 +204,7 @@ void TGroupsInfo::Draw() {
 
 TPlayerStat::TPlayerStat(TInterfaceObj* parent, TGameScene* scene)
     : TFramePanel("PlayerStat", parent, 0.0025f, 0.8f, 0.18f, 0.935f, "", clTransparent), Scene(scene) {
-    Background = LoadTexture("PlayerStat", true);
+    Background = LoadTexture("PlayerStat", false);
     new TStaticText("", this, 0.05f, 0.6f, 0.5f, 0.25f, "Killed     -", clTransparent, clTransparent, kBlack);
     new TStaticText("", this, 0.05f, 0.35f, 0.5f, 0.25f, "Losses  -", clTransparent, clTransparent, kBlack);
     new TStaticText("", this, 0.05f, 0.1f, 0.5f, 0.25f, "Points   -", clTransparent, clTransparent, kBlack);
@@ -234,9 +234,9 @@ void TPlayerStat::Draw() {
 
 TUnitsInfo::TUnitsInfo(TInterfaceObj* parent, TGameScene* scene)
     : TFramePanel("UnitsInfo", parent, 0.2f, 0.0025f, 0.8f, 0.2f, "", clTransparent), Scene(scene) {
-    Background = LoadTexture("UnitsInfo", true);
+    Background = LoadTexture("UnitsInfo", false);
     for (int t = 0; t < 4; ++t)
-        Icons[static_cast<size_t>(t)] = LoadTexture("Unit" + std::to_string(t + 1) + "ico", true);
+        Icons[static_cast<size_t>(t)] = LoadTexture("Unit" + std::to_string(t + 1) + "ico", false);
 }
 
 void TUnitsInfo::Rebuild() {
@@ -344,9 +344,9 @@ void TUnitsInfo::Draw() {
 
 TCommandPanel::TCommandPanel(TInterfaceObj* parent, TGameScene* scene)
     : TFramePanel("CommandPanel", parent, 0.8f, 0.0025f, 0.9975f, 0.225f, "", clTransparent), Scene(scene) {
-    Background = LoadTexture("CommandPanel", true);
-    ButtonsTexture = LoadTexture("CommandButtons", true);
-    GrayButtonsTexture = LoadTexture("CommandButtonsGray", true);
+    Background = LoadTexture("CommandPanel", false);
+    ButtonsTexture = LoadTexture("CommandButtons", false);
+    GrayButtonsTexture = LoadTexture("CommandButtonsGray", false);
 
     const float cw = (ButtonArea.Right - ButtonArea.Left) / Columns;
     const float ch = (ButtonArea.Top - ButtonArea.Bottom) / Rows;
@@ -445,10 +445,10 @@ TVisScreen::TVisScreen(TGameScene* scene)
     UnitsInfo = new TUnitsInfo(this, scene);
     CommandPanel = new TCommandPanel(this, scene);
 
-    LabelTexture = LoadTexture("TroopLabel", true);
-    EmblemTexture = LoadTexture("Znak", true);
-    EmblemTexture1 = LoadTexture("Znak1", true);
-    AuraTexture = LoadTexture("Aura", true);
+    LabelTexture = LoadTexture("TroopLabel", false);
+    EmblemTexture = LoadTexture("Znak", false);
+    EmblemTexture1 = LoadTexture("Znak1", false);
+    AuraTexture = LoadTexture("Aura", false);
 }
 
 uint8_t TVisScreen::RegionAt(float x, float y) const {

@@ -108,7 +108,7 @@ std::string TMiniMap::PictureName(const std::string& mapPath) {
 
 TMiniMap::TMiniMap(TInterfaceObj* parent, TGameScene* scene, const std::string& mapPath)
     : TFramePanel("MiniMap", parent, 0.0025f, 0.007f, 0.256f, 0.25f, "", clTransparent), Scene(scene) {
-    Background = LoadTexture("MiniMap", true);
+    Background = LoadTexture("MiniMap", false);
     if (!mapPath.empty())
         MapTexture = LoadTexture(PictureName(mapPath), false);
     if (const TStoredTextureData* data = GetTextureData(MapTexture)) {
