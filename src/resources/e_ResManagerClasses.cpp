@@ -228,24 +228,23 @@ void TResourceModel::Upload() {
         dst.VertCount = src.VertCount;
         dst.TriCount = src.TriCount;
 
-        GLuint buffer = 0;
-        glGenBuffers(1, &buffer);
-        dst.IndexBuffer = buffer;
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
-        glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)), indices.data(),
-                     GL_STATIC_DRAW);
-        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+        dst.IndexBuffer =
+            CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.data(), indices.size() * sizeof(uint32_t));
 
         base += uint32_t(src.VertCount);
     }
 
+    VBOData.VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, vertices.data(), vertices.size() * sizeof(float));
+    Uploaded = true;
+}
+
+uint32_t CreateStaticBuffer(uint32_t target, const void* data, size_t bytes) {
     GLuint buffer = 0;
     glGenBuffers(1, &buffer);
-    VBOData.VertexBuffer = buffer;
-    glBindBuffer(GL_ARRAY_BUFFER, buffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertices.size() * sizeof(float)), vertices.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    Uploaded = true;
+    glBindBuffer(target, buffer);
+    glBufferData(target, GLsizeiptr(bytes), data, GL_STATIC_DRAW);
+    glBindBuffer(target, 0);
+    return buffer;
 }
 
 void TResourceModel::Unload() {

@@ -7,6 +7,7 @@
 #include "resources/e_ResManagerTypes.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -75,3 +76,8 @@ public:
     TVBORendData VBOData;
     int32_t VertexSize = StaticVertexSize;
 };
+
+// Makes a GL_STATIC_DRAW buffer object for `target` (GL_ARRAY_BUFFER or
+// GL_ELEMENT_ARRAY_BUFFER) holding `bytes` bytes of `data`, and leaves that target
+// unbound. Gives the buffer's name. GL thread only.
+uint32_t CreateStaticBuffer(uint32_t target, const void* data, size_t bytes);

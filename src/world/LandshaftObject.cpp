@@ -580,15 +580,8 @@ bool TLandshaftObject::RayPick(const TMyVector3f& origin, const TMyVector3f& seg
 
 void TLandshaftObject::Upload()
 {
-    glGenBuffers(1, &VertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(RendVerts.size() * sizeof(TRendVert)), RendVerts.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glGenBuffers(1, &IndexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, IndexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(Indices.size() * sizeof(uint32_t)), Indices.data(),
-                 GL_STATIC_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, RendVerts.data(), RendVerts.size() * sizeof(TRendVert));
+    IndexBuffer = CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices.data(), Indices.size() * sizeof(uint32_t));
     std::vector<TRendVert>().swap(RendVerts);
     std::vector<uint32_t>().swap(Indices);
     Uploaded = true;

@@ -6,6 +6,7 @@
 #include <epoxy/gl.h>
 
 #include "app/e_Log.h"
+#include "resources/e_ResManagerClasses.h"
 
 TWaterSection ReadWaterSection(TMapStream& stream)
 {
@@ -95,15 +96,8 @@ void TWaterObject::Build(const TWaterSection& section, const TMyVector4f& colour
 
 void TWaterObject::Upload()
 {
-    glGenBuffers(1, &VertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(Vertices.size() * sizeof(TVertex)), Vertices.data(), GL_STATIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glGenBuffers(1, &IndexBuffer);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, IndexBuffer);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(Triangles.size() * sizeof(TTriangle)), Triangles.data(),
-                 GL_STATIC_DRAW);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, Vertices.data(), Vertices.size() * sizeof(TVertex));
+    IndexBuffer = CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, Triangles.data(), Triangles.size() * sizeof(TTriangle));
     Uploaded = true;
 }
 
