@@ -1,6 +1,7 @@
 #include "render/e_ShaderObject.h"
 
 #include "app/e_Platform.h"
+#include "TestGL.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -248,30 +249,6 @@ TEST_F(ShaderFiles, MissingFileIsLoggedAndThrown) {
 // ---- Compiling and using programs (GL) ----------------------------------------
 
 namespace {
-
-// One hidden window and a GL 2.1 context for the whole program, on SDL's offscreen
-// driver unless the environment says otherwise; Mesa is held to GL 2.1 / GLSL 1.20.
-struct TGLContext {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-    TGLContext() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 0);
-        setenv("MESA_GLSL_VERSION_OVERRIDE", "120", 0);
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
-            return;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        window = SDL_CreateWindow("shader test", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (window)
-            context = SDL_GL_CreateContext(window);
-    }
-    static TGLContext& Get() {
-        static TGLContext instance;
-        return instance;
-    }
-};
 
 class ShaderGL : public ShaderFiles {
 protected:

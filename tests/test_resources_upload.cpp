@@ -1,5 +1,6 @@
 // Uploading textures and models to OpenGL at their first use, on an offscreen context.
 
+#include "TestGL.h"
 #include "test_resources_support.h"
 
 #include "resources/_TGA2.h"
@@ -11,28 +12,6 @@
 #include <algorithm>
 
 namespace {
-
-// One hidden window with a GL 2.1 context for the whole program.
-struct TGLContext {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-    TGLContext() {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 0);
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
-            return;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        window = SDL_CreateWindow("resource upload test", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (window)
-            context = SDL_GL_CreateContext(window);
-    }
-    static TGLContext& Get() {
-        static TGLContext instance;
-        return instance;
-    }
-};
 
 std::vector<uint8_t> TgaFile(uint8_t type, uint16_t w, uint16_t h, uint8_t bits, const std::vector<uint8_t>& px) {
     std::vector<uint8_t> f(18 + px.size(), 0);

@@ -6,36 +6,13 @@
 
 #include <cstdlib>
 
+#include "TestGL.h"
 #include "test_world_support.h"
 #include "world/e_Frustum.h"
 
 namespace {
 
-constexpr int ViewSize = 64;
-
-struct TGLContext {
-    SDL_Window* window = nullptr;
-    SDL_GLContext context = nullptr;
-    TGLContext()
-    {
-        setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        setenv("MESA_GL_VERSION_OVERRIDE", "2.1", 0);
-        setenv("MESA_GLSL_VERSION_OVERRIDE", "120", 0);
-        if (SDL_Init(SDL_INIT_VIDEO) != 0)
-            return;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        window = SDL_CreateWindow("world test", 0, 0, ViewSize, ViewSize, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
-        if (window)
-            context = SDL_GL_CreateContext(window);
-    }
-    static TGLContext& Get()
-    {
-        static TGLContext instance;
-        return instance;
-    }
-};
+constexpr int ViewSize = TGLContext::Size;
 
 class WorldDraw : public WorldTest {
 protected:
