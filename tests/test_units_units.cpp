@@ -6,6 +6,8 @@
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 
+#include "test_units_support.h"
+
 #include "TestSupport.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
@@ -27,41 +29,6 @@
 namespace {
 
 constexpr float Pi = std::numbers::pi_v<float>;
-
-// A flat landscape of open tiles; types and heights can be changed before Build.
-struct TTestLand {
-    TLandscapeSection Section;
-
-    TTestLand(int32_t cols, int32_t rows)
-    {
-        Section.Cols = cols;
-        Section.Rows = rows;
-        Section.Tiles.assign(size_t(cols) * size_t(rows), TTileRecord{});
-        Section.Verts.assign(size_t(2 * cols + 1) * size_t(2 * rows + 1), TVertRecord{});
-    }
-    void SetType(int32_t col, int32_t row, uint8_t type) { Section.Tiles[size_t(row * Section.Cols + col)].TileType = type; }
-    // Raises the whole tile (its nine vertices) to h.
-    void SetHeight(int32_t col, int32_t row, float h)
-    {
-        const int32_t vc = 2 * Section.Cols + 1;
-        for (int32_t r = 2 * row; r <= 2 * row + 2; ++r)
-            for (int32_t c = 2 * col; c <= 2 * col + 2; ++c)
-                Section.Verts[size_t(r * vc + c)].Height = int16_t(std::lround(h * 200.0f));
-    }
-    std::unique_ptr<TGameMap> Build() const
-    {
-        auto map = std::make_unique<TGameMap>();
-        map->Landshaft = std::make_unique<TLandshaftObject>();
-        map->Landshaft->Build(Section, 1024, 1024);
-        map->MapCols = Section.Cols;
-        map->MapRows = Section.Rows;
-        map->PathFinder = std::make_unique<TPathFinder>(map->MapCols, map->PassGrid(0), map->MapRows);
-        for (int32_t t = 1; t < UnitTypeCount; ++t)
-            map->PathFinder->AddGrid(map->PassGrid(t));
-        map->Occupancy.assign(size_t(map->MapCols) * size_t(map->MapRows), nullptr);
-        return map;
-    }
-};
 
 // Whether a unit stands in the chain of a tile.
 bool InChainOf(TGameMap& map, int32_t col, int32_t row, const TGameUnit* unit)
@@ -204,7 +171,7 @@ TEST_F(Units, FollowHeightAndCornersOfTheRoute)
     TTestLand land(16, 16);
     for (int32_t r = 0; r < 12; ++r)
         land.SetType(8, r, 2);  // a wall with a gap at the bottom rows
-    land.SetHeight(12, 3, 2.0f);
+    land.SetTileHeight(12, 3, 2.0f);
     Map = land.Build();
     Human = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get());
     TGameUnit* u = Human->AddUnit(UnitTypeWarrior, {3.5f, 3.5f, 0.0f}, 0.0f);
