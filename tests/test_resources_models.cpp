@@ -3,6 +3,7 @@
 #include "resources/e_ModelLoader.h"
 
 #include "TestSupport.h"
+#include "test_resources_messages.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +12,6 @@
 #include <random>
 
 namespace {
-
-std::vector<std::string> Messages;
-void Capture(const std::string& caption, const std::string& text) { Messages.push_back(caption + "|" + text); }
-
-struct MessageCapture {
-    TModelMessageProc previous;
-    MessageCapture() {
-        Messages.clear();
-        previous = SetModelMessageProc(&Capture);
-    }
-    ~MessageCapture() { SetModelMessageProc(previous); }
-};
 
 // ---- the stream ----
 

@@ -4,6 +4,7 @@
 #include "resources/e_ModelLoader.h"
 
 #include "TestSupport.h"
+#include "test_resources_messages.h"
 #include "app/e_Platform.h"
 
 #include <gtest/gtest.h>
@@ -16,18 +17,6 @@
 #include <sstream>
 
 namespace {
-
-std::vector<std::string> Messages;
-void Capture(const std::string& caption, const std::string& text) { Messages.push_back(caption + "|" + text); }
-
-struct MessageCapture {
-    TModelMessageProc previous;
-    MessageCapture() {
-        Messages.clear();
-        previous = SetModelMessageProc(&Capture);
-    }
-    ~MessageCapture() { SetModelMessageProc(previous); }
-};
 
 std::vector<uint8_t> ToBytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
