@@ -64,6 +64,11 @@ public:
         MixInto(Send, note, at, gain * reverb, true);
     }
 
+    // One note of `tone`, held for `legato` of its `beats`.
+    Samples Voice(const TVoiceSpec& tone, int pitch, double beats, float velocity, double legato = 1.0) {
+        return RenderVoice(Rate, NoteHz(pitch), Seconds(beats) * legato, velocity, tone, Rng);
+    }
+
     // Plays a phrase from `beat` on; every note is rendered by `render(pitch, beats, velocity)`.
     // Gives the beat after the phrase.
     template <typename Render>
@@ -193,8 +198,8 @@ bool ComposeMenuTheme(TStereo& out) {
 
     auto& rng = piece.Rng;
     auto legato = [&](const TVoiceSpec& tone) {
-        return [&piece, &rng, tone](int pitch, double beats, float velocity) {
-            return RenderVoice(Rate, NoteHz(pitch), piece.Seconds(beats) * 0.96, velocity, tone, rng);
+        return [&piece, tone](int pitch, double beats, float velocity) {
+            return piece.Voice(tone, pitch, beats, velocity, 0.96);
         };
     };
 
@@ -219,11 +224,9 @@ bool ComposeMenuTheme(TStereo& out) {
         // Strings hold the chord through the bar.
         const std::vector<int> held = Voicing(chord, 55);
         for (int i = 0; i < 3; ++i)
-            piece.Add(RenderVoice(Rate, NoteHz(held[i]), piece.Seconds(3.0), 0.8f, pad, rng), start, 0.085f,
-                      -0.5f + 0.5f * i, 0.6f, 0.0);
+            piece.Add(piece.Voice(pad, held[i], 3.0, 0.8f), start, 0.085f, -0.5f + 0.5f * i, 0.6f, 0.0);
         // Bass on the downbeat.
-        piece.Add(RenderVoice(Rate, NoteHz(chord.Root), piece.Seconds(2.7), 0.9f, bass, rng), start, 0.3f, 0.0f,
-                  0.15f, 0.0);
+        piece.Add(piece.Voice(bass, chord.Root, 2.7, 0.9f), start, 0.3f, 0.0f, 0.15f, 0.0);
         // A bell answers the flute in the second theme and the return.
         if ((bar >= 8 && bar < 16) || bar >= 24) {
             const int bell = Voicing(chord, 79)[bar % 2 == 0 ? 2 : 1];
@@ -325,8 +328,8 @@ bool ComposeBattleMarch(TStereo& out) {
 
     auto& rng = piece.Rng;
     auto voice = [&](const TVoiceSpec& tone, double legato, int transpose) {
-        return [&piece, &rng, tone, legato, transpose](int pitch, double beats, float velocity) {
-            return RenderVoice(Rate, NoteHz(pitch + transpose), piece.Seconds(beats) * legato, velocity, tone, rng);
+        return [&piece, tone, legato, transpose](int pitch, double beats, float velocity) {
+            return piece.Voice(tone, pitch + transpose, beats, velocity, legato);
         };
     };
 
@@ -350,25 +353,20 @@ bool ComposeBattleMarch(TStereo& out) {
         const bool lastOfPhrase = bar % 8 == 7;
 
         // Oom-pah: tuba on one and three, horn chords on two and four.
-        piece.Add(RenderVoice(Rate, NoteHz(chord.Root), piece.Seconds(0.8), 0.9f, tuba, rng), start, 0.4f, 0.0f,
-                  0.1f);
-        piece.Add(RenderVoice(Rate, NoteHz(chord.Root + 7), piece.Seconds(0.8), 0.85f, tuba, rng), start + 2,
-                  0.36f, 0.0f, 0.1f);
+        piece.Add(piece.Voice(tuba, chord.Root, 0.8, 0.9f), start, 0.4f, 0.0f, 0.1f);
+        piece.Add(piece.Voice(tuba, chord.Root + 7, 0.8, 0.85f), start + 2, 0.36f, 0.0f, 0.1f);
         for (double offbeat : {1.0, 3.0})
             for (int pitch : Voicing(chord, 55))
-                piece.Add(RenderVoice(Rate, NoteHz(pitch), piece.Seconds(0.4), 0.7f, horn, rng), start + offbeat,
-                          0.05f, 0.35f, 0.25f);
+                piece.Add(piece.Voice(horn, pitch, 0.4, 0.7f), start + offbeat, 0.05f, 0.35f, 0.25f);
         // Cellos drive quavers on the root.
         for (int i = 0; i < 8; ++i) {
             const auto velocity = static_cast<float>((i % 2 == 0 ? 0.9 : 0.65) * rng.Range(0.9, 1.0));
-            piece.Add(RenderVoice(Rate, NoteHz(chord.Root + 12), piece.Seconds(0.3), velocity, cellos, rng),
-                      start + 0.5 * i, 0.11f, -0.4f, 0.15f);
+            piece.Add(piece.Voice(cellos, chord.Root + 12, 0.3, velocity), start + 0.5 * i, 0.11f, -0.4f, 0.15f);
         }
         // High strings hold the harmony in the middle part.
         if (middle)
             for (int pitch : Voicing(chord, 67))
-                piece.Add(RenderVoice(Rate, NoteHz(pitch), piece.Seconds(3.9), 0.6f, strings, rng), start, 0.035f,
-                          0.4f, 0.5f, 0.0);
+                piece.Add(piece.Voice(strings, pitch, 3.9, 0.6f), start, 0.035f, 0.4f, 0.5f, 0.0);
 
         // Drums, in semiquavers: the bass drum on one and three, the snare's march figure.
         piece.Add(kick, start, 0.38f, 0.0f, 0.1f, 0.002);
