@@ -148,13 +148,17 @@ TPanel::TPanel(const std::string& name, TInterfaceObj* parent, float x1, float y
                const std::string& caption, const TColor4f& color, const TColor4f& frameColor)
     : TInterfaceObj(name, parent, x1, y1, x2, y2), Caption(caption), Color(color), FrameColor(frameColor) {}
 
-void TPanel::DrawPanel() {
-    float x0 = AbsX(0), y0 = AbsY(0), x1 = AbsX(1), y1 = AbsY(1);
-    float w = x1 - x0, h = y1 - y0;
+void TPanel::DrawBox() {
     SetPenColor(Canvas.Pen, FrameColor);
     Canvas.Pen.Width = 1;
     SetBrushColor(Canvas.Brush, Color);
-    Canvas.Rectangle(x0, y0, x1, y1);
+    Canvas.Rectangle(AbsX(0), AbsY(0), AbsX(1), AbsY(1));
+}
+
+void TPanel::DrawPanel() {
+    float x0 = AbsX(0), y0 = AbsY(0), x1 = AbsX(1), y1 = AbsY(1);
+    float w = x1 - x0, h = y1 - y0;
+    DrawBox();
     if (!Caption.empty()) {
         SetFontColor(Canvas.Font, FrameColor);
         Canvas.TextFit(Caption, x0 + w / 2 - w / 4, y0 + h / 2, w / 2);
@@ -273,12 +277,9 @@ TProgressBar::TProgressBar(const std::string& name, TInterfaceObj* parent, float
 void TProgressBar::Draw() {
     if (!Visible)
         return;
+    DrawBox();
     float x0 = AbsX(0), y0 = AbsY(0), x1 = AbsX(1), y1 = AbsY(1);
     float w = x1 - x0;
-    SetPenColor(Canvas.Pen, FrameColor);
-    Canvas.Pen.Width = 1;
-    SetBrushColor(Canvas.Brush, Color);
-    Canvas.Rectangle(x0, y0, x1, y1);
     const TColor4f bar{0.9f, 0.3f, 0.3f, 1.0f};
     SetPenColor(Canvas.Pen, bar);
     SetBrushColor(Canvas.Brush, bar);
@@ -294,12 +295,9 @@ TTrackBar::TTrackBar(const std::string& name, TInterfaceObj* parent, float x1, f
 void TTrackBar::Draw() {
     if (!Visible)
         return;
+    DrawBox();
     float x0 = AbsX(0), y0 = AbsY(0), x1 = AbsX(1), y1 = AbsY(1);
     float w = x1 - x0;
-    SetPenColor(Canvas.Pen, FrameColor);
-    Canvas.Pen.Width = 1;
-    SetBrushColor(Canvas.Brush, Color);
-    Canvas.Rectangle(x0, y0, x1, y1);
     const TColor4f groove{0.3f, 0.3f, 0.3f, 1.0f}, filled{0.3f, 0.9f, 0.3f, 1.0f};
     SetPenColor(Canvas.Pen, groove);
     SetBrushColor(Canvas.Brush, groove);

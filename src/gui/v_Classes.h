@@ -72,6 +72,9 @@ public:
     TColor4f FrameColor;
 
 protected:
+    // The frame and the background over the whole rectangle.
+    void DrawBox();
+    // DrawBox and the caption.
     void DrawPanel();
 };
 
