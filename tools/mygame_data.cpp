@@ -78,6 +78,8 @@ int RunInfo(const std::vector<std::string>& args) {
             std::string why = problem.str();
             while (!why.empty() && (why.back() == '\n' || why.back() == '\r'))
                 why.pop_back();
+            if (!why.empty())
+                std::cerr << why << '\n';  // people read the reason; scripts read the JSON
             std::cout << "{\"file\": " << JsonString(path) << ", \"ok\": false, \"error\": "
                       << JsonString(why.empty() ? "the reader refused the file" : why) << "}\n";
             rc = 1;
