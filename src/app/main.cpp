@@ -8,6 +8,7 @@
 #include "app/my_Input.h"
 #include "app/my_Script.h"
 #include "app/my_Splash.h"
+#include "gui/v_CanvasOpenGL.h"
 #include "render/my_Viewer.h"
 
 #include <SDL.h>
@@ -355,8 +356,9 @@ int TShell::Run() {
         SDL_Init(SDL_INIT_EVENTS);
         ScreenRect = TScreenRect{0, 0, Options.Width, Options.Height};
         SetHeadlessRenderer(true);
-        // Picking needs the virtual screen even when nothing is drawn.
+        // Picking and the GUI's pointer need the virtual screen even when nothing is drawn.
         SetViewport(0, 0, Options.Width, Options.Height);
+        SetCanvasSize(Options.Width, Options.Height);
     }
 
     try {
