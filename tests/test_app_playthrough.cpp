@@ -79,6 +79,14 @@ private:
     std::multimap<int, std::string> Events;
 };
 
+// The generated data comes from the gamedata target of the same build.
+::testing::AssertionResult GameDataBuilt() {
+    const std::string map = std::string(MYGAME_BINARY_DIR) + "/Data/Maps/FirstBlood.map";
+    if (fs::exists(map))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << map << " is missing: build the gamedata target first";
+}
+
 // Window pixel (y downward) of a map position on the battle HUD's minimap: the
 // map picture sits in the panel at (0.0025, 0.007)-(0.256, 0.25), turned by 45
 // degrees clockwise about the panel's top-left corner and moved right by 0.0925.
@@ -303,17 +311,22 @@ constexpr int AttackAt = B(370);
 constexpr int AttackX = 441, AttackY = 164;  // the label of a CPU2 cavalryman fighting our men
 // The last human unit falls before frame B(650); the menu then comes up with "GAME OVER".
 constexpr int GameOverShot = B(670);
-constexpr int Frozen1 = B(660);
+constexpr int FrozenShot = B(660);
 constexpr int Continue2 = B(671);
 constexpr int Escape2 = B(677);
 constexpr int Terminate = B(681);
 constexpr int MenuAgain = B(684);  // the main menu's first frame after the loading thread
-constexpr int Exit = MenuAgain + 4;
+constexpr int Exit = MenuAgain + 4;  // released at Exit + 2: the run ends there
 constexpr int Cap = 900;
+const char* const Retune =
+    "\nWhere the troop meets the enemy and when it is lost follow from the generated map, the\n"
+    "computer players and the seed: look at the kept screenshots and move session::AttackAt,\n"
+    "AttackX/AttackY (a CPU unit's label) and the frames after the defeat accordingly.";
 }  // namespace session
 
 TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     using namespace session;
+    ASSERT_TRUE(GameDataBuilt());
     TGameFolder folder;
     // The settings exist already, with a volume the options frame changes.
     WriteText(folder.File("Config.ini"),
@@ -393,7 +406,7 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     s.Shot(AttackAt + 5, shot("attack"));
     s.At(AttackAt + 6, "keyup 16");
     // The defeat freezes the battle behind the game menu.
-    s.Shot(Frozen1, shot("frozen"));
+    s.Shot(FrozenShot, shot("frozen"));
     s.Shot(GameOverShot, shot("gameover"));
     s.Click(Continue2, GameMenuX, ContinueY);
     s.Shot(Continue2 + 5, shot("lost"));
@@ -401,7 +414,8 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     s.Shot(Escape2 + 3, shot("gameover2"));
     s.Click(Terminate, GameMenuX, TerminateY);
     s.Shot(MenuAgain + 3, shot("menuagain"));
-    s.Click(MenuAgain + 4, MenuX, ExitY);
+    s.Click(Exit, MenuX, ExitY);
+    s.Shot(Exit + 10, shot("afterexit"));  // never taken: the game has ended
     WriteText(folder.File("session.txt"), s.Text());
 
     TGameRun run = RunGame({"--batch", "--windowed", "640x480", "--fixed-dt", "0.1", "--seed", "2", "--frames",
@@ -409,6 +423,7 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
                            kEnv, 500);
     ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
     EXPECT_EQ(run.Stdout, "");
+    EXPECT_FALSE(fs::exists(shot("afterexit"))) << "\"Exit\" did not end the game";
 
     // ---- the log ----
     const std::vector<std::string> log = LogLines(folder.Log());
@@ -447,7 +462,7 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     EXPECT_EQ(CountLines(log, "++CreateScene: \"LoadingScene\" ..."), 1u);
     // The voices answered: a selection, a move order, an attack.
     for (const char* voice : {"AGA.WAV\" - complete.", "YESSIR.WAV\" - complete.", "GO.WAV\" - complete."})
-        EXPECT_TRUE(HasLineContaining(log, voice)) << voice;
+        EXPECT_TRUE(HasLineContaining(log, voice)) << voice << Retune;
 
     // ---- the settings: the volume set in the options, the scroll speed kept ----
     const std::vector<std::string> ini = LogLines(ReadText(folder.File("Config.ini")));
@@ -538,11 +553,11 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     EXPECT_GT(CountPixels(pic["continued"], {140, 400, 500, 470}, Parchment), 15000);
 
     // The attack: with Shift held the attackers' lines lead to their enemy.
-    EXPECT_GT(CountPixels(pic["attack"], kField, AttackBlue), 100);
+    EXPECT_GT(CountPixels(pic["attack"], kField, AttackBlue), 100) << Retune;
 
     // The defeat: "GAME OVER" above the game menu, the battle standing still.
     const TPicture& gameOver = pic["gameover"];
-    EXPECT_GT(CountPixels(gameOver, kEndText, White), 1500);
+    EXPECT_GT(CountPixels(gameOver, kEndText, White), 1500) << Retune;
     EXPECT_GT(CountPixels(gameOver, {223, 110, 225, 350}, White), 230);
     EXPECT_TRUE(SamePicture(pic["frozen"], gameOver));
     // "Continue" shows the lost battle; Escape brings the menu back with its title.
@@ -561,6 +576,7 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
 // Without a window the menus still lay themselves out on the size given, so a
 // script written for a 640x480 window clicks the same buttons.
 TEST(Playthrough, HeadlessMenusTakeClicksWhereTheWindowWouldHaveThem) {
+    ASSERT_TRUE(GameDataBuilt());
     TGameFolder folder;
     TScript s;
     s.Click(0, session::MenuX, session::ExitY);
@@ -575,6 +591,7 @@ TEST(Playthrough, HeadlessMenusTakeClicksWhereTheWindowWouldHaveThem) {
 // The battle left to itself: the computer players find the troop and wipe it
 // out; the battle then stands still behind the game menu until the run ends.
 TEST(Playthrough, AHeadlessBattleLeftAloneIsLostAndStaysFrozen) {
+    ASSERT_TRUE(GameDataBuilt());
     TGameFolder folder;
     WriteText(folder.File("Config.ini"), "MapScrollSpeed = 0.65\r\nMusicVolume = 1.00\r\n");
     const auto started = std::chrono::steady_clock::now();
@@ -626,7 +643,10 @@ protected:
         s.At(Battle + 16, "keyup 17");
         return s;
     }
-    void SetUp() override { WriteText(folder.File("Config.ini"), "MusicVolume = 0.30\r\n"); }
+    void SetUp() override {
+        ASSERT_TRUE(GameDataBuilt());
+        WriteText(folder.File("Config.ini"), "MusicVolume = 0.30\r\n");
+    }
     TGameRun Run(const TScript& script, int seed, int frames) {
         WriteText(folder.File("march.txt"), script.Text());
         return RunGame({"--batch", "--headless", "--windowed", "640x480", "--fixed-dt", "0.02", "--seed",
