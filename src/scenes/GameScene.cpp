@@ -251,6 +251,10 @@ void TGameScene::Update(double dt)
         GameOver = true;
         MenuGUI->SetEndText("GAME OVER");
         MenuToggleRequest = true;
+        // The fight that ended the battle is usually still sounding on this source; the
+        // defeat sting takes its place rather than waiting for a silence that never comes.
+        if (BattleSound >= 0)
+            StopSource(BattleSound);
         PlayOnce(BattleSound, "Finish");
     }
 
