@@ -831,10 +831,10 @@ TEST_F(Battle, SoundsPlayOnTheirSources)
 {
     ASSERT_TRUE(InitSound(Root, "Data/Sounds/"));
     InitSoundStorage(Log, Root, "Data/Sounds/");
-    soundtest::WaveSpec spec;
-    spec.samples.assign(22050 * 2 * 3, 0x10);  // three seconds
+    soundtest::WaveSpec wave;
+    wave.samples.assign(22050 * 2 * 3, 0x10);  // three seconds
     for (const char* name : {"Finish", "Battle1", "Dead1", "YesSir", "Aga"})
-        WriteBytes(Root + "Data/Sounds/" + name + ".wav", soundtest::MakeWave(spec));
+        WriteBytes(Root + "Data/Sounds/" + name + ".wav", soundtest::MakeWave(wave));
     Build();
     EXPECT_GE(Scene->VoiceSound, 0);
     EXPECT_GE(Scene->ArrowSound, 0);
