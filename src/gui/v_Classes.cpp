@@ -238,8 +238,8 @@ void TSpeedButton::Draw() {
     }
 }
 
-// The design redraws a button the moment its state changes; the frame is
-// redrawn whole every turn anyway, so the state change is all that is needed.
+// No redraw here when the state changes: the whole frame is drawn every turn,
+// so the new state shows at the next paint.
 void TSpeedButton::MouseDown(int, uint16_t, float, float) {
     Down = true;
     CapturedWidget = this;
