@@ -153,11 +153,16 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
     auto real = ResolvePath(path);
     if (!real)
         return std::nullopt;
-    std::ifstream in(*real, std::ios::binary);
+    std::ifstream in(*real, std::ios::binary | std::ios::ate);
     if (!in)
         return std::nullopt;
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    // One read of the whole size: byte-wise stream iteration showed up in map loading.
+    const std::streamoff size = in.tellg();
+    if (size < 0)
+        return std::nullopt;
+    std::vector<uint8_t> data(static_cast<size_t>(size));
+    in.seekg(0);
+    if (size > 0 && !in.read(reinterpret_cast<char*>(data.data()), size))
         return std::nullopt;
     return data;
 }
