@@ -153,6 +153,9 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
     auto real = ResolvePath(path);
     if (!real)
         return std::nullopt;
+    std::error_code ec;
+    if (!fs::is_regular_file(*real, ec))
+        return std::nullopt;
     std::ifstream in(*real, std::ios::binary | std::ios::ate);
     if (!in)
         return std::nullopt;
