@@ -247,6 +247,14 @@ uint32_t CreateStaticBuffer(uint32_t target, const void* data, size_t bytes) {
     return buffer;
 }
 
+void DeleteStaticBuffer(uint32_t& buffer) {
+    if (buffer) {
+        GLuint name = buffer;
+        glDeleteBuffers(1, &name);
+    }
+    buffer = 0;
+}
+
 void TResourceModel::Unload() {
     if (Uploaded) {
         if (glIsBuffer(VBOData.VertexBuffer)) {

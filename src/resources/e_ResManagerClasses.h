@@ -81,3 +81,5 @@ public:
 // GL_ELEMENT_ARRAY_BUFFER) holding `bytes` bytes of `data`, and leaves that target
 // unbound. Gives the buffer's name. GL thread only.
 uint32_t CreateStaticBuffer(uint32_t target, const void* data, size_t bytes);
+// Deletes a buffer made by CreateStaticBuffer (none when 0) and sets the name to 0.
+void DeleteStaticBuffer(uint32_t& buffer);

@@ -646,11 +646,8 @@ void TLandshaftObject::Draw()
 void TLandshaftObject::Destroy()
 {
     // Buffers exist only after a draw, which happened on the thread that owns the GL context.
-    if (VertexBuffer)
-        glDeleteBuffers(1, &VertexBuffer);
-    if (IndexBuffer)
-        glDeleteBuffers(1, &IndexBuffer);
-    VertexBuffer = IndexBuffer = 0;
+    DeleteStaticBuffer(VertexBuffer);
+    DeleteStaticBuffer(IndexBuffer);
     Uploaded = false;
     TreeRoot.reset();
     Tiles.clear();

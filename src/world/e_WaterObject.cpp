@@ -137,11 +137,8 @@ void TWaterObject::Draw()
 
 void TWaterObject::Destroy()
 {
-    if (VertexBuffer)
-        glDeleteBuffers(1, &VertexBuffer);
-    if (IndexBuffer)
-        glDeleteBuffers(1, &IndexBuffer);
-    VertexBuffer = IndexBuffer = 0;
+    DeleteStaticBuffer(VertexBuffer);
+    DeleteStaticBuffer(IndexBuffer);
     Uploaded = false;
     Vertices.clear();
     Triangles.clear();
