@@ -422,17 +422,17 @@ int TShell::Run() {
     }
 
     long long frames = GameApp->UpdatedFrames();
-    std::string status;
-    if (TSceneObject* scene = GameApp->CurrentScene())
-        status = scene->StatusJson();
+    std::string status = "{\"frames\": " + std::to_string(frames);
+    if (TSceneObject* scene = GameApp->CurrentScene(); scene && !scene->StatusJson().empty())
+        status += ", " + scene->StatusJson();
+    status += "}";
+    // Windowed runs keep the same summary in the log, so that a scripted run in a
+    // window can be compared with a headless one.
+    Log("Status: " + status);
     delete GameApp;
     GameApp = nullptr;
-    if (Options.Headless) {
-        std::cout << "{\"frames\": " << frames;
-        if (!status.empty())
-            std::cout << ", " << status;
-        std::cout << "}" << std::endl;
-    }
+    if (Options.Headless)
+        std::cout << status << std::endl;
     if (Window)
         SDL_DestroyWindow(Window);
     SDL_Quit();

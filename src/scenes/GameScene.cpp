@@ -15,6 +15,7 @@
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "sound/e_SoundPlayer.h"
+#include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 #include "world/MapObject.h"
@@ -397,6 +398,14 @@ void TGameScene::Draw()
 // ---------------------------------------------------------------------------
 // Status for scripted runs
 
+uint64_t TGameScene::Checksum() const
+{
+    std::vector<const TPlayerObject*> players;
+    for (int32_t i = 0; i < PlayerCount; ++i)
+        players.push_back(Players[size_t(i)].get());
+    return BattleChecksum(players, RandomGetSeed(), BattleTime);
+}
+
 std::string TGameScene::StatusJson() const
 {
     std::ostringstream out;
@@ -411,6 +420,6 @@ std::string TGameScene::StatusJson() const
         out << ", \"units\": " << p.Units.size() << ", \"kills\": " << p.Kills << ", \"losses\": " << p.Losses
             << ", \"points\": " << p.Points << "}";
     }
-    out << "]";
+    out << "], \"checksum\": \"" << ChecksumHex(Checksum()) << "\"";
     return out.str();
 }

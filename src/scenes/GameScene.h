@@ -54,8 +54,10 @@ public:
     void Update(double dt) override;
     void Draw() override;
     // "battle_time": T, "players": [{"name": ..., "units": ..., "kills": ...,
-    // "losses": ..., "points": ...}, ...]
+    // "losses": ..., "points": ...}, ...], "checksum": "<16 hex digits>"
     std::string StatusJson() const override;
+    // The battle state's fingerprint (units/BattleChecksum.h).
+    uint64_t Checksum() const;
 
     // ---- screen and ground ----
 

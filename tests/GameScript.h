@@ -1,0 +1,89 @@
+#pragma once
+// What the whole-program tests that play the real game share: a game folder
+// beside the build's data, input scripts assembled frame by frame, and where
+// map positions sit on the HUD's minimap.
+
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+inline const std::vector<std::string> kEnv{"ALSOFT_DRIVERS=null", "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=offscreen"};
+
+// A folder laid out as the game expects beside its executable, with the
+// generated data and the shaders of the build, and room for the log, the
+// settings and the screenshots.
+class TGameFolder {
+public:
+    TGameFolder() {
+        std::filesystem::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Data", dir.file("Data"));
+        std::filesystem::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Shaders", dir.file("Shaders"));
+    }
+    std::string Path() const { return dir.path(); }
+    std::string File(const std::string& name) const { return dir.file(name); }
+    std::string MapFile() const { return dir.file("Data/Maps/FirstBlood.map"); }
+    std::string Log() const { return ReadText(dir.file("InfoLog.txt")); }
+
+private:
+    TempDir dir;
+};
+
+// An input script assembled frame by frame; written sorted by frame.
+class TScript {
+public:
+    void At(int frame, const std::string& command) { Events.emplace(frame, command); }
+    void Move(int frame, int x, int y) { At(frame, "move " + XY(x, y)); }
+    // Move there, press, release: three frames.
+    void Click(int frame, int x, int y, const std::string& button = "left") {
+        Move(frame, x, y);
+        At(frame + 1, "down " + button + " " + XY(x, y));
+        At(frame + 2, "up " + button + " " + XY(x, y));
+    }
+    // Press and release: two frames.
+    void Key(int frame, int code) {
+        At(frame, "keydown " + std::to_string(code));
+        At(frame + 1, "keyup " + std::to_string(code));
+    }
+    void Shot(int frame, const std::string& file) { At(frame, "screenshot " + file); }
+    std::string Text() const {
+        std::string out;
+        for (const auto& [frame, command] : Events)
+            out += std::to_string(frame) + " " + command + "\n";
+        return out;
+    }
+
+private:
+    static std::string XY(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+    std::multimap<int, std::string> Events;
+};
+
+// The generated data comes from the gamedata target of the same build.
+inline ::testing::AssertionResult GameDataBuilt() {
+    const std::string map = std::string(MYGAME_BINARY_DIR) + "/Data/Maps/FirstBlood.map";
+    if (std::filesystem::exists(map))
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << map << " is missing: build the gamedata target first";
+}
+
+// Window pixel (y downward) of a map position on the battle HUD's minimap: the
+// map picture sits in the panel at (0.0025, 0.007)-(0.256, 0.25), turned by 45
+// degrees clockwise about the panel's top-left corner and moved right by 0.0925.
+inline void MiniMapPixel(float mx, float my, int& x, int& y, int windowW = 640, int windowH = 480,
+                         int cols = 128, int rows = 128) {
+    const float x0 = 0.0025f, y0 = 0.007f, x1 = 0.256f, y1 = 0.25f;
+    const float w = x1 - x0, h = y1 - y0;
+    const float width = 0.56f * w, height = width * float(rows) / float(cols);
+    const float areaBottom = y0 + 0.185f * h;
+    const float centre = areaBottom + (y1 - areaBottom) * 0.5f;
+    const float px = x0 + 0.145f * w + mx / float(cols) * width;
+    const float py = centre - height * 0.5f + my / float(rows) * height;
+    const float s = std::sqrt(0.5f), dx = px - x0, dy = py - y1;
+    const float gx = dx * s + dy * s + x0 + 0.0925f, gy = -dx * s + dy * s + y1;
+    x = int(std::lround(gx * float(windowW)));
+    y = int(std::lround((1.0f - gy) * float(windowH)));
+}
