@@ -153,10 +153,10 @@ void BM_OpeningBattle(benchmark::State& state)
         TimedFrame(*scene, worst);
     state.counters["worst_frame_ms"] = worst;
     size_t units = 0;
-    for (int32_t i = 0; i < scene->PlayerCount; ++i)
-        units += scene->Players[size_t(i)]->Units.size();
+    for (int32_t i = 0; i < scene->Battle->PlayerCount; ++i)
+        units += scene->Battle->Players[size_t(i)]->Units.size();
     state.counters["units_at_end"] = double(units);
-    state.counters["battle_s"] = scene->BattleTime;
+    state.counters["battle_s"] = scene->Battle->Time;
 }
 BENCHMARK(BM_OpeningBattle)->Unit(benchmark::kMicrosecond)->Iterations(OpeningFrames);
 
@@ -200,25 +200,25 @@ void BM_Battle1000(benchmark::State& state)
     TGameMap& map = *scene->Map;
     // 15 : 10 : 10 as in the opening battle.
     const size_t total = 1000, human = total * 15 / 35, cpu = (total - human) / 2;
-    auto unitAt = [&](int32_t p) { return scene->Players[size_t(p)]->Units.front()->Position; };
+    auto unitAt = [&](int32_t p) { return scene->Battle->Players[size_t(p)]->Units.front()->Position; };
     const TMyVector3f h = unitAt(0), c1 = unitAt(1), c2 = unitAt(2);
     if (contact) {
         const int32_t mc = map.MapCols / 2, mr = map.MapRows / 2;
-        GrowArmy(*scene, *scene->Players[0], human, mc, mr);
-        GrowArmy(*scene, *scene->Players[1], cpu, mc - 22, mr - 8);
-        GrowArmy(*scene, *scene->Players[2], total - human - cpu, mc - 22, mr + 8);
+        GrowArmy(*scene, *scene->Battle->Players[0], human, mc, mr);
+        GrowArmy(*scene, *scene->Battle->Players[1], cpu, mc - 22, mr - 8);
+        GrowArmy(*scene, *scene->Battle->Players[2], total - human - cpu, mc - 22, mr + 8);
     } else {
-        GrowArmy(*scene, *scene->Players[0], human, int32_t(h.x), int32_t(h.y));
-        GrowArmy(*scene, *scene->Players[1], cpu, int32_t(c1.x), int32_t(c1.y));
-        GrowArmy(*scene, *scene->Players[2], total - human - cpu, int32_t(c2.x), int32_t(c2.y));
+        GrowArmy(*scene, *scene->Battle->Players[0], human, int32_t(h.x), int32_t(h.y));
+        GrowArmy(*scene, *scene->Battle->Players[1], cpu, int32_t(c1.x), int32_t(c1.y));
+        GrowArmy(*scene, *scene->Battle->Players[2], total - human - cpu, int32_t(c2.x), int32_t(c2.y));
     }
     size_t living = 0, frames = 0, slow = 0;
     double worst = 0.0;
     for (auto _ : state) {
         if (TimedFrame(*scene, worst) > 8.0)
             ++slow;
-        for (int32_t i = 0; i < scene->PlayerCount; ++i)
-            living += scene->Players[size_t(i)]->Units.size();
+        for (int32_t i = 0; i < scene->Battle->PlayerCount; ++i)
+            living += scene->Battle->Players[size_t(i)]->Units.size();
         ++frames;
     }
     state.counters["units"] = frames ? double(living) / double(frames) : 0.0;  // on average

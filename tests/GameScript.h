@@ -87,3 +87,36 @@ inline void MiniMapPixel(float mx, float my, int& x, int& y, int windowW = 640, 
     x = int(std::lround(gx * float(windowW)));
     y = int(std::lround((1.0f - gy) * float(windowH)));
 }
+
+// A window pixel (y downward) from fractions of the window (y upward, as the
+// HUD lays itself out).
+struct TPixel {
+    int X, Y;
+};
+inline TPixel WindowPixel(float fx, float fyUp, int w, int h) {
+    return {int(std::lround(fx * float(w))), int(std::lround((1.0f - fyUp) * float(h)))};
+}
+
+// Orders through the keyboard, the HUD's command panel and the minimap, placed
+// by fractions of the window so that the same battle plays at every size.
+inline TScript OrdersScript(int w, int h) {
+    TScript s;
+    auto click = [&](int frame, TPixel p, const std::string& button = "left") { s.Click(frame, p.X, p.Y, button); };
+    // The command panel's buttons: move mode at column 0, row 2; hold at column 0, row 1.
+    const TPixel moveMode = WindowPixel(0.8296f, 0.149f, w, h), hold = WindowPixel(0.8296f, 0.0948f, w, h);
+    s.Key(3, 88);                       // X: everyone
+    click(6, moveMode);                 // move mode from the HUD...
+    click(10, WindowPixel(0.55f, 0.55f, w, h));  // ...and a left click on the ground orders the move
+    click(30, hold);                    // hold, and release again
+    click(40, hold);
+    s.At(50, "keydown 17");  // Control: run, ordered on the minimap towards CPU2
+    int mx, my;
+    MiniMapPixel(7.0f, 120.0f, mx, my, w, h);
+    s.Click(51, mx, my, "right");
+    s.At(54, "keyup 17");
+    s.Key(200, 77);  // M from the keyboard, then a click in the field
+    click(203, WindowPixel(0.45f, 0.6f, w, h));
+    MiniMapPixel(20.0f, 110.0f, mx, my, w, h);
+    s.Click(230, mx, my, "right");
+    return s;
+}

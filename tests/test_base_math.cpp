@@ -8,7 +8,6 @@
 
 namespace {
 
-const float Pi = 3.14159265358979f;
 const float Tol = 1e-5f;
 
 float Rad(float degrees) { return degrees * Pi / 180.0f; }

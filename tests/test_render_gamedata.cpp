@@ -28,7 +28,6 @@ namespace {
 
 constexpr int Width = 640;
 constexpr int Height = 480;
-constexpr float Pi = std::numbers::pi_v<float>;
 const std::string BuildRoot = MYGAME_BINARY_DIR "/";
 
 void QuietLog(const std::string&) {}

@@ -33,7 +33,6 @@ namespace {
 
 constexpr int32_t Cols = 48;
 constexpr int32_t Rows = 72;
-constexpr float Pi = std::numbers::pi_v<float>;
 
 class Battle : public WorldTest {
 protected:
@@ -71,8 +70,8 @@ protected:
         Scene = std::make_unique<TGameScene>(MapPath);
     }
 
-    TPlayerObject& Human() { return *Scene->Players[0]; }
-    TPlayerObject& Cpu(int i) { return *Scene->Players[size_t(i)]; }
+    TPlayerObject& Human() { return *Scene->Battle->Players[0]; }
+    TPlayerObject& Cpu(int i) { return *Scene->Battle->Players[size_t(i)]; }
 
     // One frame as the application runs it.
     void Frame(double dt = 0.02)
@@ -117,8 +116,8 @@ float AngleDiff(float a, float b)
 TEST_F(Battle, BuildsThreeArmiesAndTheCamera)
 {
     Build();
-    ASSERT_EQ(Scene->PlayerCount, 3);
-    EXPECT_EQ(Scene->ControlledPlayer, &Human());
+    ASSERT_EQ(Scene->Battle->PlayerCount, 3);
+    EXPECT_EQ(Scene->Battle->ControlledPlayer, &Human());
     EXPECT_EQ(Human().PlayerName, "Human");
     EXPECT_EQ(Cpu(1).PlayerName, "CPU1");
     EXPECT_EQ(Cpu(2).PlayerName, "CPU2");
@@ -160,7 +159,7 @@ TEST_F(Battle, BuildsThreeArmiesAndTheCamera)
 
     EXPECT_EQ(Scene->GUI, static_cast<TGUIObject*>(Scene->Hud()));
     EXPECT_FALSE(Scene->MenuShown);
-    EXPECT_EQ(Scene->BattleTime, 0.0);
+    EXPECT_EQ(Scene->Battle->Time, 0.0);
     EXPECT_EQ(Scene->OrderMode, 0);
     EXPECT_TRUE(Scene->HideCursorPending);
     EXPECT_TRUE(Scene->Selection.empty());
@@ -752,19 +751,19 @@ TEST_F(Battle, TheMenuFreezesTheBattle)
 {
     Build();
     Frame(0.5);
-    EXPECT_DOUBLE_EQ(Scene->BattleTime, 0.5);
+    EXPECT_DOUBLE_EQ(Scene->Battle->Time, 0.5);
     EXPECT_FALSE(Scene->HideCursorPending);
 
     InputKeyDown(VK::Escape);
     Frame(0.5);  // the toggle frame: no time passes at all
     EXPECT_TRUE(Scene->MenuShown);
     EXPECT_EQ(Scene->GUI, static_cast<TGUIObject*>(Scene->MenuGUI.get()));
-    EXPECT_DOUBLE_EQ(Scene->BattleTime, 0.5);
+    EXPECT_DOUBLE_EQ(Scene->Battle->Time, 0.5);
     EXPECT_DOUBLE_EQ(Scene->Time, 0.5);
     InputKeyUp(VK::Escape);
     for (int i = 0; i < 5; ++i)
         Frame(0.5);
-    EXPECT_DOUBLE_EQ(Scene->BattleTime, 0.5);
+    EXPECT_DOUBLE_EQ(Scene->Battle->Time, 0.5);
     EXPECT_DOUBLE_EQ(Scene->Time, 3.0);
 
     // "Continue" asks for the toggle.
@@ -773,7 +772,7 @@ TEST_F(Battle, TheMenuFreezesTheBattle)
     EXPECT_FALSE(Scene->MenuShown);
     EXPECT_EQ(Scene->GUI, static_cast<TGUIObject*>(Scene->Hud()));
     Frame(0.5);
-    EXPECT_DOUBLE_EQ(Scene->BattleTime, 1.0);
+    EXPECT_DOUBLE_EQ(Scene->Battle->Time, 1.0);
 }
 
 TEST_F(Battle, LosingTheLastUnitEndsTheBattle)
@@ -789,18 +788,18 @@ TEST_F(Battle, LosingTheLastUnitEndsTheBattle)
     EXPECT_TRUE(Scene->GameOver);
     EXPECT_TRUE(Scene->MenuToggleRequest);
     EXPECT_EQ(Scene->MenuGUI->Screen->EndGameLabel->Text, "GAME OVER");
-    const double t = Scene->BattleTime;
+    const double t = Scene->Battle->Time;
     Frame();  // shown
     EXPECT_TRUE(Scene->MenuShown);
     Frame();
     Frame();
-    EXPECT_EQ(Scene->BattleTime, t);
+    EXPECT_EQ(Scene->Battle->Time, t);
 
     // Escape hides the menu and the lost battle goes on; it is not announced twice.
     PressKey(VK::Escape);
     EXPECT_FALSE(Scene->MenuShown);
     Frame();
-    EXPECT_GT(Scene->BattleTime, t);
+    EXPECT_GT(Scene->Battle->Time, t);
     EXPECT_FALSE(Scene->MenuToggleRequest);
     EXPECT_TRUE(Scene->StatusJson().find("\"name\": \"Human\", \"units\": 0, \"kills\": 0, \"losses\": 15") !=
                 std::string::npos);
@@ -818,7 +817,7 @@ TEST_F(Battle, RunsManyFramesOfBattle)
     }
     int32_t losses = 0;
     for (int p = 0; p < 3; ++p)
-        losses += Scene->Players[size_t(p)]->Losses;
+        losses += Scene->Battle->Players[size_t(p)]->Losses;
     EXPECT_GT(losses, 0);
     for (TGameUnit* u : Scene->Selection)
         EXPECT_GT(u->Health, 0.0f);

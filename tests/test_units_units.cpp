@@ -28,7 +28,6 @@
 
 namespace {
 
-constexpr float Pi = std::numbers::pi_v<float>;
 
 // Whether a unit stands in the chain of a tile.
 bool InChainOf(TGameMap& map, int32_t col, int32_t row, const TGameUnit* unit)

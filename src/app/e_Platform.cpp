@@ -63,6 +63,8 @@ void RandomSeed(uint32_t seed) {
     randomSeed = seed;
 }
 
+const char* GameVersion() { return MYGAME_VERSION; }
+
 uint32_t RandomGetSeed() {
     std::lock_guard<std::mutex> guard(randomLock);
     return randomSeed;

@@ -26,6 +26,9 @@ void AdvanceFixedClock(double seconds);
 // High-resolution counter in seconds, for the frame-rate meter.
 double GetPerfSeconds();
 
+// The game's version, as the build names it ("0.1").
+const char* GameVersion();
+
 // The game's one random generator: a 32-bit linear congruential sequence, so a
 // seeded run draws the same numbers on every machine.
 void RandomSeed(uint32_t seed);

@@ -2,6 +2,7 @@
 // loop that alternates one update step and one draw step.
 
 #include "app/e_Log.h"
+#include "scenes/GameScene.h"
 #include "app/e_Platform.h"
 #include "app/e_SceneObject.h"
 #include "app/my_GameApp.h"
@@ -43,6 +44,9 @@ const char* const kUsage =
     "  --script FILE        replay an input script\n"
     "  --screenshot N:FILE  after drawing frame N, write it as a PNG file\n"
     "  --map FILE           start a battle on that map right after start-up\n"
+    "  --record FILE        write the battle's replay to FILE (default: a new file in\n"
+    "                       the replays folder beside InfoLog.txt)\n"
+    "  --replay FILE        start straight into a recorded battle and play it back\n"
     "  --help               print this help and exit\n";
 
 [[noreturn]] void UsageError(const std::string& text) {
@@ -116,6 +120,10 @@ TAppOptions ParseOptions(int argc, char** argv) {
             o.ScreenshotFile = v.substr(colon + 1);
         } else if (a == "--map") {
             o.MapFile = value(i);
+        } else if (a == "--record") {
+            o.RecordFile = value(i);
+        } else if (a == "--replay") {
+            o.ReplayFile = value(i);
         } else {
             UsageError("unknown option '" + a + "'");
         }
@@ -429,6 +437,7 @@ int TShell::Run() {
     // Windowed runs keep the same summary in the log, so that a scripted run in a
     // window can be compared with a headless one.
     Log("Status: " + status);
+    const int exitCode = GameApp->QuitExitCode();
     delete GameApp;
     GameApp = nullptr;
     if (Options.Headless)
@@ -436,7 +445,7 @@ int TShell::Run() {
     if (Window)
         SDL_DestroyWindow(Window);
     SDL_Quit();
-    return 0;
+    return exitCode;
 }
 
 }  // namespace
@@ -454,6 +463,17 @@ int main(int argc, char** argv) {
 
     bool hasDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
     SetMessageBoxesEnabled(!options.Batch && !options.Headless && hasDisplay);
+
+    ReplaySettings.RecordFile = options.RecordFile;
+    if (!options.ReplayFile.empty()) {
+        std::string error;
+        if (!PrepareReplay(options.ReplayFile, error)) {
+            std::cerr << "mygame: " << error << "\n";
+            return 1;
+        }
+        options.MapFile = ReplaySettings.PlaybackMap;
+        ReplaySettings.QuitAtEnd = options.Headless;
+    }
 
     try {
         TShell shell(options);

@@ -19,6 +19,7 @@
 
 TGameApp* GameApp = nullptr;
 
+
 namespace {
 
 void SettingsVolumeToPlayer(int percent) { SetMusicVolume(percent); }
@@ -35,6 +36,7 @@ void InstallMapHooks() {
 }  // namespace
 
 TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(options) {
+    AppServices = this;
     RandomSeed(options.HasSeed ? options.Seed : GetTickCountMs());
     // Settings and data files are written with "." whatever the user's locale says.
     std::setlocale(LC_NUMERIC, "C");
@@ -96,6 +98,8 @@ TGameApp::~TGameApp() {
     DoneSoundStorage();
     Config.reset();
     CloseLog();
+    if (AppServices == this)
+        AppServices = nullptr;
 }
 
 void TGameApp::JoinLoadingThread() {

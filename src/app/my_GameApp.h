@@ -3,6 +3,7 @@
 // (Frame) and one draw step (Paint) per loop turn, and switches scenes by
 // building the next one on a loading thread while the loading screen is shown.
 
+#include "app/e_AppServices.h"
 #include "app/e_Config.h"
 
 #include <atomic>
@@ -32,9 +33,11 @@ struct TAppOptions {
     long long ScreenshotFrame = -1;
     std::string ScreenshotFile;
     std::string MapFile;
+    std::string RecordFile;  // --record
+    std::string ReplayFile;  // --replay
 };
 
-class TGameApp {
+class TGameApp : public TAppServices {
 public:
     // `window` is null in headless runs.
     TGameApp(SDL_Window* window, const TAppOptions& options);
@@ -46,19 +49,26 @@ public:
     void Paint();
     void SetActive(bool flag);
     // "defMainMenu" or the path of a map file; takes effect at the next Frame.
-    void SwitchScene(const std::string& name);
+    void SwitchScene(const std::string& name) override;
     void ReleaseTimer() {}
 
     // True while the current scene is ready (Progress has reached 1).
     bool SceneReady() const { return Progress.load(std::memory_order_acquire) >= 1.0f; }
     // Raised by scene constructors on the loading thread to move the progress bar.
-    void SetProgress(float value) { Progress.store(value, std::memory_order_release); }
+    void SetProgress(float value) override { Progress.store(value, std::memory_order_release); }
     float GetProgress() const { return Progress.load(std::memory_order_acquire); }
     // Counts the frames in which a scene was updated (scripts and --frames count these).
     long long UpdatedFrames() const { return UpdatedFrameCount; }
     // Asks the main loop to end normally, as closing the window does.
-    void RequestQuit() { QuitRequested = true; }
+    // Ends the program after this frame, with that exit code.
+    void RequestQuit(int exitCode = 0) override {
+        QuitRequested = true;
+        QuitCode = exitCode;
+    }
+    TConfigApp* Settings() override { return Config.get(); }
+    std::string MapsFolder() const override { return MapsDir; }
     bool QuitWanted() const { return QuitRequested; }
+    int QuitExitCode() const { return QuitCode; }
     TSceneObject* CurrentScene() const { return SceneReady() ? Scene.get() : nullptr; }
 
     SDL_Window* Handle = nullptr;
@@ -89,6 +99,7 @@ private:
     std::thread LoadingThread;
     long long UpdatedFrameCount = 0;
     bool QuitRequested = false;
+    int QuitCode = 0;
     bool FirstSceneBuilt = false;
 };
 

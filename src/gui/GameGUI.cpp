@@ -172,7 +172,7 @@ void TGroupsInfo::Draw() {
     if (!Visible)
         return;
     DrawBackground(*this, Background);
-    const TPlayerObject* human = Scene ? Scene->ControlledPlayer : nullptr;
+    const TPlayerObject* human = Scene ? Scene->Battle->ControlledPlayer : nullptr;
     if (human) {
         const float x0 = AbsX(0), y0 = AbsY(0), y1 = AbsY(1);
         const float w = AbsX(1) - x0, h = y1 - y0;
@@ -215,7 +215,7 @@ TPlayerStat::TPlayerStat(TInterfaceObj* parent, TGameScene* scene)
 }
 
 void TPlayerStat::Refresh() {
-    const TPlayerObject* human = Scene ? Scene->ControlledPlayer : nullptr;
+    const TPlayerObject* human = Scene ? Scene->Battle->ControlledPlayer : nullptr;
     if (!human)
         return;
     KillLabel->Text = std::to_string(human->Kills);
@@ -244,7 +244,7 @@ void TUnitsInfo::Rebuild() {
         list.clear();
     if (Scene)
         for (TGameUnit* unit : Scene->Selection)
-            if (unit && unit->Owner == Scene->ControlledPlayer && IsValidUnitType(unit->UnitType))
+            if (unit && unit->Owner == Scene->Battle->ControlledPlayer && IsValidUnitType(unit->UnitType))
                 TypeUnits[unit->UnitType].push_back(unit);
 
     float o = 0.065f;
@@ -472,8 +472,8 @@ void TVisScreen::RebuildLabels() {
     const TMatrix4f combined = Scene->Camera->GetCombinedMatrix();
     float mx, my;
     Pointer(mx, my);
-    for (int32_t k = 0; k < Scene->PlayerCount && k < TGameScene::MaxPlayers; ++k) {
-        const TPlayerObject* player = Scene->Players[static_cast<size_t>(k)].get();
+    for (int32_t k = 0; k < Scene->Battle->PlayerCount && k < TGameScene::MaxPlayers; ++k) {
+        const TPlayerObject* player = Scene->Battle->Players[static_cast<size_t>(k)].get();
         if (!player)
             continue;
         for (const auto& unit : player->Units) {

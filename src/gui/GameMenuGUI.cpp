@@ -1,7 +1,7 @@
 #include "gui/GameMenuGUI.h"
 
 #include "app/e_Platform.h"
-#include "app/my_GameApp.h"
+#include "app/e_AppServices.h"
 
 namespace {
 const TColor4f kCaption{0.8f, 0.8f, 0.8f, 1.0f};
@@ -22,11 +22,11 @@ void TMenuFrame1::ButtonClick(TMenuButton* sender) {
         if (OnContinue)
             OnContinue();
     } else if (caption == "Restart") {
-        if (GameApp)
-            GameApp->SwitchScene(AppPath + GameApp->MapsDir + "FirstBlood.map");
+        if (AppServices)
+            AppServices->SwitchScene(AppPath + AppServices->MapsFolder() + "FirstBlood.map");
     } else if (caption == "Terminate") {
-        if (GameApp)
-            GameApp->SwitchScene("defMainMenu");
+        if (AppServices)
+            AppServices->SwitchScene("defMainMenu");
     }
 }
 

@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr float Pi = 3.14159265358979f;
 // The map parts turn clockwise about the panel's top-left corner and move right by this much.
 constexpr float TurnShift = 0.0925f;
 
@@ -173,11 +172,11 @@ bool TMiniMap::Contains(float x, float y) const {
 
 void TMiniMap::RebuildDots() {
     Dots.clear();
-    if (!Scene || !Scene->ControlledPlayer)
+    if (!Scene || !Scene->Battle->ControlledPlayer)
         return;
-    const TPlayerObject* human = Scene->ControlledPlayer;
-    for (int32_t k = 0; k < Scene->PlayerCount && k < TGameScene::MaxPlayers; ++k) {
-        const TPlayerObject* player = Scene->Players[static_cast<size_t>(k)].get();
+    const TPlayerObject* human = Scene->Battle->ControlledPlayer;
+    for (int32_t k = 0; k < Scene->Battle->PlayerCount && k < TGameScene::MaxPlayers; ++k) {
+        const TPlayerObject* player = Scene->Battle->Players[static_cast<size_t>(k)].get();
         if (!player)
             continue;
         const TColor4f colour = PlayerColor(player);

@@ -1,7 +1,8 @@
 #include "gui/MainMenuGUI.h"
 
 #include "app/e_Platform.h"
-#include "app/my_GameApp.h"
+#include "app/e_AppServices.h"
+#include "app/e_Config.h"
 #include "app/my_Input.h"
 
 namespace {
@@ -71,14 +72,14 @@ TMainFrame::TMainFrame(TInterfaceObj* parent)
 void TMainFrame::ButtonClick(TMenuButton* sender) {
     std::string caption = sender->Caption();
     if (caption == "New game") {
-        if (GameApp)
-            GameApp->SwitchScene(AppPath + GameApp->MapsDir + "FirstBlood.map");
+        if (AppServices)
+            AppServices->SwitchScene(AppPath + AppServices->MapsFolder() + "FirstBlood.map");
     } else if (caption == "Options") {
         if (auto* screen = dynamic_cast<TMenuVisScreen*>(Parent))
             screen->ActiveFrame = screen->OptionsFrame;
     } else if (caption == "Exit") {
-        if (GameApp)
-            GameApp->RequestQuit();
+        if (AppServices)
+            AppServices->RequestQuit();
     }
     // "Load game" has nothing to load yet.
 }
@@ -86,15 +87,15 @@ void TMainFrame::ButtonClick(TMenuButton* sender) {
 TOptionsFrame::TOptionsFrame(TInterfaceObj* parent, TMenuFrame* back)
     : TMenuFrame("OptionsFrame", parent, back, 0.625f, 0.09f, 0.925f, 0.64f, kFrameFill, clWhite,
                  "O P T I O N S") {
-    float volume = GameApp && GameApp->Config ? GameApp->Config->MusicVolume : 1.0f;
+    float volume = AppServices && AppServices->Settings() ? AppServices->Settings()->MusicVolume : 1.0f;
     new TLabel("VolLabel", this, 0.1f, 0.85f, 0.5f, "Music Volume -", clWhite);
     VolumeText = new TStaticText("VolumeText", this, 0.62f, 0.82f, 0.2f, 0.06f, VolumePercentText(volume),
                                  clTransparent, clTransparent, clGreen);
     VolumeBar = new TTrackBar("VolumeBar", this, 0.05f, 0.75f, 0.95f, 0.8f, kGrey60, clWhite);
     VolumeBar->Position = volume;
     VolumeBar->OnChange = [this](TInterfaceObj*) {
-        if (GameApp && GameApp->Config)
-            GameApp->Config->SetMusicVolume(VolumeBar->Position);
+        if (AppServices && AppServices->Settings())
+            AppServices->Settings()->SetMusicVolume(VolumeBar->Position);
         VolumeText->Text = VolumePercentText(VolumeBar->Position);
     };
     AddButton(6, "Return", kBlack);

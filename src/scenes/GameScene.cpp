@@ -7,7 +7,7 @@
 #include "app/e_CameraObject.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
-#include "app/my_GameApp.h"
+#include "app/e_AppServices.h"
 #include "app/my_Input.h"
 #include "gui/GameGUI.h"
 #include "gui/GameMenuGUI.h"
@@ -33,9 +33,7 @@ bool DragMoved = false;
 
 namespace {
 
-constexpr float Pi = std::numbers::pi_v<float>;
 
-float Radians(float degrees) { return degrees * Pi / 180.0f; }
 
 // The system cursor is the window system's; in headless runs there is none.
 void ShowSystemCursor(bool show)
@@ -71,6 +69,12 @@ void TGameScene::THudDeleter::operator()(TGameGUI* gui) const { delete gui; }
 TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
 {
     Log("++CreateScene: \"" + mapPath + "\" ...");
+    // Everything the battle draws from the random generator comes after this
+    // point, so a replay that starts the generator here plays the same battle.
+    Playback_ = ReplaySettings.Playback;
+    if (Playback_)
+        RandomSeed(Playback_->Header.Seed);
+    const uint32_t startSeed = RandomGetSeed();
 
     // The battle camera looks down on the field from the south-east.
     CameraDistance = 20.0f;
@@ -101,36 +105,12 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
 
     // Troops. The random draws happen in a fixed order so that a seeded battle
     // always starts the same.
-    PlayerCount = 3;
-    Players[0] = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get());
-    TPlayerObject& human = *Players[0];
-    const TMyVector3f s{float(Map->MapCols - 30), 60.0f, 0.0f};
-    auto at = [&](float dx, float dy) { return TMyVector3f{s.x + dx, s.y + dy, s.z}; };
-    human.AddUnit(UnitTypeBowman, at(0, -3), Radians(60));
-    human.AddUnit(UnitTypeBowman, at(-3, 0), Radians(0));
-    human.AddUnit(UnitTypeBowman, at(0, 0), Radians(120));
-    human.AddUnit(UnitTypeBowman, at(3, 3), Radians(120));
-    human.AddUnit(UnitTypeBowman, at(3, 0), Radians(90));
-    const float offsets[5][2] = {{5, 3}, {3, 5}, {5, 5}, {7, 5}, {3, 7}};
-    for (const auto& o : offsets) {
-        const float yaw = Radians(float(RandomInt(360)));
-        human.AddUnit(UnitTypeWarrior, at(-o[0], -o[1]), yaw);
-    }
-    for (const auto& o : offsets) {
-        const float yaw = Radians(float(RandomInt(360)));
-        human.AddUnit(UnitTypeCavalryman, at(o[0], o[1]), yaw);
-    }
-    Players[1] = std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, Map.get());
-    for (int i = 0; i < 10; ++i)
-        Players[1]->AddUnit(RandomInt(3) + 1, TMyVector3f{7.0f, 10.0f, 0.0f}, Radians(180));
-    Players[2] = std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, Map.get());
-    for (int i = 0; i < 10; ++i)
-        Players[2]->AddUnit(RandomInt(3) + 1, TMyVector3f{7.0f, float(Map->MapRows - 8), 0.0f}, Radians(120));
-    ControlledPlayer = Players[0].get();
+    Battle = std::make_unique<TBattle>(*Map);
+    Battle->Deploy();
 
     PlayMusic("Muz_2");
-    if (GameApp)
-        GameApp->SetProgress(0.75f);
+    if (AppServices)
+        AppServices->SetProgress(0.75f);
 
     const TMyVector3f sourcePos{0.0f, 0.0f, -1.0f};
     VoiceSound = NewSource(sourcePos);
@@ -163,23 +143,25 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     HudGUI.reset(new TGameGUI(this));
     GUI = HudGUI.get();
 
-    if (TGameUnit* first = ControlledPlayer->FirstUnit())
+    if (TGameUnit* first = Battle->ControlledPlayer->FirstUnit())
         CenterOn(first->Position.x, first->Position.y);
     else
         RefreshView();
 
     MenuShown = false;
     MenuToggleRequest = false;
-    BattleTime = 0.0;
     OrderMode = 0;
     HideCursorPending = true;
     GameOver = false;
+    if (!Playback_)
+        StartRecording(startSeed);
     Built_ = true;
     Log("++CreateScene: \"" + mapPath + "\" - complete.");
 }
 
 TGameScene::~TGameScene()
 {
+    FinishRecording();
     UpdateFogTexture(1, 1, std::vector<bool>{true});
     SetCursor(-1, 0);
     ShowSystemCursor(true);
@@ -188,9 +170,7 @@ TGameScene::~TGameScene()
             FreeSource(source);
     Selection.clear();
     Hover = nullptr;
-    ControlledPlayer = nullptr;
-    for (int32_t i = 0; i < PlayerCount && i < MaxPlayers; ++i)
-        Players[size_t(i)].reset();
+    Battle.reset();
     SmallArrows.clear();
     if (Map)
         Map->Destroy();
@@ -248,7 +228,7 @@ void TGameScene::Update(double dt)
         return;
     }
 
-    if (!GameOver && ControlledPlayer && ControlledPlayer->Defeated) {
+    if (!GameOver && Battle->Lost()) {
         GameOver = true;
         MenuGUI->SetEndText("GAME OVER");
         MenuToggleRequest = true;
@@ -259,102 +239,55 @@ void TGameScene::Update(double dt)
         PlayOnce(BattleSound, "Finish");
     }
 
-    BattleTime += dt;
-    Map->Update(BattleTime);
-    FlagTimer -= float(dt);
+    // A playback steps the battle as it was recorded; the window's own time
+    // step still moves the camera.
+    double step = dt;
+    if (!NextBattleFrame(step)) {
+        if (ReplaySettings.QuitAtEnd && AppServices)
+            AppServices->RequestQuit(0);
+        EdgeScroll(dt);
+        TSceneObject::Update(dt);
+        return;
+    }
+    Battle->BeginFrame(step);
+    FlagTimer -= float(step);
 
+    Step_ = TFrameStep::Input;
+    PlayRecordedCommands(Step_);
     HandleMouse();
-    Melee(dt);
-    for (int32_t i = 0; i < PlayerCount; ++i)
-        Players[size_t(i)]->Think(float(dt));
-    bool shot = false;
-    for (int32_t i = 0; i < PlayerCount; ++i)
-        shot = Players[size_t(i)]->Update(float(dt), BattleTime) || shot;
-    if (shot)
+    Melee(step);
+    if (Battle->RunPlayers(step))
         PlayOnce(ArrowSound, "Arrow1");
 
     EdgeScroll(dt);
+    Step_ = TFrameStep::Keys;
+    PlayRecordedCommands(Step_);
     KeyboardCommands();
+    Step_ = TFrameStep::Hud;
+    PlayRecordedCommands(Step_);
 
     HudGUI->SetFps(CurrentFps());
-    HudGUI->SetBattleTime(BattleTime);
+    HudGUI->SetBattleTime(Battle->Time);
     if (InputState.Keys[VK::Tab] && !PrevInputState.Keys[VK::Tab])
         HudGUI->Enabled = !HudGUI->Enabled;
     TSceneObject::Update(dt);
+    EndBattleFrame();
 }
 
 // ---------------------------------------------------------------------------
 // Melee
 
-void TGameScene::Engage()
-{
-    TGameMap& map = *Map;
-    static constexpr int32_t Around[9][2] = {{0, 0},  {-1, -1}, {0, -1}, {1, -1}, {-1, 0},
-                                             {1, 0}, {-1, 1},  {0, 1},  {1, 1}};
-    for (int32_t row = 1; row <= map.MapRows - 2; ++row)
-        for (int32_t col = 1; col <= map.MapCols - 2; ++col)
-            for (TGameUnit* u = TGameUnit::FirstOnTile(&map, col, row); u; u = u->NextOnTile()) {
-                if (u->Engaged)
-                    continue;
-                TGameUnit* enemy = nullptr;
-                for (const auto& d : Around) {
-                    for (TGameUnit* v = TGameUnit::FirstOnTile(&map, col + d[0], row + d[1]); v;
-                         v = v->NextOnTile())
-                        if (v != u && u->IsEnemyOf(*v)) {
-                            enemy = v;
-                            break;
-                        }
-                    if (enemy)
-                        break;
-                }
-                if (!enemy)
-                    continue;
-                u->Engaged = true;
-                u->SetTarget(enemy);
-                const float a = ArcTan2(enemy->Position.x - u->Position.x, enemy->Position.y - u->Position.y);
-                u->SetYaw(a);
-                if (!enemy->Engaged) {
-                    enemy->Engaged = true;
-                    enemy->SetTarget(u);
-                    enemy->SetYaw(a + Pi);
-                }
-            }
-}
-
 void TGameScene::Melee(double dt)
 {
-    Engage();
-
-    bool fighting = false;
-    for (int32_t i = 0; i < PlayerCount; ++i) {
-        TPlayerObject& p = *Players[size_t(i)];
-        for (auto& unit : p.Units) {
-            TGameUnit& u = *unit;
-            if (!u.Engaged || !u.Target)
-                continue;
-            const float amount = u.Features().MeleeDamage * float(dt);
-            float half = amount * 0.5f;
-            const float rest = amount - half;
-            int32_t kills = 0;
-            u.DistributeDamage(half, kills);
-            p.Kills += kills;
-            if (u.Target->TakeDamage(half + rest))
-                p.Kills += 1;
-            fighting = true;
-        }
-    }
-    if (fighting)
+    const TMeleeEvents events = Battle->Melee(dt);
+    if (events.Fighting)
         PlayOnce(BattleSound, "Battle1");
     else if (BattleSound >= 0 && !GameOver)
         // Once the battle is lost the sound source carries "Finish"; let it ring out.
         StopSource(BattleSound);
 
     std::erase_if(Selection, [](const TGameUnit* u) { return u->Health <= 0.0f; });
-
-    bool fell = false;
-    for (int32_t i = 0; i < PlayerCount; ++i)
-        fell = Players[size_t(i)]->RemoveDead(BattleTime) || fell;
-    if (fell)
+    if (events.Fell)
         PlayOnce(DeathSound, "Dead1");
 }
 
@@ -367,16 +300,16 @@ void TGameScene::Draw()
         SetShadowFocus(ShadowFocus_);
         ShadowFocusPending_ = false;
     }
-    const TFogGrid& fog = ControlledPlayer->Fog;
-    UpdateFogTexture(Map->MapCols, Map->MapRows, ControlledPlayer->FogVisibility());
+    const TFogGrid& fog = Battle->ControlledPlayer->Fog;
+    UpdateFogTexture(Map->MapCols, Map->MapRows, Battle->ControlledPlayer->FogVisibility());
 
     DrawFrustum_ = Camera->MakeFrustum();
     // Wider than the screen, so that what stands just outside it (below, in
     // particular: shadows and tall models reach in) is still prepared.
     DrawFrustum_.NarrowToRect(-1.3f, -1.5f, 1.3f, 1.2f);
     Map->PrepareDraw(DrawFrustum_);
-    for (int32_t i = 0; i < PlayerCount; ++i)
-        Players[size_t(i)]->Draw(DrawFrustum_, fog);
+    for (int32_t i = 0; i < Battle->PlayerCount; ++i)
+        Battle->Players[size_t(i)]->Draw(DrawFrustum_, fog);
 
     if (FlagTimer > 0.0f && FlagModel)
         QueueModel(FlagModel.get());
@@ -398,21 +331,15 @@ void TGameScene::Draw()
 // ---------------------------------------------------------------------------
 // Status for scripted runs
 
-uint64_t TGameScene::Checksum() const
-{
-    std::vector<const TPlayerObject*> players;
-    for (int32_t i = 0; i < PlayerCount; ++i)
-        players.push_back(Players[size_t(i)].get());
-    return BattleChecksum(players, RandomGetSeed(), BattleTime);
-}
+uint64_t TGameScene::Checksum() const { return Battle->Checksum(); }
 
 std::string TGameScene::StatusJson() const
 {
     std::ostringstream out;
     out.precision(6);
-    out << std::fixed << "\"battle_time\": " << BattleTime << ", \"players\": [";
-    for (int32_t i = 0; i < PlayerCount; ++i) {
-        const TPlayerObject& p = *Players[size_t(i)];
+    out << std::fixed << "\"battle_time\": " << Battle->Time << ", \"players\": [";
+    for (int32_t i = 0; i < Battle->PlayerCount; ++i) {
+        const TPlayerObject& p = *Battle->Players[size_t(i)];
         if (i > 0)
             out << ", ";
         out << "{\"name\": ";

@@ -18,6 +18,8 @@
 // as in InputState.
 
 #include "app/e_SceneObject.h"
+#include "units/Battle.h"
+#include "units/BattleReplay.h"
 #include "world/e_Frustum.h"
 #include "world/e_Math.h"
 
@@ -41,9 +43,29 @@ extern float CameraPitch;
 // The mouse is more than 10 pixels away from the drag start (recomputed every frame).
 extern bool DragMoved;
 
+// How battles are recorded and played back; set from the command line before
+// the first battle is built.
+struct TReplaySettings {
+    // --record: the replay goes to this file; empty: a new file in the replays
+    // folder beside InfoLog.txt, which keeps the last 20.
+    std::string RecordFile;
+    // --replay: the battle to play back (null: battles are played and recorded).
+    std::shared_ptr<const TReplay> Playback;
+    std::string PlaybackFile;
+    std::string PlaybackMap;  // the map file the replay was recorded on
+    // Headless playback ends the program after the last recorded frame.
+    bool QuitAtEnd = false;
+};
+extern TReplaySettings ReplaySettings;
+
+// Reads and checks a replay for --replay (its game version and its map, which
+// must be the same file as when it was recorded); false with a message naming
+// the file and what is wrong.
+bool PrepareReplay(const std::string& path, std::string& error);
+
 class TGameScene : public TSceneObject {
 public:
-    static constexpr int32_t MaxPlayers = 8;
+    static constexpr int32_t MaxPlayers = TBattle::MaxPlayers;
 
     // Builds the battle from the map file (runs on the loading thread, no GL).
     // An outdated, missing or damaged map file shows a program message and
@@ -133,7 +155,6 @@ public:
     std::unique_ptr<TGameMenuGUI> MenuGUI;
     bool MenuShown = false;
     bool MenuToggleRequest = false;
-    double BattleTime = 0.0;
     std::unique_ptr<TGameModel> FlagModel;   // null when "Flag" cannot be loaded
     float FlagTimer = 0.0f;
     std::unique_ptr<TGameModel> ArrowModel;  // null when "Arrow" cannot be loaded
@@ -149,9 +170,8 @@ public:
     bool HideCursorPending = true;
     int32_t RingTexture = -1;
     bool GameOver = false;
-    std::array<std::unique_ptr<TPlayerObject>, MaxPlayers> Players;
-    int32_t PlayerCount = 0;
-    TPlayerObject* ControlledPlayer = nullptr;
+    // The players, their units and the battle clock (null only while the map loads).
+    std::unique_ptr<TBattle> Battle;
     std::vector<TGameUnit*> Selection;
     TGameUnit* Hover = nullptr;
     int32_t OrderMode = 0;  // 0 none, 1 move, 2 attack
@@ -173,7 +193,6 @@ private:
     void HandleLeftButton();
     void HandleRightButton();
     void ClearArrows();
-    void Engage();
     void PlayVoice(const char* name);
     void PlayOnce(int32_t source, const char* name);
     // Where the ray through the pixel meets the plane y = h (world coordinates).
@@ -199,4 +218,26 @@ private:
     bool ShadowFocusPending_ = false;
     // A left press that gave an order (move or attack mode) is not also a click.
     bool LeftPressUsed_ = false;
+    // Recording and playback (GameSceneReplay.cpp).
+    void StartRecording(uint32_t seed);
+    // The time step of the battle frame about to run: the recorded one in a
+    // playback; false when a playback has no frame left (the battle stands).
+    bool NextBattleFrame(double& dt);
+    // In a playback, gives the battle the recorded commands of this step.
+    void PlayRecordedCommands(TFrameStep step);
+    // After a battle frame: the checksum into the recording, or compared with
+    // the playback's.
+    void EndBattleFrame();
+    void FinishRecording();
+    std::unique_ptr<TReplayWriter> Recording_;
+    std::shared_ptr<const TReplay> Playback_;
+    int64_t BattleFrames_ = 0;
+
+    // Where in the frame the scene is, for the commands it gives.
+    TFrameStep Step_ = TFrameStep::Hud;
+    // Gives the battle a command of the controlled player at the current step.
+    TCommandResult Command(TBattleCommand command);
+    // Makes the battle's order group the shown selection, with as few commands
+    // as it takes (none when they are the same already).
+    void SendSelection();
 };

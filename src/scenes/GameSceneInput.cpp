@@ -6,7 +6,8 @@
 #include "scenes/GameScene.h"
 
 #include "app/e_CameraObject.h"
-#include "app/my_GameApp.h"
+#include "app/e_AppServices.h"
+#include "app/e_Config.h"
 #include "app/my_Input.h"
 #include "gui/GameGUI.h"
 #include "render/my_Viewer.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr float Pi = std::numbers::pi_v<float>;
 
 bool Pressed(int key) { return InputState.Keys[key] && !PrevInputState.Keys[key]; }
 bool Held(int key) { return InputState.Keys[key]; }
@@ -37,7 +37,7 @@ void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row)
     row = int32_t(std::floor(p.y));
 }
 
-float ScrollSpeed() { return GameApp && GameApp->Config ? GameApp->Config->MapScrollSpeed : 65.0f; }
+float ScrollSpeed() { return AppServices && AppServices->Settings() ? AppServices->Settings()->MapScrollSpeed : 65.0f; }
 
 }  // namespace
 
@@ -67,8 +67,8 @@ TGameUnit* TGameScene::PickUnit(float x, float y) const
 {
     TMyVector3f origin, segment;
     ScreenRay(x, y, origin, segment);
-    for (int32_t i = 0; i < PlayerCount; ++i)
-        for (const auto& u : Players[size_t(i)]->Units) {
+    for (int32_t i = 0; i < Battle->PlayerCount; ++i)
+        for (const auto& u : Battle->Players[size_t(i)]->Units) {
             float t = 0.0f;
             if (u->Visible && u->RayHit(origin, segment, t))
                 return u.get();
@@ -228,7 +228,7 @@ void TGameScene::EdgeScroll(double dt)
 
 bool TGameScene::IsOwn(const TGameUnit* unit) const
 {
-    return unit && ControlledPlayer && unit->Owner == ControlledPlayer;
+    return unit && Battle->ControlledPlayer && unit->Owner == Battle->ControlledPlayer;
 }
 
 bool TGameScene::SelectionCommandable() const { return !Selection.empty() && IsOwn(Selection.front()); }
@@ -288,7 +288,7 @@ void TGameScene::BoxSelect(float left, float bottom, float right, float top, boo
     frustum.NarrowToRect(x1, y1, x2, y2);
     if (final && !shift)
         ClearSelection();
-    for (const auto& unit : ControlledPlayer->Units) {
+    for (const auto& unit : Battle->ControlledPlayer->Units) {
         TGameUnit* u = unit.get();
         if (u->IsInView(frustum)) {
             if (final) {
@@ -309,7 +309,7 @@ void TGameScene::SelectAll(bool onScreenOnly)
 {
     ClearSelection();
     const TFrustum frustum = Camera->MakeFrustum();
-    for (const auto& unit : ControlledPlayer->Units)
+    for (const auto& unit : Battle->ControlledPlayer->Units)
         if (!onScreenOnly || unit->IsInView(frustum)) {
             Selection.push_back(unit.get());
             SetHighlight(unit.get(), true);
@@ -322,7 +322,7 @@ void TGameScene::SelectGroup(int32_t n)
 {
     if (n < 0 || n >= GroupCount)
         return;
-    float& pressed = ControlledPlayer->GroupValues[size_t(n)];
+    float& pressed = Battle->ControlledPlayer->GroupValues[size_t(n)];
     if (Time - double(pressed) < 0.75) {
         // The second press of a double press looks at the group.
         if (!Selection.empty())
@@ -330,7 +330,7 @@ void TGameScene::SelectGroup(int32_t n)
         return;
     }
     ClearSelection();
-    for (TGameUnit* u : ControlledPlayer->Groups[size_t(n)]) {
+    for (TGameUnit* u : Battle->ControlledPlayer->Groups[size_t(n)]) {
         Selection.push_back(u);
         SetHighlight(u, true);
     }
@@ -343,7 +343,7 @@ void TGameScene::AddGroup(int32_t n)
 {
     if (n < 0 || n >= GroupCount)
         return;
-    for (TGameUnit* u : ControlledPlayer->Groups[size_t(n)])
+    for (TGameUnit* u : Battle->ControlledPlayer->Groups[size_t(n)])
         if (!IsSelected(u)) {
             Selection.push_back(u);
             SetHighlight(u, true);
@@ -354,9 +354,8 @@ void TGameScene::AssignGroup(int32_t n)
 {
     if (n < 0 || n >= GroupCount)
         return;
-    ControlledPlayer->DissolveGroup(n);
-    for (TGameUnit* u : Selection)
-        ControlledPlayer->AssignToGroup(n, u);
+    SendSelection();
+    Command({.Type = TCommandType::AssignGroup, .Group = n});
 }
 
 // ---------------------------------------------------------------------------
@@ -365,41 +364,26 @@ void TGameScene::AssignGroup(int32_t n)
 std::vector<TMyVector3f> TGameScene::FormationSlots(const TMyVector3f& point, float facing,
                                                     const std::vector<TGameUnit*>& units) const
 {
-    const size_t n = units.size();
-    std::vector<TMyVector3f> slots(n, point);
-    if (n == 0)
-        return slots;
-    const float cx = std::trunc(point.x) + 0.5f, cy = std::trunc(point.y) + 0.5f;
-    for (size_t i = 1; i < n; ++i) {
-        const float a = 2.0f * Pi * float(i) / float(n) - facing;
-        slots[i] = TMyVector3f{cx + 0.4f * std::cos(a), cy + 0.4f * std::sin(a), point.z};
-    }
-    auto mayStand = [&](const TMyVector3f& p, const TGameUnit* u) {
-        int32_t col, row;
-        TileOfPoint(p, col, row);
-        return Map->IsPassable(col, row, u->UnitType);
-    };
-    for (int pass = 0; pass < 5; ++pass)
-        for (size_t k = 0; k < n; ++k)
-            for (size_t l = k + 1; l < n; ++l) {
-                TMyVector2f d{slots[k].x - slots[l].x, slots[k].y - slots[l].y};
-                if (!(std::fabs(d.x) < 2.0f && std::fabs(d.y) < 2.0f))
-                    continue;
-                const float len2 = d.x * d.x + d.y * d.y;
-                if (!(len2 < 4.0f))
-                    continue;
-                const float len = std::sqrt(len2);
-                // Two slots on one spot part along the x axis.
-                const TMyVector2f dir = len > 0.0f ? d * (1.0f / len) : TMyVector2f{1.0f, 0.0f};
-                const float push = (2.0f - len) * 0.5f;
-                const TMyVector3f movedK{slots[k].x + push * dir.x, slots[k].y + push * dir.y, slots[k].z};
-                const TMyVector3f movedL{slots[l].x - push * dir.x, slots[l].y - push * dir.y, slots[l].z};
-                if (mayStand(movedK, units[k]))
-                    slots[k] = movedK;
-                if (mayStand(movedL, units[l]))
-                    slots[l] = movedL;
-            }
-    return slots;
+    return Battle->FormationSlots(point, facing, units);
+}
+
+TCommandResult TGameScene::Command(TBattleCommand command)
+{
+    // A playback looks on: the recorded commands are the battle's only orders.
+    if (Playback_)
+        return {};
+    command.Player = Battle->SlotOf(Battle->ControlledPlayer);
+    command.Step = Step_;
+    return Battle->Execute(command);
+}
+
+void TGameScene::SendSelection()
+{
+    if (Battle->OrderGroup() == Selection)
+        return;
+    Command({.Type = TCommandType::ClearOrderGroup});
+    for (const TGameUnit* u : Selection)
+        Command({.Type = TCommandType::AddToOrderGroup, .UnitPlayer = Battle->SlotOf(u->Owner), .Unit = u->Serial});
 }
 
 float TGameScene::FacingFromDrag(const TMyVector3f& p) const
@@ -414,48 +398,25 @@ void TGameScene::MoveOrder(TMyVector3f point, bool flat)
 {
     if (!SelectionCommandable() || !Map)
         return;
-    float facing = 0.0f;
-    if (flat)
-        point.z = Map->GetHeight(point.x, point.y);
-    else
-        facing = FacingFromDrag(point);
-
-    int32_t col, row;
-    TileOfPoint(point, col, row);
-    std::vector<TGameUnit*> units;
-    for (TGameUnit* u : Selection) {
-        if (Map->IsPassable(col, row, u->UnitType))
-            units.push_back(u);
-        else
-            PlayVoice("FuckYou");
+    TBattleCommand move{.Type = TCommandType::Move, .X = point.x, .Y = point.y, .Z = point.z};
+    if (flat) {
+        move.Flags |= CommandFlat;
+    } else {
+        move.Facing = FacingFromDrag(point);
+        if (std::abs(InputState.MouseX - InputState.DragStartX) >= 11 ||
+            std::abs(InputState.MouseY - InputState.DragStartY) >= 11)
+            move.Flags |= CommandDragged;
     }
-    const std::vector<TMyVector3f> slots = FormationSlots(point, facing, units);
-
-    const bool dragged = std::abs(InputState.MouseX - InputState.DragStartX) >= 11 ||
-                         std::abs(InputState.MouseY - InputState.DragStartY) >= 11;
-    const bool running = Held(VK::Control) || InputState.RightDoubleClick;
-    bool ordered = false;
-    for (size_t i = 0; i < units.size(); ++i) {
-        TGameUnit* u = units[i];
-        if (u->Engaged)
-            continue;
-        u->SetTarget(nullptr);
-        int32_t slotCol, slotRow;
-        TileOfPoint(slots[i], slotCol, slotRow);
-        if (u->TileCol != slotCol || u->TileRow != slotRow)
-            u->SetPath(Map->FindPath({u->TileCol, u->TileRow}, {slotCol, slotRow}, u->UnitType));
-        else
-            // Already there: whatever route it was on is over.
-            u->StopMoving();
-        if (!flat && dragged)
-            u->PendingYaw = facing < 0.0f ? facing + 2.0f * Pi : facing;
-        u->Running = running;
-        u->SetHold(false);
-        ordered = true;
-    }
-    if (ordered) {
+    if (Held(VK::Control) || InputState.RightDoubleClick)
+        move.Flags |= CommandRun;
+    SendSelection();
+    const TCommandResult result = Command(move);
+    if (result.Refused)
+        PlayVoice("FuckYou");
+    if (result.Ordered) {
         if (FlagModel) {
-            const TMyVector3f w = MapToWorld(point);
+            const float h = flat ? Map->GetHeight(point.x, point.y) : point.z;
+            const TMyVector3f w = MapToWorld(TMyVector3f{point.x, point.y, h});
             FlagModel->ModelMatrix = MatTranslation(w.x, w.y, w.z);
         }
         FlagTimer = 0.5f;
@@ -467,19 +428,12 @@ void TGameScene::AttackOrder(TGameUnit* enemy)
 {
     if (!enemy || !SelectionCommandable() || !Map)
         return;
-    const int32_t col = int32_t(std::lround(enemy->Position.x));
-    const int32_t row = int32_t(std::lround(enemy->Position.y));
-    const bool running = Held(VK::Control) || InputState.RightDoubleClick;
-    bool ordered = false;
-    for (TGameUnit* u : Selection) {
-        if (u->Engaged || !Map->IsPassable(col, row, u->UnitType))
-            continue;
-        u->SetTarget(enemy);
-        u->Running = running;
-        u->SetHold(false);
-        ordered = true;
-    }
-    if (ordered)
+    TBattleCommand attack{.Type = TCommandType::Attack, .UnitPlayer = Battle->SlotOf(enemy->Owner),
+                          .Unit = enemy->Serial};
+    if (Held(VK::Control) || InputState.RightDoubleClick)
+        attack.Flags |= CommandRun;
+    SendSelection();
+    if (Command(attack).Ordered)
         PlayVoice("Go");
 }
 
@@ -488,13 +442,8 @@ void TGameScene::ToggleHold()
     // Only the player's own troops take orders.
     if (!SelectionCommandable())
         return;
-    const bool anyHolding = std::any_of(Selection.begin(), Selection.end(), [](const TGameUnit* u) { return u->Hold; });
-    for (TGameUnit* u : Selection) {
-        if (anyHolding)
-            u->SetHold(false);
-        else if (!u->Engaged)
-            u->SetHold(true);
-    }
+    SendSelection();
+    Command({.Type = TCommandType::ToggleHold});
 }
 
 // ---------------------------------------------------------------------------
@@ -578,7 +527,7 @@ void TGameScene::HandleLeftButton()
             LeftPressUsed_ = true;
             SetSelectionVisible(false);
             // The preview marked units that are not selected: take that back.
-            for (const auto& u : ControlledPlayer->Units)
+            for (const auto& u : Battle->ControlledPlayer->Units)
                 if (!IsSelected(u.get()))
                     SetHighlight(u.get(), false);
         }

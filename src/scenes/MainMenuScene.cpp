@@ -2,7 +2,7 @@
 
 #include "app/e_CameraObject.h"
 #include "app/e_Log.h"
-#include "app/my_GameApp.h"
+#include "app/e_AppServices.h"
 #include "gui/MainMenuGUI.h"
 #include "render/my_Viewer.h"
 #include "resources/e_ModelObject.h"
@@ -32,8 +32,8 @@ TMainMenuScene::TMainMenuScene() {
     KnifeModel1 = TryLoadModel("Knife");
     KnifeModel2 = TryLoadModel("Knife");
     StandModel = TryLoadModel("Stand");
-    if (GameApp)
-        GameApp->SetProgress(0.75f);
+    if (AppServices)
+        AppServices->SetProgress(0.75f);
     PlayMusic("Muz_1");
     SpinAngle = 0.0;
     PlaceOrnament();

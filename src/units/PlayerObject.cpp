@@ -135,6 +135,7 @@ TGameUnit* TPlayerObject::AddUnit(int32_t unitType, const TMyVector3f& position,
     }
     Units.push_back(std::make_unique<TGameUnit>(this, position, yaw, unitType, ColourIndex));
     TGameUnit& unit = *Units.back();
+    unit.Serial = UnitsMade++;
     if (TGamePersonage* p = unit.Personage())
         p->Color = Colour();
     // As for a move from tile (0, 0): a unit made there sees nothing until it moves.

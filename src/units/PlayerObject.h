@@ -105,6 +105,7 @@ public:
     std::unique_ptr<TMissile> MissileHead;
     bool Defeated = false;
     TFogGrid Fog;  // MapCols * MapRows at creation
+    int32_t UnitsMade = 0;  // the next unit's Serial
     int32_t Losses = 0;
     int32_t Kills = 0;
     int32_t Points = 0;

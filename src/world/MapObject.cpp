@@ -7,7 +7,7 @@
 #include "app/e_Log.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
-#include "units/GameUnits.h"
+#include "units/UnitFeatures.h"
 #include "world/e_Frustum.h"
 
 TMapHooks MapHooks;

@@ -12,6 +12,10 @@
 //  - A quaternion is a TMyVector4f stored scalar first: x = w, (y, z, w) = (qx, qy, qz).
 
 #include <limits>
+#include <numbers>
+
+inline constexpr float Pi = std::numbers::pi_v<float>;
+inline constexpr float Radians(float degrees) { return degrees * Pi / 180.0f; }
 
 struct TMyVector2f {
     float x = 0.0f;

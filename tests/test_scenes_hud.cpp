@@ -90,7 +90,7 @@ protected:
         Gui = Scene->Hud();
         ASSERT_NE(Gui, nullptr);
         S = Gui->Screen.get();
-        Human = Scene->ControlledPlayer;
+        Human = Scene->Battle->ControlledPlayer;
     }
     void TearDown() override {
         Scene.reset();
@@ -321,7 +321,7 @@ TEST_F(Hud, TheMiniMapShowsOwnUnitsAndOnlyTheEnemiesInSight) {
     EXPECT_EQ(own, Human->Units.size());
     // The enemies start far from the human troops.
     EXPECT_EQ(enemies, 0u);
-    TGameUnit* enemy = Scene->Players[1]->Units[0].get();
+    TGameUnit* enemy = Scene->Battle->Players[1]->Units[0].get();
     const int col = int(Human->Units[0]->Position.x), row = int(Human->Units[0]->Position.y);
     ASSERT_TRUE(Human->Sees(col, row));
     enemy->Position = {col + 0.5f, row + 0.5f, 0.0f};
@@ -445,7 +445,7 @@ TEST_F(Hud, TheUnitsPanelListsTheSelectionByTypeAndClicksNarrowIt) {
     Scene->SelectUnit(cav, true);
     Scene->SelectUnit(b1, true);
     Scene->SelectUnit(b2, true);
-    Scene->SelectUnit(Scene->Players[1]->Units[0].get(), true);  // not the player's: not listed
+    Scene->SelectUnit(Scene->Battle->Players[1]->Units[0].get(), true);  // not the player's: not listed
     Frame(0.5f, 0.5f);
     const TUnitsInfo& u = *S->UnitsInfo;
     EXPECT_TRUE(u.TypeUnits[UnitTypeWarrior].empty());
@@ -537,7 +537,7 @@ TEST_F(Hud, DisabledAndHiddenButtonsNeverAct) {
 }
 
 TEST_F(Hud, HoldIsNotGivenToAnEnemyPickedOutForALook) {
-    TGameUnit* enemy = Scene->Players[1]->Units[0].get();
+    TGameUnit* enemy = Scene->Battle->Players[1]->Units[0].get();
     Scene->SelectUnit(enemy, false);
     const TMyVector2f hold = ButtonCentre(0, 1);
     Click(hold.x, hold.y);
@@ -586,8 +586,8 @@ TEST(HudLabels, SeparationPushesOverlappingLabelsApartEvenly) {
 }
 
 TEST_F(Hud, LabelsGoToMarkedFightingOrNearbyUnitsOnly) {
-    for (int k = 0; k < Scene->PlayerCount; ++k)
-        for (auto& u : Scene->Players[size_t(k)]->Units)
+    for (int k = 0; k < Scene->Battle->PlayerCount; ++k)
+        for (auto& u : Scene->Battle->Players[size_t(k)]->Units)
             u->Visible = false;
     TGameUnit* unit = HumanUnit(UnitTypeWarrior);
     unit->Visible = true;
@@ -718,8 +718,8 @@ protected:
 };
 
 TEST_F(HudDrawing, EveryPartIsDrawnWhereItsLayoutSaysEvenWithoutTextures) {
-    for (int k = 0; k < Scene->PlayerCount; ++k)
-        for (auto& u : Scene->Players[size_t(k)]->Units)
+    for (int k = 0; k < Scene->Battle->PlayerCount; ++k)
+        for (auto& u : Scene->Battle->Players[size_t(k)]->Units)
             u->Visible = false;
     TGameUnit* bowman = HumanUnit(UnitTypeBowman);
     bowman->Visible = true;

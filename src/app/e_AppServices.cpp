@@ -1,0 +1,3 @@
+#include "app/e_AppServices.h"
+
+TAppServices* AppServices = nullptr;
