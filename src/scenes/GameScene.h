@@ -163,6 +163,12 @@ public:
     void EdgeScroll(double dt);
     // Every key command but Escape and Tab.
     void KeyboardCommands();
+    // Whatever the mouse was doing is over, in the world, the HUD and the menu:
+    // arrows, box, the order flag of the press, the HUD's capture and minimap
+    // drag, a held menu button. A button still held counts as used up, so its
+    // release is no click. Run when the menu comes or goes, since the GUI that
+    // saw the press will not see its release.
+    void EndPresses();
 
 private:
     void UpdateHover();
@@ -171,6 +177,13 @@ private:
     void HandleLeftButton();
     void HandleRightButton();
     void ClearArrows();
+    // Hides the box and takes back the marks its preview put on unselected units.
+    void ClearBoxPreview();
+    // The HUD is updated after the world's input: whether the pointer is over
+    // it, and whether this frame's press is the HUD's, are worked out here for
+    // the current frame (HandleMouse) rather than read from its last update.
+    bool PointerOverHud_ = false;
+    bool HudHasPress_ = false;
     void Engage();
     void PlayVoice(const char* name);
     void PlayOnce(int32_t source, const char* name);
