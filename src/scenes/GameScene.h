@@ -179,11 +179,6 @@ private:
     void ClearArrows();
     // Hides the box and takes back the marks its preview put on unselected units.
     void ClearBoxPreview();
-    // The HUD is updated after the world's input: whether the pointer is over
-    // it, and whether this frame's press is the HUD's, are worked out here for
-    // the current frame (HandleMouse) rather than read from its last update.
-    bool PointerOverHud_ = false;
-    bool HudHasPress_ = false;
     void Engage();
     void PlayVoice(const char* name);
     void PlayOnce(int32_t source, const char* name);
@@ -208,6 +203,12 @@ private:
     bool Built_ = false;
     std::array<TMyVector3f, 4> ShadowFocus_{};
     bool ShadowFocusPending_ = false;
-    // A left press that gave an order (move or attack mode) is not also a click.
+    // A left press that gave an order (move or attack mode), or that was held
+    // while the menu came or went, is not also a click or a box.
     bool LeftPressUsed_ = false;
+    // The HUD is updated after the world's input: whether the pointer is over
+    // it, and whether this frame's press is the HUD's, are worked out here for
+    // the current frame (HandleMouse) rather than read from its last update.
+    bool PointerOverHud_ = false;
+    bool HudHasPress_ = false;
 };
