@@ -1,6 +1,7 @@
 // Widget layout, input routing, buttons, track bars and text measuring.
 
 #include "app/my_Input.h"
+#include "gui/GameMenuGUI.h"
 #include "gui/v_Classes.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,53 @@ TEST_F(Widgets, AButtonClicksOnlyWhenReleasedOverItAfterAPressOnIt) {
     Frame(root, 0.2f, 0.2f, true);
     Frame(root, 0.2f, 0.2f, false);
     EXPECT_EQ(clicks, 1);
+}
+
+// The pointer may leave a frame in one jump while a button inside it is held:
+// the button must still see the move and the release, as a captured window does.
+TEST_F(Widgets, TheWidgetHoldingThePressGetsTheMovesAndTheReleaseWhereverThePointerGoes) {
+    int continues = 0;
+    TGameMenuGUI menu([&] { ++continues; });
+    TMenuScreen1& screen = *menu.Screen;
+    TMenuFrame1& frame = *screen.MenuFrame;
+    TMenuButton& button = *frame.Buttons[0];
+    ASSERT_EQ(button.Caption(), "Continue");
+    const float bx = button.AbsX(0.5f), by = button.AbsY(0.5f);
+    const float outX = 0.05f, outY = 0.05f;                          // outside the menu frame
+    const float besideX = frame.AbsX(0.5f), besideY = frame.AbsY(0.2f);  // in the frame, on no button
+    ASSERT_FALSE(frame.HitTest(outX, outY));
+
+    Frame(screen, bx, by, true);
+    EXPECT_TRUE(button.Down);
+    Frame(screen, outX, outY, true);  // out of the frame in one frame
+    EXPECT_FALSE(button.Down);
+    Frame(screen, outX, outY, false);
+    EXPECT_EQ(CapturedWidget, nullptr);
+    // A later press beside the buttons released over it clicks nothing.
+    Frame(screen, besideX, besideY, true);
+    Frame(screen, bx, by, true);
+    Frame(screen, bx, by, false);
+    EXPECT_EQ(continues, 0);
+    // Out of the frame and back before the release: pressed again, and it clicks.
+    Frame(screen, bx, by, true);
+    Frame(screen, outX, outY, true);
+    Frame(screen, bx, by, true);
+    EXPECT_TRUE(button.Down);
+    Frame(screen, bx, by, false);
+    EXPECT_EQ(continues, 1);
+
+    // A track bar inside a panel keeps following the pointer beyond the panel.
+    TInterfaceObj root("root", nullptr, 0, 0, 1, 1);
+    auto* panel = new TPanel("p", &root, 0.2f, 0.2f, 0.8f, 0.8f, "", clGreen, clWhite);
+    auto* bar = new TTrackBar("t", panel, 0.1f, 0.4f, 0.9f, 0.6f, clGreen, clWhite);
+    Frame(root, bar->AbsX(0.5f), bar->AbsY(0.5f), true);
+    EXPECT_NEAR(bar->Position, 0.5f, 0.02f);
+    Frame(root, 0.95f, 0.5f, true);
+    EXPECT_FLOAT_EQ(bar->Position, 1.0f);
+    Frame(root, 0.02f, 0.9f, true);
+    EXPECT_FLOAT_EQ(bar->Position, 0.0f);
+    Frame(root, 0.02f, 0.9f, false);
+    EXPECT_EQ(CapturedWidget, nullptr);
 }
 
 TEST_F(Widgets, HiddenWidgetsStillReceiveEvents) {

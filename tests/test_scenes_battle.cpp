@@ -621,6 +621,68 @@ TEST_F(Battle, LeftPressInMoveModeOrdersAndDoesNotSelect)
     EXPECT_EQ(Scene->Selection.size(), 15u);
 }
 
+// The HUD is updated after the world's input. A press or a release made in the
+// frame in which the pointer arrives over a panel is the HUD's, never an order.
+TEST_F(Battle, ThePointerArrivingOverTheHudTakesThePressFromTheWorldAtOnce)
+{
+    Build();
+    const TUnitsInfo& panel = *Scene->Hud()->Screen->UnitsInfo;
+    const int panelX = int(std::lround(panel.AbsX(0.9f) * 1024));
+    const int panelY = int(std::lround((1.0f - panel.AbsY(0.9f)) * 768));
+    PressKey('X');
+    PressKey('M');
+    InputMouseMove(500, 300, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, panelX, panelY);  // a fast click on the units panel
+    Frame();
+    InputButtonUp(TMouseButton::Left, panelX, panelY);
+    Frame();
+    EXPECT_LE(Scene->FlagTimer, 0.0f);  // set by every order given
+    EXPECT_EQ(Scene->OrderMode, 1);  // still waiting for its point
+    EXPECT_EQ(Scene->Selection.size(), 15u);
+    PressKey('M');
+
+    // A right press in the world released in one jump over the panel.
+    InputMouseMove(400, 300, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Right, 400, 300);
+    Frame();
+    InputButtonUp(TMouseButton::Right, panelX, panelY);
+    Frame();
+    EXPECT_LE(Scene->FlagTimer, 0.0f);
+}
+
+// The box shown while dragging is the box the release selects with, also while
+// the pointer is over a HUD panel.
+TEST_F(Battle, TheDragBoxShownIsTheOneTheReleaseSelects)
+{
+    Build();
+    const TUnitsInfo& panel = *Scene->Hud()->Screen->UnitsInfo;
+    auto panelX = [&](float f) { return int(std::lround(panel.AbsX(f) * 1024)); };
+    const int panelY = int(std::lround((1.0f - panel.AbsY(0.5f)) * 768));
+    InputMouseMove(400, 150, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, 400, 150);
+    Frame();
+    InputMouseMove(panelX(0.5f), panelY, true, false);  // down onto the units panel
+    Frame();
+    InputMouseMove(panelX(0.7f), panelY, true, false);  // and along it
+    Frame();
+    const TSelectionFrame box = GetSelectionFrame();
+    EXPECT_TRUE(box.Visible);
+    EXPECT_EQ(box.X1, 400);
+    EXPECT_EQ(box.Y1, 768 - 150);
+    EXPECT_EQ(box.X2, InputState.MouseX);
+    EXPECT_EQ(box.Y2, InputState.MouseY);
+    InputButtonUp(TMouseButton::Left, panelX(0.7f), panelY);
+    Frame();
+    EXPECT_FALSE(GetSelectionFrame().Visible);
+    const std::set<TGameUnit*> selected = AsSet(Scene->Selection);
+    EXPECT_FALSE(selected.empty());
+    Scene->BoxSelect(float(box.X1), float(box.Y1), float(box.X2), float(box.Y2), false, true);
+    EXPECT_EQ(AsSet(Scene->Selection), selected);
+}
+
 TEST_F(Battle, HoldTogglesForOwnTroopsOnly)
 {
     Build();
@@ -803,6 +865,133 @@ TEST_F(Battle, LosingTheLastUnitEndsTheBattle)
     EXPECT_FALSE(Scene->MenuToggleRequest);
     EXPECT_TRUE(Scene->StatusJson().find("\"name\": \"Human\", \"units\": 0, \"kills\": 0, \"losses\": 15") !=
                 std::string::npos);
+}
+
+// The menu comes up in the middle of a press and the release goes to the menu:
+// nothing of that press is left when the battle goes on.
+TEST_F(Battle, NoPressSurvivesTheGameMenu)
+{
+    Build();
+    TGameGUI& hud = *Scene->Hud();
+    TMiniMap& miniMap = *hud.Screen->MiniMap;
+    TMenuFrame1& menu = *Scene->MenuGUI->Screen->MenuFrame;
+    // Window pixels (y downward) of a GUI point.
+    auto px = [](float x) { return int(std::lround(x * 1024)); };
+    auto py = [](float y) { return int(std::lround((1.0f - y) * 768)); };
+    auto escape = [&] {
+        InputKeyDown(VK::Escape);
+        Frame();
+        InputKeyUp(VK::Escape);
+    };
+    auto clickAt = [&](int x, int y) {
+        InputMouseMove(x, y, false, false);
+        Frame();
+        InputButtonDown(TMouseButton::Left, x, y);
+        Frame();
+        InputButtonUp(TMouseButton::Left, x, y);
+        Frame();
+    };
+    const TMenuButton& continueButton = *menu.Buttons[0];
+    const int continueX = px(continueButton.AbsX(0.5f)), continueY = py(continueButton.AbsY(0.5f));
+    auto clickContinue = [&] {
+        ASSERT_TRUE(Scene->MenuShown);
+        clickAt(continueX, continueY);
+        Frame();  // the menu closes
+        ASSERT_FALSE(Scene->MenuShown);
+    };
+    auto movingUnits = [&] {
+        int moving = 0;
+        for (auto& u : Human().Units)
+            moving += u->PathIndex >= 0;
+        return moving;
+    };
+
+    // A press on the minimap, Escape, the release in the menu, "Continue".
+    PressKey('X');
+    const TRectf& picture = miniMap.PictureRect;
+    const TMyVector2f onMap =
+        miniMap.PanelToScreen((picture.Left + picture.Right) / 2, (picture.Bottom + picture.Top) / 2);
+    InputMouseMove(px(onMap.x), py(onMap.y), false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, px(onMap.x), py(onMap.y));
+    Frame();
+    ASSERT_TRUE(hud.PressCaptured);
+    ASSERT_TRUE(miniMap.Dragging);
+    escape();
+    InputButtonUp(TMouseButton::Left, px(onMap.x), py(onMap.y));
+    Frame();
+    clickContinue();
+    EXPECT_FALSE(hud.PressCaptured);
+    EXPECT_FALSE(miniMap.Dragging);
+    EXPECT_EQ(hud.Screen->PressRegion, RegionNone);
+    // Right clicks order again...
+    InputMouseMove(400, 300, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Right, 400, 300);
+    Frame();
+    InputButtonUp(TMouseButton::Right, 400, 300);
+    Frame();
+    EXPECT_GT(movingUnits(), 10);
+    // ...and a left press in the world is no minimap drag: the view stays.
+    const TMyVector3f view = ViewCentre();
+    InputMouseMove(600, 300, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, 600, 300);
+    Frame();
+    const TMyVector3f after = ViewCentre();
+    EXPECT_NEAR(after.x, view.x, 0.01f);
+    EXPECT_NEAR(after.y, view.y, 0.01f);
+    InputButtonUp(TMouseButton::Left, 600, 300);
+    Frame();
+
+    // A move-mode press released while the menu is shown: the first press after
+    // "Continue" is a press like any other, and its box selects.
+    PressKey('X');
+    PressKey('M');
+    InputButtonDown(TMouseButton::Left, 500, 380);
+    Frame();
+    ASSERT_EQ(Scene->OrderMode, 0);  // the order was given
+    escape();
+    InputButtonUp(TMouseButton::Left, 500, 380);
+    Frame();
+    clickContinue();
+    Scene->ClearSelection();
+    Scene->CenterOn(Human().Units[0]->Position.x, Human().Units[0]->Position.y);
+    InputMouseMove(400, 100, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, 400, 100);
+    Frame();
+    InputMouseMove(1000, 500, true, false);
+    Frame();
+    InputButtonUp(TMouseButton::Left, 1000, 500);
+    Frame();
+    EXPECT_FALSE(Scene->Selection.empty());
+
+    // A menu button held when the menu goes away: it does not click later on a
+    // press elsewhere in the menu released over it.
+    escape();
+    ASSERT_TRUE(Scene->MenuShown);
+    InputMouseMove(continueX, continueY, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, continueX, continueY);
+    Frame();
+    escape();
+    ASSERT_FALSE(Scene->MenuShown);
+    InputButtonUp(TMouseButton::Left, continueX, continueY);
+    Frame();
+    escape();
+    ASSERT_TRUE(Scene->MenuShown);
+    const int besideX = px(menu.AbsX(0.5f)), besideY = py(menu.AbsY(0.2f));
+    InputMouseMove(besideX, besideY, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Left, besideX, besideY);
+    Frame();
+    InputMouseMove(continueX, continueY, true, false);
+    Frame();
+    InputButtonUp(TMouseButton::Left, continueX, continueY);
+    Frame();
+    Frame();
+    EXPECT_TRUE(Scene->MenuShown);
 }
 
 TEST_F(Battle, RunsManyFramesOfBattle)

@@ -689,16 +689,21 @@ bool TGameGUI::MouseOverPanels() const {
     return Screen->RegionAt(x, y) != RegionNone;
 }
 
+void TGameGUI::ReleasePress() {
+    PressCaptured = false;
+    Screen->PressRegion = RegionNone;
+    Screen->MiniMap->Dragging = false;
+}
+
 void TGameGUI::Update(double) {
     TVisScreen& s = *Screen;
     if (!Enabled) {
         // Hidden panels take no input, and nothing may keep the world from it.
         s.HudHidden = true;
-        s.HoverRegion = s.PressRegion = RegionNone;
+        s.HoverRegion = RegionNone;
         s.Labels.clear();
-        s.MiniMap->Dragging = false;
         PointerOverHud = false;
-        PressCaptured = false;
+        ReleasePress();
         return;
     }
     s.HudHidden = false;
@@ -729,11 +734,8 @@ void TGameGUI::Update(double) {
     }
     if (InputState.RightButton && !PrevInputState.RightButton && s.HoverRegion == RegionMiniMap)
         s.MiniMap->RightClick(x, y);
-    if (!InputState.LeftButton && PrevInputState.LeftButton) {
-        PressCaptured = false;
-        s.PressRegion = RegionNone;
-        s.MiniMap->Dragging = false;
-    }
+    if (!InputState.LeftButton && PrevInputState.LeftButton)
+        ReleasePress();
 
     const uint8_t region = PressCaptured ? s.PressRegion : s.HoverRegion;
     if (region == RegionUnitsInfo) {

@@ -188,6 +188,9 @@ public:
     // the minimap; false while the HUD is hidden. Unlike PointerOverHud, which
     // Update sets, this looks at the pointer now.
     bool MouseOverPanels() const;
+    // Forgets the left press the HUD holds (its capture, the panel it began on,
+    // a minimap drag): for when the HUD stops seeing the mouse before the release.
+    void ReleasePress();
 
     TGameScene* Scene;
     std::unique_ptr<TVisScreen> Screen;

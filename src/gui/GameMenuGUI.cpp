@@ -48,3 +48,8 @@ void TGameMenuGUI::Update(double) {
 void TGameMenuGUI::Draw() { Screen->Draw(); }
 
 void TGameMenuGUI::SetEndText(const std::string& text) { Screen->EndGameLabel->Text = text; }
+
+void TGameMenuGUI::ReleasePress() {
+    CancelPress(*Screen);
+    PressCaptured = false;
+}

@@ -34,5 +34,7 @@ public:
     void Update(double dt) override;
     void Draw() override;
     void SetEndText(const std::string& text);
+    // A button held when the menu goes away comes up without clicking.
+    void ReleasePress();
     std::unique_ptr<TMenuScreen1> Screen;
 };

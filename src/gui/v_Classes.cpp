@@ -7,6 +7,22 @@
 TInterfaceObj* CapturedWidget = nullptr;
 bool CaptureActive = false;
 
+namespace {
+
+// The widget is the one holding the press, or contains it. Such a child gets the
+// moves and the release wherever the pointer is, as a captured window would: a
+// pointer that leaves the parent in one jump must not leave a button held down.
+bool LeadsToCapture(const TInterfaceObj* w) {
+    if (!CaptureActive)
+        return false;
+    for (const TInterfaceObj* c = CapturedWidget; c; c = c->Parent)
+        if (c == w)
+            return true;
+    return false;
+}
+
+}  // namespace
+
 TInterfaceObj::TInterfaceObj(const std::string& name, TInterfaceObj* parent, float x1, float y1, float x2,
                              float y2)
     : Name(name), Parent(parent), Left(x1), Bottom(y1), Width(x2 - x1), Height(y2 - y1) {
@@ -58,7 +74,7 @@ void TInterfaceObj::MouseDown(int button, uint16_t shift, float x, float y) {
 
 void TInterfaceObj::MouseUp(int button, uint16_t shift, float x, float y) {
     for (size_t i = 0; i < Children.size(); ++i)
-        if (Children[i]->HitTest(x, y))
+        if (LeadsToCapture(Children[i]) || Children[i]->HitTest(x, y))
             Children[i]->MouseUp(button, shift, x, y);
     CapturedWidget = nullptr;
     CaptureActive = false;
@@ -67,7 +83,7 @@ void TInterfaceObj::MouseUp(int button, uint16_t shift, float x, float y) {
 
 void TInterfaceObj::MouseMove(uint16_t shift, float x, float y) {
     for (size_t i = 0; i < Children.size(); ++i)
-        if (Children[i] == CapturedWidget || Children[i]->HitTest(x, y))
+        if (LeadsToCapture(Children[i]) || Children[i]->HitTest(x, y))
             Children[i]->MouseMove(shift, x, y);
 }
 
@@ -122,6 +138,18 @@ void TInterfaceObj::ProcessInput() {
         MouseDown(0, 0, x, y);
     if (!InputState.LeftButton && PrevInputState.LeftButton)
         MouseUp(0, 0, x, y);
+}
+
+void CancelPress(TInterfaceObj& root) {
+    if (auto* button = dynamic_cast<TSpeedButton*>(&root))
+        button->Down = false;
+    for (size_t i = 0; i < root.Children.size(); ++i)
+        CancelPress(*root.Children[i]);
+    if (LeadsToCapture(&root)) {
+        CapturedWidget = nullptr;
+        CaptureActive = false;
+        CaptureMouse(false);
+    }
 }
 
 // ---- TLabel ----

@@ -51,6 +51,12 @@ public:
 extern TInterfaceObj* CapturedWidget;
 extern bool CaptureActive;
 
+// Ends the press that the widgets of the tree under `root` may hold, as a release
+// outside them would, but without clicking: buttons come up and a capture held
+// in the tree is dropped. For a screen that stops getting input in the middle of
+// a press (a menu being hidden).
+void CancelPress(TInterfaceObj& root);
+
 class TLabel : public TInterfaceObj {
 public:
     // The height follows the caption's length; an empty caption gets the height

@@ -532,6 +532,8 @@ void SetSelectionRect(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     V.SelY2 = y2;
 }
 
+TSelectionFrame GetSelectionFrame() { return {V.SelectionVisible, V.SelX1, V.SelY1, V.SelX2, V.SelY2}; }
+
 void SetCursor(int32_t texture, int32_t mode) {
     V.CursorTex = texture;
     V.CursorMode = mode;

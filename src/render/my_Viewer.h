@@ -202,6 +202,13 @@ struct TFrameStats {
 // Counts of the last RenderScene.
 TFrameStats LastFrameStats();
 
+// The rubber-band frame as last set (viewport pixels, y upward).
+struct TSelectionFrame {
+    bool Visible = false;
+    int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+};
+TSelectionFrame GetSelectionFrame();
+
 // GL names and sizes of the renderer's own objects (0 when not made).
 struct TRendererObjects {
     uint32_t FogTex = 0, FogTmpTex = 0, FogFBO = 0;

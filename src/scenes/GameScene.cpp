@@ -218,9 +218,7 @@ void TGameScene::Update(double dt)
         MenuShown = !MenuShown;
         GUI = MenuShown ? static_cast<TGUIObject*>(MenuGUI.get()) : static_cast<TGUIObject*>(HudGUI.get());
         MenuToggleRequest = false;
-        // Whatever the pointer was doing when the menu came or went is over.
-        ClearArrows();
-        SetSelectionVisible(false);
+        EndPresses();
         return;
     }
     if (MenuShown) {

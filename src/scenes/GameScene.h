@@ -185,6 +185,12 @@ public:
     void EdgeScroll(double dt);
     // Every key command but Escape and Tab.
     void KeyboardCommands();
+    // Whatever the mouse was doing is over, in the world, the HUD and the menu:
+    // arrows, box, the order flag of the press, the HUD's capture and minimap
+    // drag, a held menu button. A button still held counts as used up, so its
+    // release is no click. Run when the menu comes or goes, since the GUI that
+    // saw the press will not see its release.
+    void EndPresses();
 
 private:
     void UpdateHover();
@@ -193,6 +199,8 @@ private:
     void HandleLeftButton();
     void HandleRightButton();
     void ClearArrows();
+    // Hides the box and takes back the marks its preview put on unselected units.
+    void ClearBoxPreview();
     void PlayVoice(const char* name);
     void PlayOnce(int32_t source, const char* name);
     // Where the ray through the pixel meets the plane y = h (world coordinates).
@@ -216,7 +224,8 @@ private:
     bool Built_ = false;
     std::array<TMyVector3f, 4> ShadowFocus_{};
     bool ShadowFocusPending_ = false;
-    // A left press that gave an order (move or attack mode) is not also a click.
+    // A left press that gave an order (move or attack mode), or that was held
+    // while the menu came or went, is not also a click or a box.
     bool LeftPressUsed_ = false;
     // Recording and playback (GameSceneReplay.cpp).
     void StartRecording(uint32_t seed);
@@ -240,4 +249,9 @@ private:
     // Makes the battle's order group the shown selection, with as few commands
     // as it takes (none when they are the same already).
     void SendSelection();
+    // The HUD is updated after the world's input: whether the pointer is over
+    // it, and whether this frame's press is the HUD's, are worked out here for
+    // the current frame (HandleMouse) rather than read from its last update.
+    bool PointerOverHud_ = false;
+    bool HudHasPress_ = false;
 };

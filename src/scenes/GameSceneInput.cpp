@@ -10,6 +10,7 @@
 #include "app/e_Config.h"
 #include "app/my_Input.h"
 #include "gui/GameGUI.h"
+#include "gui/GameMenuGUI.h"
 #include "render/my_Viewer.h"
 #include "resources/e_ModelObject.h"
 #include "sound/e_SoundPlayer.h"
@@ -455,12 +456,32 @@ void TGameScene::ClearArrows()
     SmallArrows.clear();
 }
 
+void TGameScene::ClearBoxPreview()
+{
+    SetSelectionVisible(false);
+    if (Battle->ControlledPlayer)
+        for (const auto& u : Battle->ControlledPlayer->Units)
+            if (!IsSelected(u.get()))
+                SetHighlight(u.get(), false);
+}
+
+void TGameScene::EndPresses()
+{
+    ClearArrows();
+    ClearBoxPreview();
+    LeftPressUsed_ = InputState.LeftDrag;
+    if (HudGUI)
+        HudGUI->ReleasePress();
+    if (MenuGUI)
+        MenuGUI->ReleasePress();
+}
+
 void TGameScene::UpdateHover()
 {
     if (Hover && Hover->Model)
         Hover->Model->ShowCollision = false;
     Hover = nullptr;
-    if (HudGUI->PressCaptured || HudGUI->PointerOverHud || HudGUI->MouseOverPanels())
+    if (HudHasPress_ || PointerOverHud_)
         return;
     if (!HudGUI->PickTroopLabel())
         Hover = PickUnit(InputState.MouseX, InputState.MouseY);
@@ -476,7 +497,7 @@ void TGameScene::DropStaleSelection()
 
 void TGameScene::ChooseCursor()
 {
-    if (HudGUI->PointerOverHud || Selection.empty() || (InputState.RightDrag && DragMoved))
+    if (PointerOverHud_ || Selection.empty() || (InputState.RightDrag && DragMoved))
         return;
     if (!Hover || OrderMode != 0) {
         TMyVector3f p;
@@ -514,22 +535,18 @@ void TGameScene::HandleLeftButton()
     if (in.LeftDrag) {
         if (LeftPressUsed_)
             return;
-        if (!HudGUI->PointerOverHud) {
-            BoxSelect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY, Held(VK::Shift), false);
-            SetSelectionVisible(true);
-            SetSelectionRect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY);
-        }
-        if ((OrderMode == 1 || OrderMode == 2) && !HudGUI->PointerOverHud && SelectionCommandable()) {
+        // The box follows the pointer over the HUD's panels too: the release
+        // selects with wherever the pointer is, so that is what is shown.
+        BoxSelect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY, Held(VK::Shift), false);
+        SetSelectionVisible(true);
+        SetSelectionRect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY);
+        if ((OrderMode == 1 || OrderMode == 2) && !PointerOverHud_ && SelectionCommandable()) {
             TMyVector3f hit;
             if (OrderMode == 1 && PickGround(in.DragStartX, in.DragStartY, hit))
                 MoveOrder(hit, false);
             OrderMode = 0;
             LeftPressUsed_ = true;
-            SetSelectionVisible(false);
-            // The preview marked units that are not selected: take that back.
-            for (const auto& u : Battle->ControlledPlayer->Units)
-                if (!IsSelected(u.get()))
-                    SetHighlight(u.get(), false);
+            ClearBoxPreview();
         }
         return;
     }
@@ -560,7 +577,7 @@ void TGameScene::HandleRightButton()
     if (in.LeftDrag || PrevInputState.LeftDrag || !SelectionCommandable())
         return;
     if (in.RightDrag) {
-        if (HudGUI->PointerOverHud || !DragMoved)
+        if (PointerOverHud_ || !DragMoved)
             return;
         TMyVector3f p;
         if (!PickGround(in.DragStartX, in.DragStartY, p))
@@ -596,7 +613,7 @@ void TGameScene::HandleRightButton()
         }
         return;
     }
-    if (!(PrevInputState.RightDrag || in.RightDoubleClick) || HudGUI->PointerOverHud)
+    if (!(PrevInputState.RightDrag || in.RightDoubleClick) || PointerOverHud_)
         return;
     if (!Hover || DragMoved) {
         TMyVector3f hit;
@@ -609,12 +626,15 @@ void TGameScene::HandleRightButton()
 
 void TGameScene::HandleMouse()
 {
+    PointerOverHud_ = HudGUI->MouseOverPanels();
+    HudHasPress_ = HudGUI->PressCaptured ||
+                   (PointerOverHud_ && InputState.LeftButton && !PrevInputState.LeftButton);
     ClearArrows();
     UpdateHover();
     DropStaleSelection();
     DragMoved = std::abs(InputState.MouseX - InputState.DragStartX) > 10 ||
                 std::abs(InputState.MouseY - InputState.DragStartY) > 10;
-    if (HudGUI->PressCaptured) {
+    if (HudHasPress_) {
         // The press belongs to the HUD; if it began in the world (order mode) it is over.
         SetSelectionVisible(false);
         return;
