@@ -2,6 +2,7 @@
 
 #include "app/e_Platform.h"
 #include "app/my_GameApp.h"
+#include "resources/GameDataNames.h"
 
 namespace {
 const TColor4f kCaption{0.8f, 0.8f, 0.8f, 1.0f};
@@ -23,7 +24,7 @@ void TMenuFrame1::ButtonClick(TMenuButton* sender) {
             OnContinue();
     } else if (caption == "Restart") {
         if (GameApp)
-            GameApp->SwitchScene(AppPath + GameApp->MapsDir + "FirstBlood.map");
+            GameApp->SwitchScene(AppPath + GameApp->MapsDir + GameNames::BattleMap);
     } else if (caption == "Terminate") {
         if (GameApp)
             GameApp->SwitchScene("defMainMenu");

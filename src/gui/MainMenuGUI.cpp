@@ -3,6 +3,7 @@
 #include "app/e_Platform.h"
 #include "app/my_GameApp.h"
 #include "app/my_Input.h"
+#include "resources/GameDataNames.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ void TMainFrame::ButtonClick(TMenuButton* sender) {
     std::string caption = sender->Caption();
     if (caption == "New game") {
         if (GameApp)
-            GameApp->SwitchScene(AppPath + GameApp->MapsDir + "FirstBlood.map");
+            GameApp->SwitchScene(AppPath + GameApp->MapsDir + GameNames::BattleMap);
     } else if (caption == "Options") {
         if (auto* screen = dynamic_cast<TMenuVisScreen*>(Parent))
             screen->ActiveFrame = screen->OptionsFrame;

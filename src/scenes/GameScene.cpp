@@ -12,6 +12,7 @@
 #include "gui/GameGUI.h"
 #include "gui/GameMenuGUI.h"
 #include "render/my_Viewer.h"
+#include "resources/GameDataNames.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "sound/e_SoundPlayer.h"
@@ -127,7 +128,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
         Players[2]->AddUnit(RandomInt(3) + 1, TMyVector3f{7.0f, float(Map->MapRows - 8), 0.0f}, Radians(120));
     ControlledPlayer = Players[0].get();
 
-    PlayMusic("Muz_2");
+    PlayMusic(GameNames::BattleMusic);
     if (GameApp)
         GameApp->SetProgress(0.75f);
 
@@ -138,24 +139,26 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     DeathSound = NewSource(sourcePos);
     ArrowSound = NewSource(sourcePos);
 
-    FlagModel = TryLoadModel("Flag");
+    FlagModel = TryLoadModel(GameNames::FlagModel);
     FlagTimer = 0.0f;
-    ArrowModel = TryLoadModel("Arrow");
+    ArrowModel = TryLoadModel(GameNames::ArrowModel);
     ArrowVisible = false;
     // Loaded now so that the first formation preview does not stall on it.
-    TryLoadModel("ArrowSmall");
+    TryLoadModel(GameNames::SmallArrowModel);
     SmallArrows.clear();
 
-    const std::string cursors = AppPath + "Data/Cursors/";
-    CursorStop = LoadTexture(cursors + "Stop.tga", false);
-    CursorArrow = LoadTexture(cursors + "Cursor.tga", false);
-    CursorNature = LoadTexture(cursors + "Nature.tga", false);
-    CursorWater = LoadTexture(cursors + "Water.tga", false);
-    CursorGrass = LoadTexture(cursors + "Grass.tga", false);
-    CursorAttack = LoadTexture(cursors + "Attack.tga", false);
-    CursorDefence = LoadTexture(cursors + "Defence.tga", false);
-    CursorMove = LoadTexture(cursors + "Move.tga", false);
-    RingTexture = LoadTexture("FlatRing", true);
+    auto cursor = [](GameNames::TCursorName c) {
+        return LoadTexture(AppPath + GameNames::CursorsDir + GameNames::Cursors[c], false);
+    };
+    CursorStop = cursor(GameNames::CursorStop);
+    CursorArrow = cursor(GameNames::CursorArrow);
+    CursorNature = cursor(GameNames::CursorNature);
+    CursorWater = cursor(GameNames::CursorWater);
+    CursorGrass = cursor(GameNames::CursorGrass);
+    CursorAttack = cursor(GameNames::CursorAttack);
+    CursorDefence = cursor(GameNames::CursorDefence);
+    CursorMove = cursor(GameNames::CursorMove);
+    RingTexture = LoadTexture(GameNames::FlatRingTexture, true);
 
     Selection.clear();
     MenuGUI = std::make_unique<TGameMenuGUI>([this] { MenuToggleRequest = true; });
@@ -229,7 +232,7 @@ void TGameScene::Update(double dt)
         MusicStarted = true;
         ResumeMusic();
         if (AmbientSound >= 0)
-            PlaySound(AmbientSound, "Ambient1", true);
+            PlaySound(AmbientSound, GameNames::AmbientSound, true);
     }
 
     const bool escape = InputState.Keys[VK::Escape] && !PrevInputState.Keys[VK::Escape];
@@ -255,7 +258,7 @@ void TGameScene::Update(double dt)
         // defeat sting takes its place rather than waiting for a silence that never comes.
         if (BattleSound >= 0)
             StopSource(BattleSound);
-        PlayOnce(BattleSound, "Finish");
+        PlayOnce(BattleSound, GameNames::FinishSound);
     }
 
     BattleTime += dt;
@@ -270,7 +273,7 @@ void TGameScene::Update(double dt)
     for (int32_t i = 0; i < PlayerCount; ++i)
         shot = Players[size_t(i)]->Update(float(dt), BattleTime) || shot;
     if (shot)
-        PlayOnce(ArrowSound, "Arrow1");
+        PlayOnce(ArrowSound, GameNames::ArrowSound);
 
     EdgeScroll(dt);
     KeyboardCommands();
@@ -343,7 +346,7 @@ void TGameScene::Melee(double dt)
         }
     }
     if (fighting)
-        PlayOnce(BattleSound, "Battle1");
+        PlayOnce(BattleSound, GameNames::BattleSound);
     else if (BattleSound >= 0 && !GameOver)
         // Once the battle is lost the sound source carries "Finish"; let it ring out.
         StopSource(BattleSound);
@@ -354,7 +357,7 @@ void TGameScene::Melee(double dt)
     for (int32_t i = 0; i < PlayerCount; ++i)
         fell = Players[size_t(i)]->RemoveDead(BattleTime) || fell;
     if (fell)
-        PlayOnce(DeathSound, "Dead1");
+        PlayOnce(DeathSound, GameNames::DeathSound);
 }
 
 // ---------------------------------------------------------------------------
