@@ -7,6 +7,7 @@
 #include "app/e_Platform.h"
 #include "resources/GameDataNames.h"
 #include "resources/e_ModelLoader.h"
+#include "resources/e_ResManagerTypes.h"
 #include "world/MapObject.h"
 
 #include <iostream>
@@ -49,9 +50,11 @@ std::vector<std::string> MapModels(const std::string& file) {
     return names;
 }
 
-// The textures a model's materials name, as the model registers them.
-std::vector<std::string> ModelTextures(const std::string& file) {
-    std::vector<std::string> names;
+// The textures a model's materials name, as the model registers them, and the variants of a
+// diffuse map that lie beside it (Soldier_1.tga .. Soldier_7.tga): the game takes those when
+// they are there and does without them when they are not.
+std::vector<TAskedFile> ModelTextures(const std::string& root, const std::string& file) {
+    std::vector<TAskedFile> names;
     const std::string ext = ToUpperAscii(file.substr(file.size() >= 4 ? file.size() - 4 : 0));
     std::unique_ptr<TMemoryStream> stream;
     TModelMessageProc previous = SetModelMessageProc(&QuietModelMessage);
@@ -65,10 +68,23 @@ std::vector<std::string> ModelTextures(const std::string& file) {
         }
         TModelStreamData model;
         if (stream && ReadModelStream(*stream, ext == ".PAM", model))
-            for (const auto& mesh : model.RendData.Meshes)
-                for (const std::string* map : {&mesh.Material.DiffuseMap, &mesh.Material.BumpMap, &mesh.Material.GlossMap})
+            for (const auto& mesh : model.RendData.Meshes) {
+                const TMatTexNames& mat = mesh.Material;
+                for (const std::string* map : {&mat.DiffuseMap, &mat.BumpMap, &mat.GlossMap})
                     if (!map->empty() && map->back() != '/')
-                        names.push_back(TextureFilePath(GameNames::TexturesDir + NormalizeSlashes(*map)));
+                        names.push_back({TAskedFile::Texture, TextureFilePath(GameNames::TexturesDir + NormalizeSlashes(*map)),
+                                         "model", true});
+                const std::string diffuse = NormalizeSlashes(mat.DiffuseMap);
+                const size_t dot = diffuse.find_last_of('.');
+                if (diffuse.empty() || diffuse.back() == '/' || dot == std::string::npos || dot < diffuse.find_last_of('/') + 1)
+                    continue;
+                for (int k = 1; k <= 7; ++k) {
+                    const std::string variant = std::string(GameNames::TexturesDir) + diffuse.substr(0, dot) + "_" +
+                                                std::to_string(k) + diffuse.substr(dot);
+                    if (FileExistsNoCase(root + variant))
+                        names.push_back({TAskedFile::Texture, variant, "model", false});
+                }
+            }
     } catch (const std::exception&) {
         // Refused already.
     }
@@ -122,8 +138,8 @@ int RunCheck(const std::vector<std::string>& args) {
             for (const std::string& name : MapModels(file))
                 asked.push_back({TAskedFile::Model, ModelFilePath(name), "map", true});
         if (entry.Kind == TAskedFile::Model)
-            for (const std::string& name : ModelTextures(file))
-                asked.push_back({TAskedFile::Texture, name, "model", true});
+            for (const TAskedFile& texture : ModelTextures(root, file))
+                asked.push_back(texture);
     }
     const bool good = missing == 0 && refused == 0;
     std::cout << "{\"summary\": true, \"dir\": " << JsonString(args[0]) << ", \"checked\": " << checked

@@ -68,7 +68,7 @@ std::vector<TAskedFile> FixedGameFiles() {
         texture(name, "hud");
     // The minimap's picture of the battle map lies beside it.
     const std::string map = BattleMap;
-    texture(std::string(MapsDir) + map.substr(0, map.find_last_of('.')) + ".tga", "hud");
+    texture(std::string(MapsDir) + map.substr(0, map.find_last_of('.')), "hud");
     for (const char* name : Cursors)
         texture(std::string(CursorsDir) + name, "battle");
 
