@@ -1,6 +1,7 @@
 // mygame-data as the people who make maps, models and mods use it (and outside checks do):
 // `info` gives one JSON object per file on one line, `check` says whether a folder will run.
 
+#include "GameProcess.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -472,6 +474,74 @@ TEST_F(DataTool, CheckAnswersWhetherTheGameRunsWithAFolder) {
         flagRefused |= line.find("\"name\": \"Data/Modeles/Flag.PRM\"") != std::string::npos &&
                        line.find("\"missing\": false") != std::string::npos;
     EXPECT_TRUE(flagRefused);
+}
+
+std::string Upper(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return s;
+}
+
+// The names `check` reports as missing, upper-cased (the game ignores case).
+std::set<std::string> ReportedMissing(const std::string& dir) {
+    std::vector<std::string> lines;
+    RunTool("check " + Quote(dir), lines);
+    std::set<std::string> names;
+    for (const auto& line : lines) {
+        TValue o;
+        if (TJsonReader(line).ReadLine(o) && o.Members["missing"].Text == "true")
+            names.insert(Upper(o.Members["name"].Text));
+    }
+    return names;
+}
+
+TEST_F(DataTool, CheckKnowsEveryFileTheGameLoads) {
+    // What a short battle really loads, from the game's own log.
+    TempDir copy;
+    for (const char* top : {"Data", "Shaders"})
+        fs::copy(Build + "/" + top, copy.path() + "/" + top, fs::copy_options::recursive);
+    const TGameRun run = RunGame({"--data", copy.path(), "--batch", "--headless", "--seed", "1", "--fixed-dt", "0.1",
+                                  "--frames", "100", "--map", copy.path() + "/Data/Maps/FirstBlood.map"},
+                                 {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null"}, 120);
+    ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
+    const std::string log = ReadText(copy.path() + "/InfoLog.txt");
+    const std::regex created("Create(Model|Texture|Sound): \"([^\"]*)\" \\.\\.\\.");
+    const std::string root = Upper(copy.path() + "/");
+    std::set<std::string> models, others, present;
+    for (const auto& e : fs::recursive_directory_iterator(copy.path()))
+        if (e.is_regular_file())
+            present.insert(Upper(fs::relative(e.path(), copy.path()).string()));
+    for (std::sregex_iterator it(log.begin(), log.end(), created), end; it != end; ++it) {
+        std::string name = Upper((*it)[2].str());
+        ASSERT_TRUE(name.starts_with(root)) << name;
+        name = name.substr(root.size());
+        if (!present.count(name))
+            continue;  // asked for and absent from our data too: nothing to take away
+        // A soldier's colour variants are taken when they lie beside his picture: without
+        // them the game is not missing anything.
+        if (std::regex_search(name, std::regex("_[1-7]\\.TGA$")))
+            continue;
+        ((*it)[1] == "Model" ? models : others).insert(name);
+    }
+    ASSERT_GT(models.size(), 15u);
+    ASSERT_GT(others.size(), 40u);
+
+    // Take away everything but the models: check misses each file.
+    auto remove = [&](const std::set<std::string>& names) {
+        for (const auto& e : fs::recursive_directory_iterator(copy.path()))
+            if (e.is_regular_file() && names.count(Upper(fs::relative(e.path(), copy.path()).string())))
+                fs::remove(e.path());
+    };
+    remove(others);
+    std::set<std::string> reported = ReportedMissing(copy.path());
+    for (const auto& name : others)
+        EXPECT_TRUE(reported.count(name)) << name << " is loaded by the game but not checked";
+
+    // Then the models (the map that places some of them stays).
+    models.erase("DATA/MAPS/FIRSTBLOOD.MAP");
+    remove(models);
+    reported = ReportedMissing(copy.path());
+    for (const auto& name : models)
+        EXPECT_TRUE(reported.count(name)) << name << " is loaded by the game but not checked";
 }
 
 }  // namespace
