@@ -579,7 +579,8 @@ TEST(MapInfo, DataToolDescribesAMap)
     for (const char* part : {"\"cols\": 12", "\"rows\": 10", "\"tiles\": 120", "\"vertices\": 525", "\"trees\": 2",
                              "\"entities\": 1", "\"entities2\": 1", "\"models\": [\"Rock\", \"Rock.PRM\", \"Tree\"]",
                              "\"flagged_tiles\": 3", "\"Bowman\": 112", "\"Warrior\": 111", "\"Cavalryman\": 111",
-                             "\"waters\": [{\"vertices\": 9, \"triangles\": 8, \"shown\": 6, \"box_min\": [6, 0.3, 1]"})
+                             "\"waters\": 1, \"water_triangles\": 6",
+                             "\"water_sections\": [{\"vertices\": 9, \"triangles\": 8, \"shown\": 6, \"box_min\": [6, 0.3, 1]"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 
     // A damaged file is refused with a message and a failing exit code.

@@ -5,8 +5,8 @@
 
 #include "app/e_Platform.h"
 #include "resources/e_ModelLoader.h"
+#include "resources/e_ResManagerClasses.h"
 
-#include <cmath>
 #include <iostream>
 #include <sstream>
 
@@ -22,13 +22,7 @@ void CollectMessage(const std::string& caption, const std::string& text) {
     Messages().push_back(caption == "Program Message:" ? text : caption + ": " + text);
 }
 
-std::string Num(float v) {
-    std::ostringstream out;
-    if (!std::isfinite(v))
-        return "null";  // JSON has no NaN or infinity
-    out << v;
-    return out.str();
-}
+std::string Num(float v) { return JsonNumber(v); }
 
 std::string Vec(const TMyVector3f& v) { return "[" + Num(v.x) + ", " + Num(v.y) + ", " + Num(v.z) + "]"; }
 
@@ -39,23 +33,70 @@ std::string MessagesJson() {
     return s + "]";
 }
 
-// The model stream part, as the members of a JSON object (no braces).
-void PrintModel(const TModelStreamData& model, TMemoryStream& stream, std::ostream& out) {
-    out << "  \"version\": " << model.Version << ",\n  \"skinned\": " << (model.Skinned ? "true" : "false");
-    if (model.Skinned)
-        out << ",\n  \"scale\": " << Num(model.Scale) << ",\n  \"bones\": " << model.RendData.BoneCount;
-    out << ",\n  \"collision_meshes\": [";
+int Damaged(const std::string& path) {
+    std::cerr << "Файл \"" << path << "\" поврежден. Загрузка невозможна.\n";
+    return 1;
+}
+
+// The clips a skinned model brings, read as the game reads them: the one embedded after the
+// meshes, or else every clip file beside the model. A clip that breaks off is thrown.
+std::vector<std::string> ReadClips(const std::string& path, const TModelStreamData& model, TMemoryStream& stream,
+                                   std::string& embedded) {
+    std::vector<std::string> names;
+    if (stream.GetPosition() < stream.GetSize()) {
+        if (auto anim = PeekEmbeddedAnimation(stream)) {
+            std::ostringstream out;
+            out << "{\"bones\": " << anim->BoneCount << ", \"frames\": " << anim->FrameCount
+                << ", \"frame_rate\": " << anim->FrameRate << ", \"bytes\": " << stream.Remaining() << "}";
+            embedded = out.str();
+        }
+        TSkeletalAnimation clip(std::string(), model.Scale, stream);
+        names.push_back(clip.Name);
+        return names;
+    }
+    for (const std::string& file : SkinnedModelClipFiles(path)) {
+        TMemoryStream clipStream;
+        if (!clipStream.LoadFromFile(file))
+            throw TStreamReadError("animation file \"" + file + "\" cannot be read");
+        TSkeletalAnimation clip(file, model.Scale, clipStream);
+        names.push_back(file);
+    }
+    return names;
+}
+
+// The model stream's members, on one line (no braces).
+void PrintModel(const TModelStreamData& model, const std::vector<std::string>& clips, const std::string& embedded,
+                std::ostream& out) {
+    int64_t vertices = 0, triangles = 0;
+    for (const auto& m : model.RendData.Meshes) {
+        vertices += m.VertCount;
+        triangles += m.TriCount;
+    }
+    const bool noMeshes = model.RendData.Meshes.empty();
+    out << "\"version\": " << model.Version << ", \"skinned\": " << (model.Skinned ? "true" : "false")
+        << ", \"scale\": " << Num(model.Skinned ? model.Scale : 1.0f)
+        << ", \"bone_count\": " << (model.Skinned ? model.RendData.BoneCount : 0)
+        << ", \"collision_meshes\": " << model.ColidData.Meshes.size()
+        << ", \"render_meshes\": " << model.RendData.Meshes.size() << ", \"vertices\": " << vertices
+        << ", \"triangles\": " << triangles << ", \"box_min\": " << (noMeshes ? "null" : Vec(model.RendData.BoxMin))
+        << ", \"box_max\": " << (noMeshes ? "null" : Vec(model.RendData.BoxMax)) << ", \"animations\": [";
+    for (size_t i = 0; i < clips.size(); ++i)
+        out << (i ? ", " : "") << JsonString(clips[i]);
+    out << "]";
+    if (!embedded.empty())
+        out << ", \"embedded_animation\": " << embedded;
+    out << ", \"meshes\": {\"collision\": [";
     for (size_t i = 0; i < model.ColidData.Meshes.size(); ++i) {
         const auto& m = model.ColidData.Meshes[i];
-        out << (i ? "," : "") << "\n    {\"name\": " << JsonString(m.Name) << ", \"vertices\": " << m.VertCount
+        out << (i ? ", " : "") << "{\"name\": " << JsonString(m.Name) << ", \"vertices\": " << m.VertCount
             << ", \"triangles\": " << m.TriCount << ", \"box_min\": " << Vec(m.BoxMin)
             << ", \"box_max\": " << Vec(m.BoxMax) << "}";
     }
-    out << (model.ColidData.Meshes.empty() ? "]" : "\n  ]") << ",\n  \"render_meshes\": [";
+    out << "], \"render\": [";
     for (size_t i = 0; i < model.RendData.Meshes.size(); ++i) {
         const auto& m = model.RendData.Meshes[i];
         const auto& mat = m.Material;
-        out << (i ? "," : "") << "\n    {\"name\": " << JsonString(m.Name) << ", \"vertices\": " << m.VertCount
+        out << (i ? ", " : "") << "{\"name\": " << JsonString(m.Name) << ", \"vertices\": " << m.VertCount
             << ", \"triangles\": " << m.TriCount << ", \"diffuse\": " << JsonString(mat.DiffuseMap)
             << ", \"bump\": " << JsonString(mat.BumpMap) << ", \"gloss\": " << JsonString(mat.GlossMap)
             << ", \"emissive\": " << (mat.Emissive ? "true" : "false")
@@ -65,101 +106,95 @@ void PrintModel(const TModelStreamData& model, TMemoryStream& stream, std::ostre
             << ", \"parallax_scale\": " << Num(mat.ParallaxScale) << ", \"spec_power\": " << Num(mat.SpecPower)
             << ", \"box_min\": " << Vec(m.BoxMin) << ", \"box_max\": " << Vec(m.BoxMax) << "}";
     }
-    out << (model.RendData.Meshes.empty() ? "]" : "\n  ]");
-    if (model.Skinned) {
-        out << ",\n  \"animation\": ";
-        if (auto anim = PeekEmbeddedAnimation(stream))
-            out << "{\"bones\": " << anim->BoneCount << ", \"frames\": " << anim->FrameCount
-                << ", \"frame_rate\": " << anim->FrameRate << ", \"bytes\": " << stream.Remaining() << "}";
-        else
-            out << "null";
-    }
+    out << "]}";
 }
 
-// Reads a model stream and prints it; returns the exit status.
-int PrintStream(const std::string& path, const char* kind, TMemoryStream& stream, bool skinned,
-                const std::string& sourceJson, std::ostream& out) {
+// Reads a model stream and prints it; returns the exit status. The messages are the ones the
+// resource manager shows for the same stream.
+int PrintStream(const std::string& path, TMemoryStream& stream, bool skinned, const std::string& sourceJson,
+                std::ostream& out) {
     TModelStreamData model;
+    std::vector<std::string> clips;
+    std::string embedded;
     try {
+        stream.Seek(0);
         if (!ReadModelStream(stream, skinned, model)) {
-            out << "{\"file\": " << JsonString(path) << ", \"kind\": \"" << kind << "\", \"version\": " << model.Version
-                << ", \"error\": \"outdated version, 200 expected\"}\n";
+            std::cerr << "Версия файла \"" << path << "\" устарела. Загрузка невозможна.\n";
             return 1;
         }
+        if (skinned)
+            clips = ReadClips(path, model, stream, embedded);
     } catch (const TStreamReadError& e) {
-        out << "{\"file\": " << JsonString(path) << ", \"kind\": \"" << kind
-            << "\", \"error\": " << JsonString(std::string("damaged: ") + e.what()) << "}\n";
+        std::cerr << "model \"" << path << "\" is damaged: " << e.what() << "\n";
         return 1;
     }
-    out << "{\n  \"file\": " << JsonString(path) << ",\n  \"kind\": \"" << kind << "\",\n";
+    out << "{";
+    PrintModel(model, clips, embedded, out);
     if (!sourceJson.empty())
-        out << sourceJson;
-    PrintModel(model, stream, out);
+        out << ", " << sourceJson;
     if (!Messages().empty())
-        out << ",\n  \"messages\": " << MessagesJson();
-    out << "\n}\n";
+        out << ", \"messages\": " << MessagesJson();
+    out << "}\n";
     return 0;
 }
 
-int PrintBinary(const std::string& path, std::ostream& out, const char* kind, bool skinned) {
+int PrintBinary(const std::string& path, std::ostream& out, bool skinned) {
+    Messages().clear();
     TMemoryStream stream;
-    if (!stream.LoadFromFile(path)) {
-        std::cerr << "mygame-data info: " << path << ": cannot be read\n";
-        return 1;
-    }
-    return PrintStream(path, kind, stream, skinned, {}, out);
+    if (!stream.LoadFromFile(path))
+        return Damaged(path);
+    return PrintStream(path, stream, skinned, {}, out);
 }
 
 // What a reader collected, as the "source" member.
 std::string SourceJson(const TLoadModelData& data) {
     std::ostringstream out;
-    out << "  \"source\": {\n    \"materials\": [";
+    out << "\"source\": {\"materials\": [";
     for (size_t i = 0; i < data.Materials.size(); ++i)
         out << (i ? ", " : "") << "{\"texture\": " << JsonString(data.Materials[i].TextureName) << "}";
-    out << "],\n    \"objects\": [";
+    out << "], \"objects\": [";
     for (size_t i = 0; i < data.Geoms.size(); ++i) {
         const auto& g = data.Geoms[i];
-        out << (i ? "," : "") << "\n      {\"name\": " << JsonString(g.Name) << ", \"material\": " << g.MaterialRef
+        out << (i ? ", " : "") << "{\"name\": " << JsonString(g.Name) << ", \"material\": " << g.MaterialRef
             << ", \"vertices\": " << g.Mesh.Vertices.size() << ", \"faces\": " << g.Mesh.Faces.size()
             << ", \"texture_vertices\": " << g.Mesh.TVerts.size()
             << ", \"texture_faces\": " << g.Mesh.TFaces.size() << "}";
     }
-    out << (data.Geoms.empty() ? "]" : "\n    ]") << "\n  },\n";
+    out << "]}";
     return out.str();
 }
 
-int PrintInterchange(const std::string& path, std::ostream& out, const char* kind,
+int PrintInterchange(const std::string& path, std::ostream& out,
                      bool (*read)(const std::vector<uint8_t>&, TLoadModelData&)) {
     auto bytes = ReadWholeFile(path);
-    if (!bytes) {
-        std::cerr << "mygame-data info: " << path << ": cannot be read\n";
-        return 1;
-    }
+    if (!bytes)
+        return Damaged(path);
     Messages().clear();
     TModelMessageProc previous = SetModelMessageProc(&CollectMessage);
     TLoadModelData data;
     std::unique_ptr<TMemoryStream> stream;
-    if (read(*bytes, data))
-        stream = ConvertModel(data);
-    SetModelMessageProc(previous);
-    if (!stream) {
-        if (Messages().empty())
-            Messages().push_back("damaged file");
-        out << "{\"file\": " << JsonString(path) << ", \"kind\": \"" << kind
-            << "\", \"refused\": true, \"messages\": " << MessagesJson() << "}\n";
-        return 1;
+    try {
+        if (read(*bytes, data))
+            stream = ConvertModel(data);
+    } catch (...) {
+        SetModelMessageProc(previous);
+        throw;
     }
-    return PrintStream(path, kind, *stream, false, SourceJson(data), out);
+    SetModelMessageProc(previous);
+    // The reader's own boxes come first; the one that names the file is what is left on screen.
+    if (!stream)
+        return Damaged(path);
+    return PrintStream(path, *stream, false, SourceJson(data), out);
 }
 
-int PrintPRM(const std::string& path, std::ostream& out) { return PrintBinary(path, out, "PRM", false); }
-int PrintPAM(const std::string& path, std::ostream& out) { return PrintBinary(path, out, "PAM", true); }
-int PrintASE(const std::string& path, std::ostream& out) { return PrintInterchange(path, out, "ASE", &ReadASEData); }
-int Print3DS(const std::string& path, std::ostream& out) { return PrintInterchange(path, out, "3DS", &Read3DSData); }
+int PrintPRM(const std::string& path, std::ostream& out) { return PrintBinary(path, out, false); }
+int PrintPAM(const std::string& path, std::ostream& out) { return PrintBinary(path, out, true); }
+int PrintASE(const std::string& path, std::ostream& out) { return PrintInterchange(path, out, &ReadASEData); }
+int Print3DS(const std::string& path, std::ostream& out) { return PrintInterchange(path, out, &Read3DSData); }
 
-const InfoHandler prmInfo(".PRM", PrintPRM);
-const InfoHandler pamInfo(".PAM", PrintPAM);
-const InfoHandler aseInfo(".ASE", PrintASE);
-const InfoHandler tdsInfo(".3DS", Print3DS);
+const InfoHandler prmInfo(".PRM", "model", PrintPRM);
+const InfoHandler pamInfo(".PAM", "model", PrintPAM);
+const InfoHandler aseInfo(".ASE", "model", PrintASE);
+const InfoHandler tdsInfo(".3DS", "model", Print3DS);
 
 }  // namespace

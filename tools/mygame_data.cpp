@@ -2,7 +2,10 @@
 
 #include "DataTool.h"
 
+#include "app/e_Platform.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <map>
@@ -20,8 +23,8 @@ std::map<std::string, CommandEntry>& Commands() {
     return commands;
 }
 
-std::map<std::string, InfoHandler::Print>& InfoHandlers() {
-    static std::map<std::string, InfoHandler::Print> handlers;
+std::map<std::string, InfoKind>& InfoHandlers() {
+    static std::map<std::string, InfoKind> handlers;
     return handlers;
 }
 
@@ -45,8 +48,9 @@ std::string UpperExtension(const std::string& path) {
     return ext;
 }
 
-// Every answer is one JSON object per file that says whether the game's reader
-// accepts the file: "ok": true and what it holds, or "ok": false and why not.
+// Every answer is one JSON object on one line per file, in the order given, that says whether
+// the game's reader accepts the file: "ok": true and what it holds, or "ok": false and the
+// message the game would show (people read that on standard error; scripts read the JSON).
 int RunInfo(const std::vector<std::string>& args) {
     if (args.empty()) {
         std::cerr << "mygame-data info: give one or more files\n";
@@ -54,36 +58,12 @@ int RunInfo(const std::vector<std::string>& args) {
     }
     int rc = 0;
     for (const auto& path : args) {
-        auto it = InfoHandlers().find(UpperExtension(path));
-        if (it == InfoHandlers().end()) {
-            std::cout << "{\"file\": " << JsonString(path) << ", \"ok\": false, \"error\": \"unknown file kind\"}\n";
-            rc = 1;
-            continue;
-        }
-        std::ostringstream answer, problem;
-        std::streambuf* savedErr = std::cerr.rdbuf(problem.rdbuf());
-        int handled = 1;
-        try {
-            handled = it->second(path, answer);
-        } catch (const std::exception& e) {
-            problem << e.what();
-        }
-        std::cerr.rdbuf(savedErr);
-        std::string text = answer.str();
-        if (handled == 0 && !text.empty() && text[0] == '{') {
-            std::cout << "{\"ok\": true, " << text.substr(1);
-            if (text.back() != '\n')
-                std::cout << '\n';
-        } else {
-            std::string why = problem.str();
-            while (!why.empty() && (why.back() == '\n' || why.back() == '\r'))
-                why.pop_back();
-            if (!why.empty())
-                std::cerr << why << '\n';  // people read the reason; scripts read the JSON
-            std::cout << "{\"file\": " << JsonString(path) << ", \"ok\": false, \"error\": "
-                      << JsonString(why.empty() ? "the reader refused the file" : why) << "}\n";
+        std::string json, error;
+        if (!DescribeFile(path, json, error)) {
+            std::cerr << error << '\n';
             rc = 1;
         }
+        std::cout << json << '\n' << std::flush;
     }
     return rc;
 }
@@ -105,7 +85,7 @@ int RunGenerate(const std::vector<std::string>& args) {
     return 0;
 }
 
-const DataCommand infoCommand("info", "info FILE...        print what a data file holds, as JSON", RunInfo);
+const DataCommand infoCommand("info", "info FILE...        what the game makes of each file, one JSON line per file", RunInfo);
 const DataCommand generateCommand("generate", "generate OUTDIR     write the game's data under OUTDIR/Data", RunGenerate);
 
 void PrintHelp() {
@@ -120,7 +100,58 @@ DataCommand::DataCommand(const char* name, const char* usage, Run run) {
     Commands()[name] = CommandEntry{usage, run};
 }
 
-InfoHandler::InfoHandler(const char* extension, Print print) { InfoHandlers()[extension] = print; }
+InfoHandler::InfoHandler(const char* extension, const char* kind, Print print) {
+    InfoHandlers()[extension] = InfoKind{kind, print};
+}
+
+const InfoKind* FindInfoHandler(const std::string& path) {
+    auto it = InfoHandlers().find(UpperExtension(path));
+    return it == InfoHandlers().end() ? nullptr : &it->second;
+}
+
+bool DescribeFile(const std::string& path, std::string& json, std::string& error) {
+    const InfoKind* handler = FindInfoHandler(path);
+    std::string head = "{\"file\": " + JsonString(path) + ", \"kind\": ";
+    if (!handler) {
+        error = "File \"" + path + "\" unknown type";
+        json = head + "\"unknown\", \"ok\": false, \"error\": " + JsonString(error) + "}";
+        return false;
+    }
+    head += JsonString(handler->Kind);
+    std::ostringstream answer, problem;
+    int handled = 1;
+    if (!FileExistsNoCase(path)) {
+        problem << "File \"" << path << "\" not found";
+    } else {
+        std::streambuf* savedErr = std::cerr.rdbuf(problem.rdbuf());
+        try {
+            handled = handler->Print(path, answer);
+        } catch (const std::exception& e) {
+            problem << e.what();
+        } catch (...) {
+            problem << "the reader failed";
+        }
+        std::cerr.rdbuf(savedErr);
+    }
+    std::string text = answer.str();
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    // One object on one line, whatever a handler printed.
+    const bool oneLine = text.size() >= 2 && text.front() == '{' && text.back() == '}' &&
+                         text.find('\n') == std::string::npos;
+    if (handled == 0 && oneLine) {
+        json = head + ", \"ok\": true" + (text.size() > 2 ? ", " + text.substr(1) : "}");
+        error.clear();
+        return true;
+    }
+    error = problem.str();
+    while (!error.empty() && (error.back() == '\n' || error.back() == '\r'))
+        error.pop_back();
+    if (error.empty())
+        error = "Файл \"" + path + "\" поврежден. Загрузка невозможна.";
+    json = head + ", \"ok\": false, \"error\": " + JsonString(error) + "}";
+    return false;
+}
 
 DataGenerator::DataGenerator(int order, const char* name, Generate generate) {
     Generators().push_back({order, name, generate});
@@ -147,6 +178,14 @@ std::string JsonString(const std::string& s) {
         }
     }
     out << '"';
+    return out.str();
+}
+
+std::string JsonNumber(double v) {
+    if (!std::isfinite(v))
+        return "null";
+    std::ostringstream out;
+    out << v;
     return out.str();
 }
 

@@ -5,6 +5,7 @@
 #include "app/my_GameApp.h"
 #include "gui/v_Classes.h"
 #include "render/my_Viewer.h"
+#include "resources/GameDataNames.h"
 #include "resources/e_ModelObject.h"
 
 TCurrGUI::TCurrGUI() {
@@ -31,7 +32,7 @@ TLoadingScene::TLoadingScene() {
     camera->FreeRotation = false;
     Camera = Own(std::move(camera));
     LightPos = TMyVector3f{-300.0f, 400.0f, 1000.0f};
-    LoadingModel = TryLoadModel("Loading");
+    LoadingModel = TryLoadModel(GameNames::LoadingModel);
     if (LoadingModel)
         LoadingModel->ModelMatrix =
             MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));

@@ -6,6 +6,7 @@
 #include "app/my_Input.h"
 #include "gui/v_CanvasOpenGL.h"
 #include "render/my_Viewer.h"
+#include "resources/GameDataNames.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "scenes/GameScene.h"
@@ -44,11 +45,11 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     Config = std::make_unique<TConfigApp>(ConfigPath.empty() ? AppPath : ConfigPath);
     Handle = window;
 
-    TexturesDir = "Data/Textures/";
-    ModelsDir = "Data/Modeles/";
-    MapsDir = "Data/Maps/";
-    AnimatesDir = "Data/Animates/";
-    SoundsDir = "Data/Sounds/";
+    TexturesDir = GameNames::TexturesDir;
+    ModelsDir = GameNames::ModelsDir;
+    MapsDir = GameNames::MapsDir;
+    AnimatesDir = GameNames::AnimatesDir;
+    SoundsDir = GameNames::SoundsDir;
 
     if (window) {
         // The renderer sits below the GUI; the canvas reaches it through these.
@@ -70,7 +71,7 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     ResetInputState();
     InstallMapHooks();
 
-    SplashModel = TryLoadModel("Splash");
+    SplashModel = TryLoadModel(GameNames::SplashModel);
     if (SplashModel)
         SplashModel->ModelMatrix = MatScaling(0.3f, 0.05f, 1.0f);
     LoadingScene = std::make_unique<TLoadingScene>();

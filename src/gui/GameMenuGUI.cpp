@@ -2,6 +2,7 @@
 
 #include "app/e_Platform.h"
 #include "app/e_AppServices.h"
+#include "resources/GameDataNames.h"
 
 namespace {
 const TColor4f kCaption{0.8f, 0.8f, 0.8f, 1.0f};
@@ -23,7 +24,7 @@ void TMenuFrame1::ButtonClick(TMenuButton* sender) {
             OnContinue();
     } else if (caption == "Restart") {
         if (AppServices)
-            AppServices->SwitchScene(AppPath + AppServices->MapsFolder() + "FirstBlood.map");
+            AppServices->SwitchScene(AppPath + AppServices->MapsFolder() + GameNames::BattleMap);
     } else if (caption == "Terminate") {
         if (AppServices)
             AppServices->SwitchScene("defMainMenu");

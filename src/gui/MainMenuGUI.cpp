@@ -4,6 +4,7 @@
 #include "app/e_AppServices.h"
 #include "app/e_Config.h"
 #include "app/my_Input.h"
+#include "resources/GameDataNames.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ void TMainFrame::ButtonClick(TMenuButton* sender) {
     std::string caption = sender->Caption();
     if (caption == "New game") {
         if (AppServices)
-            AppServices->SwitchScene(AppPath + AppServices->MapsFolder() + "FirstBlood.map");
+            AppServices->SwitchScene(AppPath + AppServices->MapsFolder() + GameNames::BattleMap);
     } else if (caption == "Options") {
         if (auto* screen = dynamic_cast<TMenuVisScreen*>(Parent))
             screen->ActiveFrame = screen->OptionsFrame;

@@ -248,7 +248,7 @@ void TShader::LoadFile(const std::string& name) {
     Attributes = std::move(parsed.Attributes);
 }
 
-void TShader::CheckStatus(uint32_t object, bool isProgram, uint32_t statusKind) {
+bool TShader::CheckStatus(uint32_t object, bool isProgram, uint32_t statusKind, std::string* failure) {
     GLint status = GL_FALSE;
     GLint length = 0;
     if (isProgram) {
@@ -270,14 +270,30 @@ void TShader::CheckStatus(uint32_t object, bool isProgram, uint32_t statusKind) 
     }
     log = TrimLog(std::move(log));
     LogLine("glSLang error: " + log);
-    if (status != GL_TRUE) {
-        ShowMessageBox("Error Message", "Shader \"" + Name + "\" failed: \n" + log);
-        std::fflush(nullptr);
-        std::_Exit(0);
+    if (status == GL_TRUE)
+        return true;
+    const std::string message = "Shader \"" + Name + "\" failed: \n" + log;
+    if (failure) {
+        *failure = message;
+        return false;
     }
+    ShowMessageBox("Error Message", message);
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
-void TShader::Compile() {
+void AssignTextureUnits(std::vector<TUniformData>& uniforms) {
+    // Samplers take texture units in declaration order, so the first one is unit 0.
+    int32_t unit = 0;
+    for (TUniformData& u : uniforms)
+        u.TextureUnit = u.SamplerType != SamplerNone ? unit++ : -1;
+}
+
+void TShader::Compile() { CompileChecked(nullptr); }
+
+bool TShader::TryCompile(std::string& message) { return CompileChecked(&message); }
+
+bool TShader::CompileChecked(std::string* failure) {
     // Compiling again starts afresh instead of leaking the earlier objects.
     if (Program)
         glDeleteProgram(Program);
@@ -289,44 +305,42 @@ void TShader::Compile() {
     Linked = false;
     Program = glCreateProgram();
 
-    auto compileOne = [this](GLenum kind, const std::string& source) {
-        const GLuint shader = glCreateShader(kind);
+    auto compileOne = [this, failure](GLenum kind, const std::string& source, uint32_t& shader) {
+        shader = glCreateShader(kind);
         const GLchar* text = source.data();
         const GLint length = static_cast<GLint>(source.size());
         glShaderSource(shader, 1, &text, &length);
         glCompileShader(shader);
-        CheckStatus(shader, false, GL_COMPILE_STATUS);
+        if (!CheckStatus(shader, false, GL_COMPILE_STATUS, failure))
+            return false;
         glAttachShader(Program, shader);
-        return shader;
+        return true;
     };
-    VertexShader = compileOne(GL_VERTEX_SHADER, VertexSource);
-    FragmentShader = compileOne(GL_FRAGMENT_SHADER, FragmentSource);
+    if (!compileOne(GL_VERTEX_SHADER, VertexSource, VertexShader) ||
+        !compileOne(GL_FRAGMENT_SHADER, FragmentSource, FragmentShader))
+        return false;
 
     glLinkProgram(Program);
-    CheckStatus(Program, true, GL_LINK_STATUS);
+    if (!CheckStatus(Program, true, GL_LINK_STATUS, failure))
+        return false;
 
     for (TUniformData& u : Uniforms)
         u.Location = glGetUniformLocation(Program, u.Name.c_str());
     for (TAttributeData& a : Attributes)
         a.Location = glGetAttribLocation(Program, a.Name.c_str());
 
-    // Samplers take texture units in declaration order, so the first one is unit 0.
+    AssignTextureUnits(Uniforms);
     glUseProgram(Program);
-    int32_t unit = 0;
-    for (TUniformData& u : Uniforms) {
-        if (u.SamplerType != SamplerNone) {
-            u.TextureUnit = unit;
-            glUniform1i(u.Location, unit);
-            ++unit;
-        } else {
-            u.TextureUnit = -1;
-        }
-    }
+    for (const TUniformData& u : Uniforms)
+        if (u.TextureUnit >= 0)
+            glUniform1i(u.Location, u.TextureUnit);
     glUseProgram(0);
 
     glValidateProgram(Program);
-    CheckStatus(Program, true, GL_VALIDATE_STATUS);
+    if (!CheckStatus(Program, true, GL_VALIDATE_STATUS, failure))
+        return false;
     Linked = true;
+    return true;
 }
 
 void TShader::Bind() {

@@ -70,6 +70,9 @@ int32_t SamplerTypeCode(std::string_view upperTypeWord);
 void ApplyShaderDefines(std::string_view defines, std::string& name, std::string& vertexSource,
                         std::string& fragmentSource);
 
+// Gives every sampler its texture unit, in declaration order from 0; plain uniforms get -1.
+void AssignTextureUnits(std::vector<TUniformData>& uniforms);
+
 // Thrown when a program file cannot be read.
 class EShaderFileError : public std::runtime_error {
 public:
@@ -88,6 +91,8 @@ public:
     TShader& operator=(const TShader&) = delete;
 
     void Compile();
+    // Compile without ending the program: false with the message the game would show.
+    bool TryCompile(std::string& message);
     void Bind();
     void Unbind();
 
@@ -125,7 +130,9 @@ public:
 
 private:
     const TUniformData* FindUniform(std::string_view name) const;
-    // Logs the object's info log; a failed status ends the program.
-    void CheckStatus(uint32_t object, bool isProgram, uint32_t statusKind);
+    // Logs the object's info log; a failed status ends the program, or, given `failure`,
+    // stores the message there and answers false.
+    bool CheckStatus(uint32_t object, bool isProgram, uint32_t statusKind, std::string* failure);
+    bool CompileChecked(std::string* failure);
     void LoadFile(const std::string& name);
 };

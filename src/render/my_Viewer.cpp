@@ -23,19 +23,6 @@ namespace viewer {
 
 TViewerState V;
 
-const TProgramInfo ProgramTable[ProgramCount] = {
-    {"LandTile", true},        {"modelSimple", true},       {"modelBamp", true},
-    {"modelSimpleSkel", true}, {"noTextured", false},       {"noBamp", false},
-    {"noBampSpec", false},     {"Emission", true},          {"Bamp", false},
-    {"BampSpec", false},       {"BampParallax", false},     {"BampParallaxSpec", false},
-    {"blendObj", true},        {"blendObjSpec", false},     {"SimpleTextured", false},
-    {"blurGausHOR", true},     {"blurGausVER", true},       {"noBampSkel", false},
-    {"noBampSpecSkel", false}, {"EmissionSkel", false},     {"WarFog", true},
-    {"DrawToShadowMap", true}, {"DrawToShadowMapSkel", true}, {"viewDepth", false},
-    {"basicShader", false},    {"flatShad", false},         {"flatShadSkel", false},
-    {"Noise", true},           {"WaterRing", true},         {"RangeRing", true},
-};
-
 void LogLine(const std::string& text) {
     if (V.LogProc)
         V.LogProc(text);
@@ -160,7 +147,7 @@ void CheckExtensions() {
 
 void CreatePrograms() {
     ShaderLog = V.LogProc;
-    ShaderDir = AppPath + "Shaders/";
+    ShaderDir = AppPath + GameNames::ShadersDir;
     for (int i = 0; i < ProgramCount; ++i) {
         try {
             V.Programs[i] = std::make_unique<TShader>(ProgramTable[i].Name, "", true);
@@ -402,7 +389,7 @@ void InitRenderer(TLogProc logProc, SDL_Window* window) {
         ShutdownRenderer();
     V.LogProc = logProc;
     ShaderLog = logProc;
-    ShaderDir = AppPath + "Shaders/";
+    ShaderDir = AppPath + GameNames::ShadersDir;
     if (!window)
         throw std::runtime_error("The renderer needs a window");
     V.Window = window;

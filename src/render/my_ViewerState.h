@@ -3,6 +3,7 @@
 
 #include "render/e_ShaderObject.h"
 #include "render/my_Viewer.h"
+#include "resources/GameDataNames.h"
 
 #include <epoxy/gl.h>
 
@@ -47,11 +48,10 @@ enum TProgram : int32_t {
     ProgramCount
 };
 
-struct TProgramInfo {
-    const char* Name;
-    bool Used;  // drawn with by a pass; the others may be missing
-};
-extern const TProgramInfo ProgramTable[ProgramCount];
+// Name and whether a pass draws with it (the others may be missing), by slot.
+using TProgramInfo = GameNames::TProgramName;
+inline constexpr const auto& ProgramTable = GameNames::ShaderPrograms;
+static_assert(GameNames::ShaderPrograms.size() == ProgramCount);
 
 // Model information gathered once per distinct model of a frame.
 struct TResMdlInfo {

@@ -35,6 +35,18 @@ constexpr uint64_t BoneFrameBytes = 28;
 
 }  // namespace
 
+std::vector<std::string> SkinnedModelClipFiles(const std::string& modelName) {
+    // Bowman.PAM takes every Bowman*.PSA beside it.
+    const std::string folder = FolderOf(modelName);
+    const std::string fileName = FileNameOf(modelName);
+    const std::string prefix = ToUpperAscii(fileName.substr(0, fileName.size() - ExtensionOf(modelName).size()));
+    std::vector<std::string> clips;
+    for (const std::string& file : ListFilesWithSuffix(folder, ".PSA"))
+        if (ToUpperAscii(file).compare(0, prefix.size(), prefix) == 0)
+            clips.push_back(folder + file);
+    return clips;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TResourceEntity::TResourceEntity(std::string name) : Name(std::move(name)) {}
@@ -163,14 +175,7 @@ TResourceModel::TResourceModel(std::string name, const std::string& textureFolde
             auto anim = std::make_unique<TSkeletalAnimation>(std::string(), Scale, stream);
             RendData.Animations.push_back(AddAnimation(std::move(anim)));
         } else {
-            // Bowman.PAM takes every Bowman*.PSA beside it.
-            const std::string folder = FolderOf(Name);
-            const std::string fileName = FileNameOf(Name);
-            const std::string prefix = ToUpperAscii(fileName.substr(0, fileName.size() - ExtensionOf(Name).size()));
-            for (const std::string& file : ListFilesWithSuffix(folder, ".PSA")) {
-                if (ToUpperAscii(file).compare(0, prefix.size(), prefix) != 0)
-                    continue;
-                const std::string path = folder + file;
+            for (const std::string& path : SkinnedModelClipFiles(Name)) {
                 TMemoryStream animStream;
                 if (!animStream.LoadFromFile(path))
                     throw TStreamReadError("animation file \"" + path + "\" cannot be read");

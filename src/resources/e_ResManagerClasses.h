@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 class TResourceEntity {
 public:
@@ -76,6 +77,10 @@ public:
     TVBORendData VBOData;
     int32_t VertexSize = StaticVertexSize;
 };
+
+// The clip files a skinned model without an embedded clip takes: every ".PSA" beside it whose
+// name starts with the model's (case ignored), in the order the folder lists them.
+std::vector<std::string> SkinnedModelClipFiles(const std::string& modelName);
 
 // Makes a GL_STATIC_DRAW buffer object for `target` (GL_ARRAY_BUFFER or
 // GL_ELEMENT_ARRAY_BUFFER) holding `bytes` bytes of `data`, and leaves that target

@@ -12,6 +12,7 @@
 #include "gui/GameGUI.h"
 #include "gui/GameMenuGUI.h"
 #include "render/my_Viewer.h"
+#include "resources/GameDataNames.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "sound/e_SoundPlayer.h"
@@ -108,7 +109,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     Battle = std::make_unique<TBattle>(*Map);
     Battle->Deploy();
 
-    PlayMusic("Muz_2");
+    PlayMusic(GameNames::BattleMusic);
     if (AppServices)
         AppServices->SetProgress(0.75f);
 
@@ -119,24 +120,26 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     DeathSound = NewSource(sourcePos);
     ArrowSound = NewSource(sourcePos);
 
-    FlagModel = TryLoadModel("Flag");
+    FlagModel = TryLoadModel(GameNames::FlagModel);
     FlagTimer = 0.0f;
-    ArrowModel = TryLoadModel("Arrow");
+    ArrowModel = TryLoadModel(GameNames::ArrowModel);
     ArrowVisible = false;
     // Loaded now so that the first formation preview does not stall on it.
-    TryLoadModel("ArrowSmall");
+    TryLoadModel(GameNames::SmallArrowModel);
     SmallArrows.clear();
 
-    const std::string cursors = AppPath + "Data/Cursors/";
-    CursorStop = LoadTexture(cursors + "Stop.tga", false);
-    CursorArrow = LoadTexture(cursors + "Cursor.tga", false);
-    CursorNature = LoadTexture(cursors + "Nature.tga", false);
-    CursorWater = LoadTexture(cursors + "Water.tga", false);
-    CursorGrass = LoadTexture(cursors + "Grass.tga", false);
-    CursorAttack = LoadTexture(cursors + "Attack.tga", false);
-    CursorDefence = LoadTexture(cursors + "Defence.tga", false);
-    CursorMove = LoadTexture(cursors + "Move.tga", false);
-    RingTexture = LoadTexture("FlatRing", true);
+    auto cursor = [](GameNames::TCursorName c) {
+        return LoadTexture(AppPath + GameNames::CursorsDir + GameNames::Cursors[c], false);
+    };
+    CursorStop = cursor(GameNames::CursorStop);
+    CursorArrow = cursor(GameNames::CursorArrow);
+    CursorNature = cursor(GameNames::CursorNature);
+    CursorWater = cursor(GameNames::CursorWater);
+    CursorGrass = cursor(GameNames::CursorGrass);
+    CursorAttack = cursor(GameNames::CursorAttack);
+    CursorDefence = cursor(GameNames::CursorDefence);
+    CursorMove = cursor(GameNames::CursorMove);
+    RingTexture = LoadTexture(GameNames::FlatRingTexture, true);
 
     Selection.clear();
     MenuGUI = std::make_unique<TGameMenuGUI>([this] { MenuToggleRequest = true; });
@@ -210,7 +213,7 @@ void TGameScene::Update(double dt)
         MusicStarted = true;
         ResumeMusic();
         if (AmbientSound >= 0)
-            PlaySound(AmbientSound, "Ambient1", true);
+            PlaySound(AmbientSound, GameNames::AmbientSound, true);
     }
 
     const bool escape = InputState.Keys[VK::Escape] && !PrevInputState.Keys[VK::Escape];
@@ -234,7 +237,7 @@ void TGameScene::Update(double dt)
         // defeat sting takes its place rather than waiting for a silence that never comes.
         if (BattleSound >= 0)
             StopSource(BattleSound);
-        PlayOnce(BattleSound, "Finish");
+        PlayOnce(BattleSound, GameNames::FinishSound);
     }
 
     // A playback steps the battle as it was recorded; the window's own time
@@ -255,7 +258,7 @@ void TGameScene::Update(double dt)
     HandleMouse();
     Melee(step);
     if (Battle->RunPlayers(step))
-        PlayOnce(ArrowSound, "Arrow1");
+        PlayOnce(ArrowSound, GameNames::ArrowSound);
 
     EdgeScroll(dt);
     Step_ = TFrameStep::Keys;
@@ -279,14 +282,14 @@ void TGameScene::Melee(double dt)
 {
     const TMeleeEvents events = Battle->Melee(dt);
     if (events.Fighting)
-        PlayOnce(BattleSound, "Battle1");
+        PlayOnce(BattleSound, GameNames::BattleSound);
     else if (BattleSound >= 0 && !GameOver)
         // Once the battle is lost the sound source carries "Finish"; let it ring out.
         StopSource(BattleSound);
 
     std::erase_if(Selection, [](const TGameUnit* u) { return u->Health <= 0.0f; });
     if (events.Fell)
-        PlayOnce(DeathSound, "Dead1");
+        PlayOnce(DeathSound, GameNames::DeathSound);
 }
 
 // ---------------------------------------------------------------------------

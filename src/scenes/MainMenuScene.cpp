@@ -6,6 +6,7 @@
 #include "gui/MainMenuGUI.h"
 #include "render/my_Viewer.h"
 #include "resources/e_ModelObject.h"
+#include "resources/GameDataNames.h"
 #include "sound/e_SoundPlayer.h"
 
 #include <cmath>
@@ -25,16 +26,16 @@ TMainMenuScene::TMainMenuScene() {
     camera->FreeRotation = false;
     Camera = Own(std::move(camera));
     LightPos = TMyVector3f{-300.0f, 400.0f, 1000.0f};
-    TitleModel = TryLoadModel("Title");
+    TitleModel = TryLoadModel(GameNames::TitleModel);
     if (TitleModel)
         TitleModel->ModelMatrix =
             MatMultiply(MatTranslation(0.0f, 0.0f, -10.0f), MatScaling(7.7f, 5.75f, 0.0f));
-    KnifeModel1 = TryLoadModel("Knife");
-    KnifeModel2 = TryLoadModel("Knife");
-    StandModel = TryLoadModel("Stand");
+    KnifeModel1 = TryLoadModel(GameNames::KnifeModel);
+    KnifeModel2 = TryLoadModel(GameNames::KnifeModel);
+    StandModel = TryLoadModel(GameNames::StandModel);
     if (AppServices)
         AppServices->SetProgress(0.75f);
-    PlayMusic("Muz_1");
+    PlayMusic(GameNames::MenuMusic);
     SpinAngle = 0.0;
     PlaceOrnament();
     MenuGUI = std::make_unique<TMainMenuGUI>();

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "units/UnitFeatures.h"
+#include "resources/GameDataNames.h"
 #include "units/my_PathFinder.h"
 #include "world/MapObject.h"
 #include "world/e_Math.h"
@@ -51,8 +52,9 @@ enum : int32_t {
 };
 
 // The models units and arrows are drawn with, by unit type.
-inline constexpr const char* UnitModelNames[UnitTypeCount] = {"BaseUnit", "Kestrin", "SirGuy", "Sheriff"};
-inline constexpr const char* MissileModelName = "Pica";
+inline constexpr const auto& UnitModelNames = GameNames::UnitModels;
+static_assert(GameNames::UnitModels.size() == UnitTypeCount);
+inline constexpr const char* MissileModelName = GameNames::MissileModel;
 
 inline constexpr float MissileSpeed = 12.0f;        // map units per second, horizontally
 inline constexpr float MissileHitDistance = 0.5f;   // an arrow this close to its aim has arrived

@@ -9,6 +9,7 @@
 
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
+#include "resources/GameDataNames.h"
 #include "resources/e_ResourceManager.h"
 #include "world/e_Frustum.h"
 
@@ -233,7 +234,7 @@ void TLandshaftObject::Load(TMapStream& stream)
     // A tile uses the central 60 x 60 pixels of its 64 x 64 atlas cell, so the coordinates depend
     // on the atlas's pixel size. Without the atlas the terrain still loads and answers queries.
     int32_t atlasW = 1024, atlasH = 1024;
-    TileSetTexture = LoadTexture("TileSet", false);
+    TileSetTexture = LoadTexture(GameNames::TileSetTexture, false);
     if (TileSetTexture >= 0) {
         if (const TStoredTextureData* data = GetTextureData(TileSetTexture); data && data->Width > 0 && data->Height > 0) {
             atlasW = data->Width;

@@ -5,6 +5,7 @@
 #include <epoxy/gl.h>
 
 #include "app/e_Log.h"
+#include "resources/GameDataNames.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "units/UnitFeatures.h"
@@ -209,11 +210,11 @@ void TGameMap::Load(TMapStream& stream)
         PathFinder->AddGrid(PassGrid(type));
 
     Occupancy.assign(size_t(MapCols) * size_t(MapRows), nullptr);
-    CloudsTexture = LoadTexture("Clouds", true);
+    CloudsTexture = LoadTexture(GameNames::CloudsTexture, true);
     if (CloudsTexture < 0)
         throw EMapResourceError("The texture \"Clouds\" that the water is drawn with is missing.");
     Rings.clear();
-    RingTexture = LoadTexture("CurvedRing", true);
+    RingTexture = LoadTexture(GameNames::CurvedRingTexture, true);
     Time = 0.0;
 
     if (MapHooks.SetProgress)
