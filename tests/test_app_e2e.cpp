@@ -90,7 +90,7 @@ TEST(GameStartUp, TheCommandLineIsCheckedAndExplained) {
     EXPECT_NE(run.Stderr.find("script.txt:1: move needs X Y"), std::string::npos) << run.Stderr;
 }
 
-// The options frame opens and Escape goes back, driven by a script in a real window.
+// The options frame opens and the Escape key goes back, driven by a script in a real window.
 // The splash picture covers the first second (50 frames of 0.02 s).
 TEST(GameStartUp, ScriptedClicksReachTheMenuAndScreenshotsAreTaken) {
     TempDir dir;
@@ -102,7 +102,8 @@ TEST(GameStartUp, ScriptedClicksReachTheMenuAndScreenshotsAreTaken) {
               "61 down left 790 460\n"
               "62 up left 790 460\n"
               "70 screenshot " + dir.file("options.png") + "\n"
-              "71 char 27\n"
+              "71 keydown 27\n"
+              "72 keyup 27\n"
               "75 screenshot " + dir.file("main.png") + "\n"
               "76 quit\n");
     TGameRun run = RunGame({"--batch", "--windowed", "1024x768", "--fixed-dt", "0.02", "--script",

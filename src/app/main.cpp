@@ -146,44 +146,6 @@ bool TakeSingleInstanceLock() {
     return true;  // the descriptor stays open until the process ends
 }
 
-int SdlKeyToVirtualKey(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
-        return VK::F1 + (key - SDLK_F1);
-    switch (key) {
-        case SDLK_BACKSPACE: return VK::Back;
-        case SDLK_TAB: return VK::Tab;
-        case SDLK_RETURN: case SDLK_KP_ENTER: return VK::Return;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK::Shift;
-        case SDLK_LCTRL: case SDLK_RCTRL: return VK::Control;
-        case SDLK_LALT: case SDLK_RALT: return VK::Menu;
-        case SDLK_ESCAPE: return VK::Escape;
-        case SDLK_SPACE: return VK::Space;
-        case SDLK_PAGEUP: return VK::Prior;
-        case SDLK_PAGEDOWN: return VK::Next;
-        case SDLK_END: return VK::End;
-        case SDLK_HOME: return VK::Home;
-        case SDLK_LEFT: return VK::Left;
-        case SDLK_UP: return VK::Up;
-        case SDLK_RIGHT: return VK::Right;
-        case SDLK_DOWN: return VK::Down;
-        case SDLK_DELETE: return VK::Delete;
-        case SDLK_KP_0: return VK::Numpad0;
-        case SDLK_KP_1: case SDLK_KP_2: case SDLK_KP_3: case SDLK_KP_4: case SDLK_KP_5:
-        case SDLK_KP_6: case SDLK_KP_7: case SDLK_KP_8: case SDLK_KP_9:
-            return VK::Numpad0 + 1 + (key - SDLK_KP_1);
-        case SDLK_KP_MULTIPLY: return VK::Multiply;
-        case SDLK_KP_PLUS: return VK::Add;
-        case SDLK_KP_MINUS: return VK::Subtract;
-        case SDLK_KP_PERIOD: return VK::Decimal;
-        case SDLK_KP_DIVIDE: return VK::Divide;
-        default: return -1;
-    }
-}
-
 // Decodes UTF-8 text input into character messages.
 void TextInput(const char* text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
@@ -195,7 +157,8 @@ void TextInput(const char* text) {
         ++p;
         for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k, ++p)
             cp = (cp << 6) | (*p & 0x3F);
-        if (cp < 0x10000)
+        // The key-down of Escape, Enter, Tab and Backspace already gave their character.
+        if (cp < 0x10000 && !IsKeyCharacter(cp))
             InputChar(static_cast<uint16_t>(cp));
     }
 }
@@ -254,13 +217,13 @@ void TShell::HandleEvent(const SDL_Event& ev) {
             }
             break;
         case SDL_KEYDOWN: {
-            int vk = SdlKeyToVirtualKey(ev.key.keysym.sym);
+            int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
             if (vk >= 0)
                 InputKeyDown(vk);
             break;
         }
         case SDL_KEYUP: {
-            int vk = SdlKeyToVirtualKey(ev.key.keysym.sym);
+            int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
             if (vk >= 0)
                 InputKeyUp(vk);
             break;
@@ -330,6 +293,7 @@ int TShell::Run() {
     if (Options.FixedDt > 0.0)
         SetFixedClock(true);
 
+    SetInputHints();
     bool splash = false;
     if (!Options.Headless) {
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
