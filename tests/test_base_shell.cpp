@@ -108,6 +108,46 @@ TEST_F(ConfigFile, ValuesAreParsedStrictlyAndKeysCaseSensitively) {
     EXPECT_EQ(LogText().find("Recreated"), std::string::npos);
 }
 
+// Values a slider never gives are pulled into range and logged, so that neither
+// the session nor the next start inherits them.
+TEST_F(ConfigFile, ValuesOutOfRangeAreBoundedLoggedAndNeverSavedAsNonNumbers) {
+    struct Case {
+        std::string text;
+        float volume;
+        float speed;
+    } cases[] = {
+        {"MapScrollSpeed = 1e37\r\nMusicVolume = -0.5", 0.0f, 1000.0f},
+        {"MapScrollSpeed = 0\r\nMusicVolume = 7", 1.0f, 5.0f},
+        {"MapScrollSpeed = -3\r\nMusicVolume = 1e-50", 0.0f, 5.0f},
+        {"MapScrollSpeed = 1e300\r\nMusicVolume = 0.4", 0.4f, 1000.0f},
+    };
+    for (const auto& c : cases) {
+        WriteText(dir.file("Config.ini"), c.text);
+        {
+            TConfigApp config(AppPath);
+            EXPECT_FLOAT_EQ(config.MusicVolume, c.volume) << c.text;
+            EXPECT_FLOAT_EQ(config.MapScrollSpeed, c.speed) << c.text;
+        }
+        std::string saved = ReadText(dir.file("Config.ini"));
+        EXPECT_EQ(saved.find("inf"), std::string::npos) << saved;
+        EXPECT_EQ(saved.find('-'), std::string::npos) << saved;
+    }
+    const std::string log = LogText();
+    EXPECT_NE(log.find("MapScrollSpeed = 1e37 is out of range, 10 used"), std::string::npos) << log;
+    EXPECT_NE(log.find("MusicVolume = -0.5 is out of range, 0 used"), std::string::npos) << log;
+    EXPECT_EQ(log.find("MusicVolume = 0.4"), std::string::npos) << log;
+
+    // Whatever else sets the fields, the file keeps numbers the next run can read.
+    {
+        TConfigApp config(AppPath);
+        config.MapScrollSpeed = std::numeric_limits<float>::infinity();
+        config.MusicVolume = std::numeric_limits<float>::quiet_NaN();
+    }
+    std::string saved = ReadText(dir.file("Config.ini"));
+    EXPECT_NE(saved.find("MapScrollSpeed = 0.65\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("MusicVolume = 1.00\r\n"), std::string::npos) << saved;
+}
+
 TEST_F(ConfigFile, AFolderNamedLikeTheFileDoesNotCountAndAnUnwritableFileDoesNotThrowAtExit) {
     std::filesystem::create_directory(dir.file("Config.ini"));
     EXPECT_THROW(TConfigApp config(AppPath), std::ios_base::failure);
