@@ -41,7 +41,7 @@ const char* const kUsage =
     "  --fixed-dt S         every update gets the time step S seconds\n"
     "  --frames N           end normally after N frames in which a scene was updated\n"
     "  --script FILE        replay an input script\n"
-    "  --screenshot N:FILE  after drawing frame N, write it as a PNG file\n"
+    "  --screenshot N:FILE  after drawing frame N, write it as a PNG file (may be repeated)\n"
     "  --map FILE           start a battle on that map right after start-up\n"
     "  --help               print this help and exit\n";
 
@@ -112,8 +112,7 @@ TAppOptions ParseOptions(int argc, char** argv) {
             if (colon == std::string::npos || !ParseLong(v.substr(0, colon).c_str(), n) || n < 0 ||
                 colon + 1 >= v.size())
                 UsageError("--screenshot wants N:FILE, for example 100:shot.png");
-            o.ScreenshotFrame = n;
-            o.ScreenshotFile = v.substr(colon + 1);
+            o.Screenshots.push_back({n, v.substr(colon + 1)});
         } else if (a == "--map") {
             o.MapFile = value(i);
         } else {
@@ -367,14 +366,18 @@ int TShell::Run() {
             break;
         GameApp->Frame();
         bool updated = GameApp->UpdatedFrames() > counted;
-        if (updated && Options.ScreenshotFrame == counted)
-            PendingShots.push_back(Options.ScreenshotFile);
+        if (updated)
+            for (const auto& shot : Options.Screenshots)
+                if (shot.Frame == counted)
+                    PendingShots.push_back(shot.File);
         if (updated)
             for (const auto& file : PendingShots)
                 Screenshot(file);
         PendingShots.clear();
         GameApp->Paint();
-        if (Options.FixedDt > 0.0)
+        // Loading frames leave the clock alone: how many there are depends on
+        // the machine, and a scripted run must see the same clock on any.
+        if (Options.FixedDt > 0.0 && updated)
             AdvanceFixedClock(Options.FixedDt);
         if (!mapStarted && GameApp->SceneReady()) {
             // Quick start: as the main menu's "New game" would, once the menu exists.
