@@ -90,7 +90,7 @@ TEST(GameStartUp, TheCommandLineIsCheckedAndExplained) {
     EXPECT_NE(run.Stderr.find("script.txt:1: move needs X Y"), std::string::npos) << run.Stderr;
 }
 
-// The options frame opens and Escape goes back, driven by a script in a real window.
+// The options frame opens and the Escape key goes back, driven by a script in a real window.
 // The splash picture covers the first second (50 frames of 0.02 s).
 TEST(GameStartUp, ScriptedClicksReachTheMenuAndScreenshotsAreTaken) {
     TempDir dir;
@@ -102,7 +102,8 @@ TEST(GameStartUp, ScriptedClicksReachTheMenuAndScreenshotsAreTaken) {
               "61 down left 790 460\n"
               "62 up left 790 460\n"
               "70 screenshot " + dir.file("options.png") + "\n"
-              "71 char 27\n"
+              "71 keydown 27\n"
+              "72 keyup 27\n"
               "75 screenshot " + dir.file("main.png") + "\n"
               "76 quit\n");
     TGameRun run = RunGame({"--batch", "--windowed", "1024x768", "--fixed-dt", "0.02", "--script",
@@ -152,6 +153,44 @@ TEST(GameStartUp, TheVolumeSliderIsSavedWhenExitIsPressed) {
     auto lines = Lines(ReadText(dir.file("Config.ini")));
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines[10], "MusicVolume = 0.25");
+}
+
+}  // namespace
+
+namespace {
+
+// A quick start under a fixed step: the clock stands still while the battle loads,
+// so the splash's first second covers the same counted frames however long loading
+// takes, and every --screenshot given is taken.
+TEST(GameStartUp, AQuickStartShowsTheSplashOnTheSameFramesOnAnyMachine) {
+    const std::string data = std::string(MYGAME_BINARY_DIR) + "/Data";
+    ASSERT_TRUE(fs::exists(data + "/Maps/FirstBlood.map")) << "build the gamedata target first";
+    TempDir dir;
+    fs::create_directory_symlink(data, dir.file("Data"));
+    fs::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Shaders", dir.file("Shaders"));
+    TGameRun run = RunGame({"--batch", "--windowed", "640x480", "--fixed-dt", "0.5", "--seed", "1", "--frames", "4",
+                            "--map", dir.file("Data/Maps/FirstBlood.map"), "--screenshot", "0:" + dir.file("f0.png"),
+                            "--screenshot", "1:" + dir.file("f1.png"), "--screenshot", "3:" + dir.file("f3.png"),
+                            "--data", dir.path()},
+                           {"ALSOFT_DRIVERS=null", "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=offscreen"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
+    // The splash is a small picture on black: the top third of the screen is dark.
+    auto litAtTop = [](const TPicture& p) {
+        int lit = 0;
+        for (int y = 0; y < p.Height / 3; ++y)
+            for (int x = 0; x < p.Width; ++x) {
+                const unsigned char* c = p.At(x, y);
+                lit += c[0] + c[1] + c[2] > 60;
+            }
+        return lit;
+    };
+    const TPicture f0 = ReadPng(dir.file("f0.png")), f1 = ReadPng(dir.file("f1.png")), f3 = ReadPng(dir.file("f3.png"));
+    ASSERT_EQ(f0.Width, 640);
+    ASSERT_EQ(f1.Width, 640);
+    ASSERT_EQ(f3.Width, 640);
+    EXPECT_EQ(litAtTop(f0), 0);
+    EXPECT_EQ(litAtTop(f1), 0);
+    EXPECT_GT(litAtTop(f3), 640 * 160 / 2);  // the battlefield
 }
 
 }  // namespace

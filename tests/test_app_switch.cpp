@@ -1,6 +1,7 @@
 // Scene switches through the loading thread, run without a window.
 
 #include "TestSupport.h"
+#include "app/e_Log.h"
 #include "app/e_Platform.h"
 #include "app/e_SceneObject.h"
 #include "app/my_GameApp.h"
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -86,6 +88,24 @@ TEST_F(AppSwitch, QuittingWhileASceneLoadsIsClean) {
         GameApp->SwitchScene("defMainMenu");
         Turn();  // the loading thread is now running; TearDown destroys the application under it
     }
+}
+
+// A failure the scene constructors do not know of (here the log cannot be written)
+// reaches the player as a program message, and the program ends normally.
+TEST_F(AppSwitch, AFailureOnTheLoadingThreadIsReportedAndEndsTheProgram) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    SetMessageBoxesEnabled(false);
+    Turn();
+    ASSERT_TRUE(GameApp->SceneReady());
+    EXPECT_EXIT(
+        {
+            std::filesystem::remove(dir.file("InfoLog.txt"));
+            std::filesystem::create_directory(dir.file("InfoLog.txt"));
+            GameApp->SwitchScene("defMainMenu");
+            Turn();
+            RunUntilReady();
+        },
+        ::testing::ExitedWithCode(0), "Scene \"defMainMenu\" cannot be loaded: .+");
 }
 
 }  // namespace

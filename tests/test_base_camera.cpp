@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "app/e_CameraObject.h"
 #include "world/e_Frustum.h"
@@ -132,6 +133,25 @@ TEST(Frustum, ModelCornersAreTestedConservatively)
     EXPECT_TRUE(f.ModelVisible(inside));
     for (auto& c : inside.WorldCorners) c.z += 20;  // behind the eye
     EXPECT_FALSE(f.ModelVisible(inside));
+}
+
+// The battle camera is turned about two axes; a box that never received a point
+// (min above max) and an inverted box around what is in view both hold nothing.
+TEST(Frustum, AnEmptyBoxIsNeverVisibleFromATiltedCamera)
+{
+    const TMatrix4f clip = MatMultiply(MatPerspective(60, 1.33f, 0.5f, 5000),
+                                       MatMultiply(MatRotationX(float(Rad(60))),
+                                                   MatMultiply(MatRotationY(float(Rad(45))),
+                                                               MatTranslation(-100, -30, -100))));
+    const TFrustum f(clip);
+    const TMyVector3f seen{100, 30 - 20, 100 - 10};
+    ASSERT_TRUE(f.PointVisible(seen.x, seen.y, seen.z));
+    const TMyVector3f lo{seen.x - 5, seen.y - 5, seen.z - 5}, hi{seen.x + 5, seen.y + 5, seen.z + 5};
+    EXPECT_TRUE(f.BoxVisible(lo, hi));
+    EXPECT_FALSE(f.BoxVisible(hi, lo));
+    EXPECT_FALSE(f.BoxVisible({lo.x, hi.y, lo.z}, {hi.x, lo.y, hi.z}));
+    const float inf = std::numeric_limits<float>::infinity();
+    EXPECT_FALSE(f.BoxVisible({inf, inf, inf}, {-inf, -inf, -inf}));
 }
 
 TEST(Frustum, NarrowToRect)

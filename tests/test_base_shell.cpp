@@ -7,9 +7,11 @@
 #include "app/my_Input.h"
 #include "app/my_Script.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -106,6 +108,46 @@ TEST_F(ConfigFile, ValuesAreParsedStrictlyAndKeysCaseSensitively) {
     EXPECT_EQ(LogText().find("Recreated"), std::string::npos);
 }
 
+// Values a slider never gives are pulled into range and logged, so that neither
+// the session nor the next start inherits them.
+TEST_F(ConfigFile, ValuesOutOfRangeAreBoundedLoggedAndNeverSavedAsNonNumbers) {
+    struct Case {
+        std::string text;
+        float volume;
+        float speed;
+    } cases[] = {
+        {"MapScrollSpeed = 1e37\r\nMusicVolume = -0.5", 0.0f, 1000.0f},
+        {"MapScrollSpeed = 0\r\nMusicVolume = 7", 1.0f, 5.0f},
+        {"MapScrollSpeed = -3\r\nMusicVolume = 1e-50", 0.0f, 5.0f},
+        {"MapScrollSpeed = 1e300\r\nMusicVolume = 0.4", 0.4f, 1000.0f},
+    };
+    for (const auto& c : cases) {
+        WriteText(dir.file("Config.ini"), c.text);
+        {
+            TConfigApp config(AppPath);
+            EXPECT_FLOAT_EQ(config.MusicVolume, c.volume) << c.text;
+            EXPECT_FLOAT_EQ(config.MapScrollSpeed, c.speed) << c.text;
+        }
+        std::string saved = ReadText(dir.file("Config.ini"));
+        EXPECT_EQ(saved.find("inf"), std::string::npos) << saved;
+        EXPECT_EQ(saved.find('-'), std::string::npos) << saved;
+    }
+    const std::string log = LogText();
+    EXPECT_NE(log.find("MapScrollSpeed = 1e37 is out of range, 10 used"), std::string::npos) << log;
+    EXPECT_NE(log.find("MusicVolume = -0.5 is out of range, 0 used"), std::string::npos) << log;
+    EXPECT_EQ(log.find("MusicVolume = 0.4"), std::string::npos) << log;
+
+    // Whatever else sets the fields, the file keeps numbers the next run can read.
+    {
+        TConfigApp config(AppPath);
+        config.MapScrollSpeed = std::numeric_limits<float>::infinity();
+        config.MusicVolume = std::numeric_limits<float>::quiet_NaN();
+    }
+    std::string saved = ReadText(dir.file("Config.ini"));
+    EXPECT_NE(saved.find("MapScrollSpeed = 0.65\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("MusicVolume = 1.00\r\n"), std::string::npos) << saved;
+}
+
 TEST_F(ConfigFile, AFolderNamedLikeTheFileDoesNotCountAndAnUnwritableFileDoesNotThrowAtExit) {
     std::filesystem::create_directory(dir.file("Config.ini"));
     EXPECT_THROW(TConfigApp config(AppPath), std::ios_base::failure);
@@ -174,9 +216,9 @@ TEST_F(Input, DragsCaptureAndReleaseAsTheButtonsSay) {
 }
 
 TEST_F(Input, PerFrameFlagsLastOneUpdate) {
+    InputKeyDown(VK::Escape);
     InputChar('a');
     InputChar('b');
-    InputKeyDown(VK::Escape);
     InputDoubleClick(TMouseButton::Left, 5, 5);
     EXPECT_EQ(InputState.LastChar, 'b');
     EndInputFrame();
@@ -188,6 +230,52 @@ TEST_F(Input, PerFrameFlagsLastOneUpdate) {
     EXPECT_TRUE(InputState.Keys[VK::Escape]);
     InputKeyDown(300);  // out of range: flagged as an event, no key stored
     EXPECT_TRUE(InputState.KeyEvent);
+}
+
+// Keys as a player on any layout presses them: digits and the numeric pad by
+// position, letters by what the layout calls them; the four control keys bring
+// their character with the key-down (widgets wait for it); double clicks only
+// within the small rectangle the game was made for.
+TEST_F(Input, KeysOfAnyLayoutAndTheCharactersOfControlKeys) {
+    for (int code : {VK::Escape, VK::Return, VK::Tab, VK::Back}) {
+        EndInputFrame();
+        InputKeyDown(code);
+        EXPECT_EQ(InputState.LastChar, code);
+        EXPECT_TRUE(InputState.Keys[code]);
+        EndInputFrame();
+        InputKeyUp(code);
+        EXPECT_EQ(InputState.LastChar, 0) << code;
+    }
+    EndInputFrame();
+    InputKeyDown('A');
+    InputKeyDown(VK::Space);
+    EXPECT_EQ(InputState.LastChar, 0);
+
+    struct Key {
+        int scancode, keycode, expected;
+    } keys[] = {
+        {SDL_SCANCODE_1, SDLK_AMPERSAND, '1'},      // French: "&" unshifted
+        {SDL_SCANCODE_9, 0xE7, '9'},                // "ç"
+        {SDL_SCANCODE_0, 0xE0, '0'},                // "à"
+        {SDL_SCANCODE_KP_7, SDLK_HOME, VK::Numpad0 + 7},
+        {SDL_SCANCODE_KP_0, SDLK_INSERT, VK::Numpad0},
+        {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, VK::Return},
+        {SDL_SCANCODE_Q, SDLK_a, 'A'},              // the layout's letter
+        {SDL_SCANCODE_A, SDLK_q, 'Q'},
+        {SDL_SCANCODE_M, SDLK_COMMA, -1},
+        {SDL_SCANCODE_F, 0x0430, 'F'},              // Cyrillic "а": letters by position
+        {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, VK::Escape},
+        {SDL_SCANCODE_F3, SDLK_F3, VK::F1 + 2},
+        {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, VK::Shift},
+    };
+    for (const Key& k : keys)
+        EXPECT_EQ(VirtualKeyFromSdl(k.scancode, k.keycode), k.expected) << SDL_GetScancodeName(SDL_Scancode(k.scancode));
+
+    SetInputHints();
+    const char* radius = SDL_GetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS);
+    ASSERT_NE(radius, nullptr);
+    EXPECT_STREQ(radius, "2");
+    EXPECT_EQ(SDL_GetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_TIME), nullptr);
 }
 
 TEST(InputScript, ParsesEveryCommandAndKeepsTheOrderWithinAFrame) {

@@ -411,6 +411,36 @@ TEST(SkeletalAnimation, CountsThatCannotBeRightAreRefused) {
     EXPECT_THROW(read(0x7FFFFFFF, 0, 0), TStreamReadError);
 }
 
+// Counts whose product with the record size passes 64 bits wrap to a size the file
+// seems to hold; the clip is refused before anything is allocated, whether it sits
+// in its own file or inside the model, and the refusal names the file.
+TEST_F(Registry, AnimationCountsThatWrapAroundAreRefusedWithTheFileName) {
+    TMemoryStream wrap;
+    wrap.WriteInt32(306911945);
+    wrap.WriteInt32(2146584058);
+    wrap.WriteInt32(10);
+    std::vector<uint8_t> zeros(87064);
+    wrap.WriteBuffer(zeros.data(), zeros.size());
+    auto message = [&](const std::string& model) -> std::string {
+        try {
+            LoadModel(model);
+        } catch (const TStreamReadError& e) {
+            return e.what();
+        }
+        return "loaded";
+    };
+    WriteModel(Anim("Giant.PAM"), ModelData(true, {{"g.tga"}}), wrap.Bytes());
+    const std::string embedded = message("Giant.PAM");
+    EXPECT_NE(embedded.find(Anim("Giant.PAM")), std::string::npos) << embedded;
+    EXPECT_NE(embedded.find("306911945 bones and 2146584058 frames"), std::string::npos) << embedded;
+
+    WriteModel(Anim("Troll.PAM"), ModelData(true, {{"t.tga"}}));
+    WriteBytes(Anim("Troll_Walk.PSA"), wrap.Bytes());
+    const std::string file = message("Troll.PAM");
+    EXPECT_NE(file.find(Anim("Troll_Walk.PSA")), std::string::npos) << file;
+    EXPECT_NE(file.find("306911945 bones and 2146584058 frames"), std::string::npos) << file;
+}
+
 TEST_F(Registry, AnOutdatedModelEndsTheProgramWithAMessage) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     auto bytes = WriteModelStream(ModelData(false, {{"x.tga"}}));

@@ -38,7 +38,7 @@ TEST_F(SoundStorage, OneEntryWhateverTheNameLooksLike) {
     const TStoragesSound* sound = GetStoredSound(bare);
     ASSERT_NE(sound, nullptr);
     EXPECT_EQ(sound->UseCount, 4);
-    EXPECT_EQ(sound->FileName, ToUpperAscii(game.root + "Data/Sounds/AGA.WAV"));
+    EXPECT_EQ(sound->FileName, game.root + "Data/Sounds/AGA.WAV");
     EXPECT_NE(CountOf(game.LogText(), "CreateSound: \"" + sound->FileName + "\" - complete."), 0u);
     EXPECT_EQ(CountOf(game.LogText(), "Sound Storage Init - complete."), 1u);
 }
@@ -82,7 +82,7 @@ TEST_F(SoundStorage, UnloadableNamesAreReportedOnceEach) {
         EXPECT_EQ(GetSoundIndex("Music.mp3"), -1);
     }
     const std::string log = game.LogText();
-    const std::string dir = ToUpperAscii(game.sounds);
+    const std::string dir = game.sounds;
     EXPECT_EQ(CountOf(log, "File \"" + dir + "MISSING.WAV\" not found"), 1u);
     EXPECT_EQ(CountOf(log, "Файл \"" + dir + "BROKEN.WAV\" поврежден. Загрузка невозможна."), 1u);
     EXPECT_EQ(CountOf(log, "File \"" + dir + "MUSIC.MP3\" unknown type"), 1u);
@@ -104,4 +104,27 @@ TEST_F(SoundStorage, BuffersGoWithTheDeviceAndComeBackWithIt) {
     EXPECT_EQ(GetSoundBuffer(index), 0u);  // no device, no buffer
     ASSERT_TRUE(InitSound(game.root, "Data/Sounds/"));
     EXPECT_NE(GetSoundBuffer(index), 0u);
+}
+
+// Only the part below the sounds folder is spelt in capitals: a game installed in
+// "Game/" next to a folder "GAME/" plays its own effects, and says so in the log.
+TEST_F(SoundStorage, TheInstallFolderKeepsItsCase) {
+    const std::string own = game.root + "Game/", other = game.root + "GAME/";
+    WaveSpec mine, theirs;
+    theirs.rate = 11025;
+    WriteBytes(own + "Data/Sounds/Hit.wav", MakeWave(mine));
+    WriteBytes(other + "Data/Sounds/HIT.WAV", MakeWave(theirs));
+    WriteBytes(other + "Data/Sounds/ONLYTHERE.WAV", MakeWave(theirs));
+    InitSoundStorage(Log, own, "Data/Sounds/");
+
+    const int hit = GetSoundIndex("hit");
+    ASSERT_GE(hit, 0);
+    EXPECT_EQ(GetSoundIndex(own + "data/sounds/Hit"), hit);
+    const TStoragesSound* sound = GetStoredSound(hit);
+    EXPECT_EQ(sound->FileName, own + "Data/Sounds/HIT.WAV");
+    EXPECT_EQ(sound->SoundData.Frequency, 22050);
+    EXPECT_EQ(GetSoundIndex("OnlyThere"), -1);
+    const std::string log = game.LogText();
+    EXPECT_EQ(CountOf(log, "CreateSound: \"" + own + "Data/Sounds/HIT.WAV\" - complete."), 1u);
+    EXPECT_EQ(CountOf(log, "File \"" + own + "Data/Sounds/ONLYTHERE.WAV\" not found"), 1u);
 }

@@ -2,6 +2,7 @@
 
 #include "app/e_Log.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -25,7 +26,7 @@ std::string TrimControl(const std::string& s) {
 
 // The whole text must be a decimal number with "." as separator, as a strict
 // string-to-float conversion would accept it.
-bool ParseDecimal(const std::string& text, float& out) {
+bool ParseDecimal(const std::string& text, double& out) {
     if (text.empty())
         return false;
     for (char c : text) {
@@ -37,9 +38,26 @@ bool ParseDecimal(const std::string& text, float& out) {
     double value = std::strtod(text.c_str(), &end);
     if (end != text.c_str() + text.size() || !std::isfinite(value))
         return false;
-    out = static_cast<float>(value);
+    out = value;
     return true;
 }
+
+// A value outside what the game can use (a scroll speed that overflows to
+// infinity, a negative volume) would spoil the whole session and be saved back:
+// it is pulled into range and the change is logged.
+double Bounded(const std::string& key, const std::string& text, double value, double low, double high) {
+    double bounded = std::clamp(value, low, high);
+    if (bounded != value) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%g", bounded);
+        Log("File \"Config.ini\": " + key + " = " + text + " is out of range, " + buf + " used");
+    }
+    return bounded;
+}
+
+constexpr double kMinVolume = 0.0, kMaxVolume = 1.0;
+// In the file's unit; a slider or a person never goes beyond these.
+constexpr double kMinScrollSpeed = 0.05, kMaxScrollSpeed = 10.0;
 
 std::string Fixed2(double value) {
     char buf[64];
@@ -83,20 +101,28 @@ void TConfigApp::Load() {
             continue;
         std::string key = TrimControl(line.substr(0, eq));
         std::string value = TrimControl(line.substr(eq + 1));
-        float parsed = 0.0f;
+        double parsed = 0.0;
         if (key == "MusicVolume") {
-            MusicVolume = ParseDecimal(value, parsed) ? parsed : 1.0f;
+            MusicVolume = ParseDecimal(value, parsed)
+                              ? static_cast<float>(Bounded(key, value, parsed, kMinVolume, kMaxVolume))
+                              : 1.0f;
         } else if (key == "MapScrollSpeed") {
-            MapScrollSpeed = ParseDecimal(value, parsed) ? parsed * 100.0f : 65.0f;
+            MapScrollSpeed =
+                ParseDecimal(value, parsed)
+                    ? static_cast<float>(Bounded(key, value, parsed, kMinScrollSpeed, kMaxScrollSpeed) * 100.0)
+                    : 65.0f;
         }
     }
 }
 
 void TConfigApp::Save() {
+    // Whatever set the fields, the file never gets a number the next run cannot read.
+    double speed = std::isfinite(MapScrollSpeed) ? MapScrollSpeed / 100.0 : 0.65;
+    double volume = std::isfinite(MusicVolume) ? MusicVolume : 1.0;
     std::ostringstream text;
     text << "; here comment\r\n"
          << "[system]\r\n"
-         << "MapScrollSpeed = " << Fixed2(MapScrollSpeed / 100.0) << "\r\n"
+         << "MapScrollSpeed = " << Fixed2(speed) << "\r\n"
          << "[editor]\r\n"
          << "...\r\n"
          << "[physic]\r\n"
@@ -104,7 +130,7 @@ void TConfigApp::Save() {
          << "[render]\r\n"
          << "...\r\n"
          << "[sound]\r\n"
-         << "MusicVolume = " << Fixed2(MusicVolume) << "\r\n";
+         << "MusicVolume = " << Fixed2(volume) << "\r\n";
     std::ofstream out;
     out.exceptions(std::ios::failbit | std::ios::badbit);
     out.open(FileName, std::ios::binary | std::ios::trunc);

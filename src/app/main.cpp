@@ -42,7 +42,7 @@ const char* const kUsage =
     "  --fixed-dt S         every update gets the time step S seconds\n"
     "  --frames N           end normally after N frames in which a scene was updated\n"
     "  --script FILE        replay an input script\n"
-    "  --screenshot N:FILE  after drawing frame N, write it as a PNG file\n"
+    "  --screenshot N:FILE  after drawing frame N, write it as a PNG file (may be repeated)\n"
     "  --map FILE           start a battle on that map right after start-up\n"
     "  --record FILE        write the battle's replay to FILE (default: a new file in\n"
     "                       the replays folder beside InfoLog.txt)\n"
@@ -116,8 +116,7 @@ TAppOptions ParseOptions(int argc, char** argv) {
             if (colon == std::string::npos || !ParseLong(v.substr(0, colon).c_str(), n) || n < 0 ||
                 colon + 1 >= v.size())
                 UsageError("--screenshot wants N:FILE, for example 100:shot.png");
-            o.ScreenshotFrame = n;
-            o.ScreenshotFile = v.substr(colon + 1);
+            o.Screenshots.push_back({n, v.substr(colon + 1)});
         } else if (a == "--map") {
             o.MapFile = value(i);
         } else if (a == "--record") {
@@ -154,44 +153,6 @@ bool TakeSingleInstanceLock() {
     return true;  // the descriptor stays open until the process ends
 }
 
-int SdlKeyToVirtualKey(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12)
-        return VK::F1 + (key - SDLK_F1);
-    switch (key) {
-        case SDLK_BACKSPACE: return VK::Back;
-        case SDLK_TAB: return VK::Tab;
-        case SDLK_RETURN: case SDLK_KP_ENTER: return VK::Return;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK::Shift;
-        case SDLK_LCTRL: case SDLK_RCTRL: return VK::Control;
-        case SDLK_LALT: case SDLK_RALT: return VK::Menu;
-        case SDLK_ESCAPE: return VK::Escape;
-        case SDLK_SPACE: return VK::Space;
-        case SDLK_PAGEUP: return VK::Prior;
-        case SDLK_PAGEDOWN: return VK::Next;
-        case SDLK_END: return VK::End;
-        case SDLK_HOME: return VK::Home;
-        case SDLK_LEFT: return VK::Left;
-        case SDLK_UP: return VK::Up;
-        case SDLK_RIGHT: return VK::Right;
-        case SDLK_DOWN: return VK::Down;
-        case SDLK_DELETE: return VK::Delete;
-        case SDLK_KP_0: return VK::Numpad0;
-        case SDLK_KP_1: case SDLK_KP_2: case SDLK_KP_3: case SDLK_KP_4: case SDLK_KP_5:
-        case SDLK_KP_6: case SDLK_KP_7: case SDLK_KP_8: case SDLK_KP_9:
-            return VK::Numpad0 + 1 + (key - SDLK_KP_1);
-        case SDLK_KP_MULTIPLY: return VK::Multiply;
-        case SDLK_KP_PLUS: return VK::Add;
-        case SDLK_KP_MINUS: return VK::Subtract;
-        case SDLK_KP_PERIOD: return VK::Decimal;
-        case SDLK_KP_DIVIDE: return VK::Divide;
-        default: return -1;
-    }
-}
-
 // Decodes UTF-8 text input into character messages.
 void TextInput(const char* text) {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
@@ -203,7 +164,8 @@ void TextInput(const char* text) {
         ++p;
         for (int k = 0; k < extra && (*p & 0xC0) == 0x80; ++k, ++p)
             cp = (cp << 6) | (*p & 0x3F);
-        if (cp < 0x10000)
+        // The key-down of Escape, Enter, Tab and Backspace already gave their character.
+        if (cp < 0x10000 && !IsKeyCharacter(cp))
             InputChar(static_cast<uint16_t>(cp));
     }
 }
@@ -262,13 +224,13 @@ void TShell::HandleEvent(const SDL_Event& ev) {
             }
             break;
         case SDL_KEYDOWN: {
-            int vk = SdlKeyToVirtualKey(ev.key.keysym.sym);
+            int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
             if (vk >= 0)
                 InputKeyDown(vk);
             break;
         }
         case SDL_KEYUP: {
-            int vk = SdlKeyToVirtualKey(ev.key.keysym.sym);
+            int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
             if (vk >= 0)
                 InputKeyUp(vk);
             break;
@@ -338,6 +300,7 @@ int TShell::Run() {
     if (Options.FixedDt > 0.0)
         SetFixedClock(true);
 
+    SetInputHints();
     bool splash = false;
     if (!Options.Headless) {
         if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
@@ -411,14 +374,18 @@ int TShell::Run() {
             break;
         GameApp->Frame();
         bool updated = GameApp->UpdatedFrames() > counted;
-        if (updated && Options.ScreenshotFrame == counted)
-            PendingShots.push_back(Options.ScreenshotFile);
+        if (updated)
+            for (const auto& shot : Options.Screenshots)
+                if (shot.Frame == counted)
+                    PendingShots.push_back(shot.File);
         if (updated)
             for (const auto& file : PendingShots)
                 Screenshot(file);
         PendingShots.clear();
         GameApp->Paint();
-        if (Options.FixedDt > 0.0)
+        // Loading frames leave the clock alone: how many there are depends on
+        // the machine, and a scripted run must see the same clock on any.
+        if (Options.FixedDt > 0.0 && updated)
             AdvanceFixedClock(Options.FixedDt);
         if (!mapStarted && GameApp->SceneReady()) {
             // Quick start: as the main menu's "New game" would, once the menu exists.

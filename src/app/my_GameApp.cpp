@@ -166,13 +166,22 @@ void TGameApp::SwitchScene(const std::string& name) {
 }
 
 void TGameApp::LoadingThreadProc(std::string sceneName) {
-    Log("Start Loading Thread ++++++++++++++++++++++++");
-    std::unique_ptr<TSceneObject> next;
-    if (sceneName == "defMainMenu")
-        next = std::make_unique<TMainMenuScene>();
-    else
-        next = std::make_unique<TGameScene>(sceneName);
-    Scene = std::move(next);
-    Progress.store(1.0f, std::memory_order_release);
-    Log("Close Loading Thread ++++++++++++++++++++++++");
+    // The scene constructors report the damaged files they know of; anything else
+    // (a log that cannot be written, memory running out) would otherwise end the
+    // program without a word.
+    try {
+        Log("Start Loading Thread ++++++++++++++++++++++++");
+        std::unique_ptr<TSceneObject> next;
+        if (sceneName == "defMainMenu")
+            next = std::make_unique<TMainMenuScene>();
+        else
+            next = std::make_unique<TGameScene>(sceneName);
+        Scene = std::move(next);
+        Progress.store(1.0f, std::memory_order_release);
+        Log("Close Loading Thread ++++++++++++++++++++++++");
+    } catch (const std::exception& e) {
+        FatalProgramMessage("Scene \"" + sceneName + "\" cannot be loaded: " + e.what());
+    } catch (...) {
+        FatalProgramMessage("Scene \"" + sceneName + "\" cannot be loaded: unknown error");
+    }
 }

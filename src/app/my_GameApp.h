@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 struct SDL_Window;
 class TSceneObject;
@@ -30,8 +31,11 @@ struct TAppOptions {
     double FixedDt = 0.0;  // 0: time steps come from the frame rate
     long long Frames = -1;  // -1: run until asked to stop
     std::string ScriptFile;
-    long long ScreenshotFrame = -1;
-    std::string ScreenshotFile;
+    struct TShot {
+        long long Frame = -1;
+        std::string File;
+    };
+    std::vector<TShot> Screenshots;
     std::string MapFile;
     std::string RecordFile;  // --record
     std::string ReplayFile;  // --replay

@@ -48,9 +48,16 @@ void InputMouseMove(int x, int y, bool leftHeld, bool rightHeld);
 void InputButtonDown(TMouseButton button, int x, int y);
 void InputButtonUp(TMouseButton button, int x, int y);
 void InputDoubleClick(TMouseButton button, int x, int y);
+// Escape, Enter, Tab and Backspace also deliver their character (27, 13, 9, 8).
 void InputKeyDown(int code);
 void InputKeyUp(int code);
 void InputChar(uint16_t code);
+// The keys whose character comes with the key-down, never from text input.
+bool IsKeyCharacter(uint32_t code);
+// SDL hints that make its mouse events match the game's window system; call before SDL_Init.
+void SetInputHints();
+// The virtual-key code of an SDL key (scancode and layout key symbol), or -1.
+int VirtualKeyFromSdl(int scancode, int keycode);
 // Initial values, copied into PrevInputState as well.
 void ResetInputState();
 // After a scene update: copy to the previous state and clear the per-frame flags.

@@ -283,6 +283,10 @@ void DrawCursor() {
 
 void FrameRate() {
     double now = GetPerfSeconds();
+    // Under a fixed step the clock stands still on loading frames; measuring them
+    // would make the shown rate depend on how long loading took.
+    if (IsFixedClock() && now == V.FrameStart)
+        return;
     double ms = (now - V.FrameStart) * 1000.0;
     V.FrameStart = now;
     if (!V.Meter.AddFrame(ms) || !Drawing())

@@ -109,6 +109,12 @@ TSkeletalAnimation::TSkeletalAnimation(std::string name, float scale, TMemoryStr
     // A track list is allocated even for clips without frames; bound it by a sane skeleton.
     if (Data.FrameCount == 0 && Data.BoneCount > 65536)
         throw TStreamReadError("animation \"" + Name + "\" has " + std::to_string(Data.BoneCount) + " bones");
+    // Compared by division: bones x frames x 28 can pass 64 bits and wrap to a small size.
+    const uint64_t left = uint64_t(stream.Remaining());
+    if (Data.BoneCount > 0 && uint64_t(Data.FrameCount) > left / BoneFrameBytes / uint64_t(Data.BoneCount))
+        throw TStreamReadError("animation \"" + Name + "\" has " + std::to_string(Data.BoneCount) + " bones and " +
+                               std::to_string(Data.FrameCount) + " frames, more than the " + std::to_string(left) +
+                               " bytes left hold");
     stream.RequireBytes(uint64_t(Data.BoneCount) * uint64_t(Data.FrameCount) * BoneFrameBytes,
                         "the animation's frames");
     Data.Frames.resize(size_t(Data.BoneCount));

@@ -75,18 +75,24 @@ void DoneSoundStorage() {
 }
 
 std::string SoundKey(const std::string& rawName) {
-    std::string name = ToUpperAscii(NormalizeSlashes(rawName));
+    std::string name = NormalizeSlashes(rawName);
     auto slash = name.find_last_of('/');
     std::string filepart = slash == std::string::npos ? name : name.substr(slash + 1);
     if (filepart.empty())
         return {};
     if (filepart.find('.') == std::string::npos)
         name += ".WAV";
+    // Only what lies below the sounds folder is upper-cased: the install folder
+    // keeps its case, or a sibling folder spelt in capitals would be taken for it.
+    const std::string folder = StorageRoot + StorageFolder;
     if (slash == std::string::npos)
-        name = StorageRoot + StorageFolder + name;
-    // The root keeps the case it was given in; upper-casing the whole key makes a
-    // full path in any case meet the bare name.
-    return ToUpperAscii(name);
+        return folder + ToUpperAscii(name);
+    if (name.compare(0, StorageRoot.size(), StorageRoot) == 0 && name.size() >= folder.size() &&
+        ToUpperAscii(name.substr(StorageRoot.size(), StorageFolder.size())) == ToUpperAscii(StorageFolder))
+        return folder + ToUpperAscii(name.substr(folder.size()));
+    // Elsewhere the folders are the caller's; the file name is compared in capitals.
+    slash = name.find_last_of('/');
+    return name.substr(0, slash + 1) + ToUpperAscii(name.substr(slash + 1));
 }
 
 int GetSoundIndex(const std::string& rawName) {

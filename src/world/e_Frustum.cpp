@@ -85,6 +85,9 @@ bool TFrustum::CornersVisible(const TMyVector3f* corners) const
 
 bool TFrustum::BoxVisible(const TMyVector3f& boxMin, const TMyVector3f& boxMax) const
 {
+    // An empty box (min above max, as a box that never received a point is kept)
+    // holds nothing; its corners alone could still straddle every plane.
+    if (!(boxMin.x <= boxMax.x && boxMin.y <= boxMax.y && boxMin.z <= boxMax.z)) return false;
     TMyVector3f corners[8];
     for (int i = 0; i < 8; ++i)
         corners[i] = {(i & 1) ? boxMax.x : boxMin.x, (i & 2) ? boxMax.y : boxMin.y, (i & 4) ? boxMax.z : boxMin.z};
