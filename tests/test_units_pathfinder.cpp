@@ -180,6 +180,10 @@ private:
         return trace;
     }
 
+public:
+    bool Los(TWayPoint a, TWayPoint b, int type) const { return Los(a, b, grids[type]); }
+
+private:
     bool Los(TWayPoint a, TWayPoint b, const std::vector<int32_t>& C) const
     {
         TMyVector2f A{static_cast<float>(a.x), static_cast<float>(a.y)};
@@ -372,6 +376,12 @@ TEST(PathFinder, MatchesLiteralSearchOnRandomGrids)
             ASSERT_GE(actual.size(), 2u);
             EXPECT_TRUE(actual.front() == start || actual == (TWay{goal, goal}));
             EXPECT_EQ(actual.back(), goal);
+            // Line of sight on its own, between any two tiles, edges and corners included.
+            const TWayPoint a = RandomCell(rng, w, h), b = q % 3 == 0 ? TWayPoint{w - 1, h - 1} : RandomCell(rng, w, h);
+            ASSERT_EQ(finder.LineOfSight(a, b, type), literal.Los(a, b, type))
+                << "grid " << gridIndex << " type " << type << " from " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+            ASSERT_EQ(finder.LineOfSight(b, a, type), literal.Los(b, a, type))
+                << "grid " << gridIndex << " type " << type << " from " << b.x << "," << b.y << " to " << a.x << "," << a.y;
             ++compared;
             blockedGoals += grid[goal.y * w + goal.x] == 255;
             sameCell += start == goal;
