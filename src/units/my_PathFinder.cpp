@@ -3,6 +3,7 @@
 #include "world/e_Math.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
@@ -48,7 +49,12 @@ TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32
     for (int i = 0; i < 8; ++i)
         NeighbourOffset[i] = Stride * NeighbourDY[i] + NeighbourDX[i];
     // Below 2^16 a sample's float position is off by less than 0.03 tiles.
-    SkipSamples = Width <= 65536 && Height <= 65536;
+    if (Width <= 65536 && Height <= 65536) {
+        const float longest = std::sqrt(static_cast<float>(Width) * Width + static_cast<float>(Height) * Height) + 1.0f;
+        for (float s = 0.0f; s < longest; s += 0.2f)
+            SampleAt.push_back(s);
+        SampleAt.push_back(SampleAt.back() + 0.2f);
+    }
     AddGrid(passGrid);
 }
 
@@ -222,8 +228,6 @@ void TPathFinder::SearchToGoal(const TCostGrid& grid, int32_t goalCell)
     const int32_t stride = Stride;
     const int32_t gx = GoalX;
     const int32_t gy = GoalY;
-    int32_t offset[8];
-    std::copy(std::begin(NeighbourOffset), std::end(NeighbourOffset), offset);
     // The cells of a plain search never carry flags, so its marks compare whole.
     auto dist = [&](int32_t cell) { return state[cell].Mark == mark ? state[cell].Dist : MaxCost; };
 
@@ -236,19 +240,22 @@ void TPathFinder::SearchToGoal(const TCostGrid& grid, int32_t goalCell)
             continue;
         const int32_t x = node.Cell % stride - 1;
         const int32_t y = node.Cell / stride - 1;
-        for (int i = 0; i < 8; ++i) {
-            const int32_t n = node.Cell + offset[i];
+        // One neighbour, in table order; true when it is the goal.
+        auto visit = [&](int i) {
+            const int32_t n = node.Cell + NeighbourDY[i] * stride + NeighbourDX[i];
             const int32_t c = cost[n];
-            if (c == MaxCost)
-                continue;
-            const int64_t g = StepCost(c, i) + node.G;
-            if (g < dist(n)) {
-                state[n] = {static_cast<int32_t>(g), mark};
-                Heap.Push({g + Heuristic(x + NeighbourDX[i], y + NeighbourDY[i], gx, gy), static_cast<int32_t>(g), n});
+            if (c != MaxCost) {
+                const int64_t g = StepCost(c, i) + node.G;
+                if (g < dist(n)) {
+                    state[n] = {static_cast<int32_t>(g), mark};
+                    Heap.Push({g + Heuristic(x + NeighbourDX[i], y + NeighbourDY[i], gx, gy),
+                               static_cast<int32_t>(g), n});
+                }
             }
-            if (n == goalCell)
-                return;
-        }
+            return n == goalCell;
+        };
+        if (visit(0) || visit(1) || visit(2) || visit(3) || visit(4) || visit(5) || visit(6) || visit(7))
+            return;
     }
 }
 
@@ -379,24 +386,34 @@ bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) c
         const int32_t cy = static_cast<int32_t>(py);
         return Inside(cx, cy) && grid.Cost[CellOf(cx, cy)] != MaxCost;
     };
+    auto passes = [&](const TMyVector2f& p) {
+        return open(p.x, p.y) && open(p.x + 0.4f, p.y + 0.4f) && open(p.x - 0.4f, p.y + 0.4f) &&
+               open(p.x + 0.4f, p.y - 0.4f) && open(p.x - 0.4f, p.y - 0.4f);
+    };
+    if (SampleAt.empty() || length >= SampleAt.back()) {
+        for (float s = 0.0f; s < length; s += 0.2f)
+            if (!passes(Vec2Add(from, Vec2Scale(d, s))))
+                return false;
+        return true;
+    }
     // A sample at p (p.x, p.y not negative) in cell c = (N(p.x), N(p.y)) vouches for the
     // samples after it up to t further along the line: theirs lie within t of p on each
     // axis, so the values they truncate lie in (c - 0.4 - t, c + 1.4 + t), and all those
     // cells are open when c's clearance r is at least t + 1.4. Such samples are passed
-    // over; a margin of 0.2 covers the rounding of the float positions.
-    float vouched = -1.0f;
-    for (float s = 0.0f; s < length; s += 0.2f) {
-        if (s <= vouched)
-            continue;
+    // over; t = r - 1.6 leaves 0.2 for the rounding of the float positions, and the
+    // steps between samples, 0.2 give or take a rounding, are counted as 0.21.
+    size_t k = 0;
+    for (float s = 0.0f; s < length; s = SampleAt[k]) {
         const TMyVector2f p = Vec2Add(from, Vec2Scale(d, s));
-        if (!open(p.x, p.y) || !open(p.x + 0.4f, p.y + 0.4f) || !open(p.x - 0.4f, p.y + 0.4f) ||
-            !open(p.x + 0.4f, p.y - 0.4f) || !open(p.x - 0.4f, p.y - 0.4f))
+        if (!passes(p))
             return false;
-        if (SkipSamples && p.x >= 0.0f && p.y >= 0.0f) {
+        size_t step = 1;
+        if (p.x >= 0.0f && p.y >= 0.0f) {
             const int32_t r = grid.Clearance[CellOf(static_cast<int32_t>(p.x), static_cast<int32_t>(p.y))];
             if (r >= 2)
-                vouched = s + (static_cast<float>(r) - 1.6f);
+                step += static_cast<size_t>((static_cast<float>(r) - 1.6f) / 0.21f);
         }
+        k = std::min(k + step, SampleAt.size() - 1);
     }
     return true;
 }

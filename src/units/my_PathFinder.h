@@ -179,7 +179,10 @@ private:
     TBinaryHeap<TOpenNode> Heap;
     TWay Trace;
     int32_t NeighbourOffset[8] = {};
-    bool SkipSamples = false;  // coordinates small enough for the skip's float margin
+    // Where the samples of a line of sight fall: SampleAt[k] is 0.2 added k times, in
+    // float as the walk adds it, far enough for the longest line inside the grid.
+    // Empty when the grid is too large for the skip's float margin.
+    std::vector<float> SampleAt;
 
     // Where the current search starts and which regions it can reach.
     int32_t StartIndex = 0;
