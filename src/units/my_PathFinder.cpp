@@ -37,8 +37,8 @@ TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32
         throw std::invalid_argument("path finder: negative grid size " + std::to_string(width) + " x " +
                                     std::to_string(height));
     const int64_t cells = static_cast<int64_t>(width) * height;
-    // The bordered grid and the indices of neighbours past its end must still fit.
-    if (static_cast<int64_t>(width + int64_t{2}) * (height + int64_t{2}) > MaxCost - 2 * static_cast<int64_t>(width) - 8)
+    // Every cell of the bordered grid must have a 32-bit index.
+    if ((width + int64_t{2}) * (height + int64_t{2}) > MaxCost)
         throw std::invalid_argument("path finder: grid " + std::to_string(width) + " x " + std::to_string(height) +
                                     " is too large");
     Width = width;
