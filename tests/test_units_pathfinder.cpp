@@ -7,11 +7,15 @@
 
 #include "units/GameUnits.h"
 #include "units/my_PathFinder.h"
+#include "world/LandshaftObject.h"
+#include "world/MapObject.h"
 #include "world/e_Math.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -176,6 +180,10 @@ private:
         return trace;
     }
 
+public:
+    bool Los(TWayPoint a, TWayPoint b, int type) const { return Los(a, b, grids[type]); }
+
+private:
     bool Los(TWayPoint a, TWayPoint b, const std::vector<int32_t>& C) const
     {
         TMyVector2f A{static_cast<float>(a.x), static_cast<float>(a.y)};
@@ -368,6 +376,12 @@ TEST(PathFinder, MatchesLiteralSearchOnRandomGrids)
             ASSERT_GE(actual.size(), 2u);
             EXPECT_TRUE(actual.front() == start || actual == (TWay{goal, goal}));
             EXPECT_EQ(actual.back(), goal);
+            // Line of sight on its own, between any two tiles, edges and corners included.
+            const TWayPoint a = RandomCell(rng, w, h), b = q % 3 == 0 ? TWayPoint{w - 1, h - 1} : RandomCell(rng, w, h);
+            ASSERT_EQ(finder.LineOfSight(a, b, type), literal.Los(a, b, type))
+                << "grid " << gridIndex << " type " << type << " from " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+            ASSERT_EQ(finder.LineOfSight(b, a, type), literal.Los(b, a, type))
+                << "grid " << gridIndex << " type " << type << " from " << b.x << "," << b.y << " to " << a.x << "," << a.y;
             ++compared;
             blockedGoals += grid[goal.y * w + goal.x] == 255;
             sameCell += start == goal;
@@ -515,6 +529,241 @@ TEST(PathFinder, RefusesBadInputWithoutTouchingMemory)
     // An empty map answers nothing but works.
     TPathFinder empty(0, std::vector<uint8_t>(), 0);
     EXPECT_TRUE(empty.FindPath({0, 0}, {0, 0}, 0).empty());
+}
+
+// ---------------------------------------------------------------------------
+// Routes recorded on the grids the route benchmark runs on
+// ---------------------------------------------------------------------------
+//
+// The grids below are built the same way in bench/bench_units_pathfinder.cpp. They
+// use raw mt19937 output only, so they come out the same with any standard library.
+
+struct TRouteGrid {
+    const char* Name;
+    int32_t W = 0;
+    int32_t H = 0;
+    std::vector<std::vector<uint8_t>> Types;  // one pass grid per unit type
+};
+
+// The unit types see the same ground differently: type 1 has extra small obstacles,
+// type 2 a river with fords, type 3 uneven ground costs.
+void AddUnitTypes(TRouteGrid& g, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    const std::vector<uint8_t> base = g.Types[0];
+    std::vector<uint8_t> t1 = base, t2 = base, t3 = base;
+    for (auto& c : t1)
+        if (rng() % 100 < 4)
+            c = 255;
+    const int32_t river = g.W / 3 + static_cast<int32_t>(rng() % static_cast<uint32_t>(g.W / 3 + 1));
+    for (int32_t y = 0; y < g.H; ++y)
+        for (int32_t x = river; x < std::min(g.W, river + 3); ++x)
+            if (y % 40 >= 4)
+                t2[static_cast<size_t>(y) * g.W + x] = 255;
+    for (auto& c : t3)
+        if (c != 255)
+            c = static_cast<uint8_t>(rng() % 255);
+    g.Types.push_back(t1);
+    g.Types.push_back(t2);
+    g.Types.push_back(t3);
+}
+
+// A 512 x 512 field: scattered trees, round lakes and a walled yard.
+TRouteGrid FieldGrid()
+{
+    TRouteGrid g{"field", 512, 512, {}};
+    std::vector<uint8_t> m(512 * 512, 0);
+    auto at = [&](int x, int y) -> uint8_t& { return m[static_cast<size_t>(y) * 512 + x]; };
+    std::mt19937 rng(12345);
+    for (int i = 0; i < 512 * 512 / 12; ++i) {
+        const int x = static_cast<int>(rng() % 512);
+        at(x, static_cast<int>(rng() % 512)) = 255;
+    }
+    auto lake = [&](int cx, int cy, int r) {
+        for (int y = cy - r; y <= cy + r; ++y)
+            for (int x = cx - r; x <= cx + r; ++x)
+                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                    at(x, y) = 255;
+    };
+    lake(256, 256, 40);
+    lake(120, 380, 25);
+    lake(400, 130, 30);
+    for (int y = 440; y <= 490; ++y)
+        for (int x = 40; x <= 90; ++x)
+            at(x, y) = (x <= 41 || x >= 89 || y <= 441 || y >= 489) ? 255 : 0;
+    g.Types.push_back(m);
+    AddUnitTypes(g, 1);
+    return g;
+}
+
+// A 255 x 255 maze of one-tile corridors, with a few walls knocked out to make loops.
+TRouteGrid MazeGrid()
+{
+    constexpr int32_t N = 127;
+    TRouteGrid g{"maze", 2 * N + 1, 2 * N + 1, {}};
+    std::vector<uint8_t> m(static_cast<size_t>(g.W) * g.H, 255);
+    auto at = [&](int x, int y) -> uint8_t& { return m[static_cast<size_t>(y) * g.W + x]; };
+    std::mt19937 rng(777);
+    std::vector<bool> seen(N * N, false);
+    std::vector<int> stack{0};
+    seen[0] = true;
+    at(1, 1) = 0;
+    const int DX[4] = {1, -1, 0, 0}, DY[4] = {0, 0, 1, -1};
+    while (!stack.empty()) {
+        const int c = stack.back();
+        const int cx = c % N, cy = c / N;
+        int options[4], count = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int nx = cx + DX[i], ny = cy + DY[i];
+            if (nx >= 0 && ny >= 0 && nx < N && ny < N && !seen[ny * N + nx])
+                options[count++] = i;
+        }
+        if (count == 0) {
+            stack.pop_back();
+            continue;
+        }
+        const int i = options[rng() % static_cast<uint32_t>(count)];
+        const int nx = cx + DX[i], ny = cy + DY[i];
+        seen[ny * N + nx] = true;
+        at(2 * cx + 1 + DX[i], 2 * cy + 1 + DY[i]) = 0;
+        at(2 * nx + 1, 2 * ny + 1) = 0;
+        stack.push_back(ny * N + nx);
+    }
+    for (int y = 1; y < g.H - 1; ++y)
+        for (int x = 1; x < g.W - 1; ++x)
+            if (at(x, y) == 255 && rng() % 100 < 3)
+                at(x, y) = 0;
+    g.Types.push_back(m);
+    AddUnitTypes(g, 2);
+    return g;
+}
+
+// Random blocks of a given density with a few rectangular rooms (some with doors).
+TRouteGrid RandomBlocksGrid(const char* name, int32_t w, int32_t h, uint32_t percent, uint32_t seed)
+{
+    TRouteGrid g{name, w, h, {}};
+    std::vector<uint8_t> m(static_cast<size_t>(w) * h, 0);
+    std::mt19937 rng(seed);
+    for (auto& c : m)
+        if (rng() % 100 < percent)
+            c = 255;
+    for (int k = 0; k < 6; ++k) {
+        const int x0 = static_cast<int>(rng() % static_cast<uint32_t>(w));
+        const int y0 = static_cast<int>(rng() % static_cast<uint32_t>(h));
+        const int x1 = std::min(w - 1, x0 + 4 + static_cast<int>(rng() % 40));
+        const int y1 = std::min(h - 1, y0 + 4 + static_cast<int>(rng() % 40));
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                if ((x == x0 || x == x1 || y == y0 || y == y1) && rng() % 100 >= 10)
+                    m[static_cast<size_t>(y) * w + x] = 255;
+    }
+    g.Types.push_back(m);
+    AddUnitTypes(g, seed + 1);
+    return g;
+}
+
+std::vector<TRouteGrid> BenchmarkGrids()
+{
+    std::vector<TRouteGrid> grids;
+    grids.push_back(FieldGrid());
+    grids.push_back(MazeGrid());
+    grids.push_back(RandomBlocksGrid("random 20%", 256, 256, 20, 31));
+    grids.push_back(RandomBlocksGrid("random 35%", 200, 150, 35, 32));
+    return grids;
+}
+
+// Questions of every kind: mostly open tiles, some blocked goals and starts, the same tile.
+std::vector<std::pair<TWayPoint, TWayPoint>> MixedQueries(const std::vector<uint8_t>& pass, int32_t w, int32_t h,
+                                                          uint32_t seed, int count)
+{
+    std::mt19937 rng(seed);
+    auto cell = [&] { return TWayPoint{static_cast<int32_t>(rng() % static_cast<uint32_t>(w)),
+                                       static_cast<int32_t>(rng() % static_cast<uint32_t>(h))}; };
+    auto open = [&] {
+        TWayPoint p = cell();
+        for (int tries = 0; tries < 100 && pass[static_cast<size_t>(p.y) * w + p.x] == 255; ++tries)
+            p = cell();
+        return p;
+    };
+    std::vector<std::pair<TWayPoint, TWayPoint>> queries;
+    for (int i = 0; i < count; ++i) {
+        const int kind = i % 8;
+        const TWayPoint a = kind == 6 ? cell() : open();
+        const TWayPoint b = kind == 7 ? a : kind >= 5 ? cell() : open();
+        queries.push_back({a, b});
+    }
+    return queries;
+}
+
+uint64_t HashRoute(uint64_t h, const TWay& way)
+{
+    auto mix = [&](uint64_t v) {
+        for (int i = 0; i < 4; ++i) {
+            h ^= (v >> (8 * i)) & 0xff;
+            h *= 1099511628211ull;
+        }
+    };
+    mix(way.size());
+    for (const auto& p : way) {
+        mix(static_cast<uint32_t>(p.x));
+        mix(static_cast<uint32_t>(p.y));
+    }
+    return h;
+}
+
+TEST(PathFinder, RoutesUnchangedOnTheBenchmarkGrids)
+{
+    // Recorded from the finder as it was before any speed work, which itself matched
+    // LiteralFinder on every one of these questions.
+    const uint64_t recorded[] = {0x4caaa36c28aff93bull, 0x615aaa3e4d030ccdull, 0x08212baabfef22f2ull,
+                                 0xa02ed7169bf969d5ull};
+    const std::vector<TRouteGrid> grids = BenchmarkGrids();
+    for (size_t gi = 0; gi < grids.size(); ++gi) {
+        const TRouteGrid& g = grids[gi];
+        TPathFinder finder(g.W, g.Types[0], g.H);
+        for (size_t t = 1; t < g.Types.size(); ++t)
+            finder.AddGrid(g.Types[t]);
+        uint64_t hash = 14695981039346656037ull;
+        size_t points = 0;
+        for (int32_t t = 0; t < 4; ++t)
+            for (const auto& [a, b] : MixedQueries(g.Types[t], g.W, g.H, 100 + 10 * gi + t, 48)) {
+                const TWay way = finder.FindPath(a, b, t);
+                hash = HashRoute(hash, way);
+                points += way.size();
+            }
+        EXPECT_EQ(hash, recorded[gi]) << g.Name << ": " << points << " points";
+    }
+}
+
+// The battle map with its four unit types, against the literal search (the map comes
+// from the data generator, which may change it; the rules for routes do not change).
+TEST(PathFinder, BattleMapRoutesMatchTheLiteralSearch)
+{
+    const std::string path = std::string(MYGAME_BINARY_DIR) + "/Data/Maps/FirstBlood.map";
+    if (!std::filesystem::exists(path))
+        GTEST_SKIP() << "no game data: build the gamedata target first";
+    TMapStream stream = TMapStream::FromFile(path);
+    const TLandscapeSection land = ReadMapFile(stream).Landscape;
+    std::vector<std::vector<uint8_t>> types;
+    for (int32_t t = 0; t < UnitTypeCount; ++t) {
+        std::vector<uint8_t> grid(land.Tiles.size());
+        for (size_t i = 0; i < grid.size(); ++i)
+            grid[i] = TilePassable(land.Tiles[i].TileType, land.Tiles[i].Flags, t) ? 0 : 255;
+        types.push_back(grid);
+    }
+    TPathFinder finder(land.Cols, types[0], land.Rows);
+    LiteralFinder literal(land.Cols, types[0], land.Rows);
+    for (int32_t t = 1; t < UnitTypeCount; ++t) {
+        finder.AddGrid(types[t]);
+        literal.AddGrid(types[t]);
+    }
+    for (int32_t t = 0; t < UnitTypeCount; ++t) {
+        auto queries = MixedQueries(types[t], land.Cols, land.Rows, 900 + t, 40);
+        queries.push_back({{land.Cols - 30, 60}, {7, 10}});  // the human troop's start to CPU1's
+        for (const auto& [a, b] : queries)
+            ASSERT_EQ(WayText(finder.FindPath(a, b, t)), WayText(literal.FindPath(a, b, t)))
+                << "type " << t << " from " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "world/e_Math.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
@@ -16,8 +17,8 @@ constexpr int32_t NeighbourDY[8] = {0, 0, -1, 1, -1, 1, 1, -1};
 // Step multipliers in 16.16 fixed point: 1 for straight steps, sqrt(2) for diagonal ones.
 constexpr int64_t StepMultiplier[8] = {65536, 65536, 65536, 65536, 92682, 92682, 92682, 92682};
 
-constexpr uint8_t FlagSettled = 1;  // exact search: Dist holds the true shortest cost
-constexpr uint8_t FlagWalked = 2;   // the trace has passed this cell
+constexpr uint32_t FlagSettled = 1;  // exact search: Dist holds the true shortest cost
+constexpr uint32_t FlagWalked = 2;   // the trace has passed this cell
 
 constexpr int64_t StepCost(int32_t cellCost, int direction)
 {
@@ -25,51 +26,6 @@ constexpr int64_t StepCost(int32_t cellCost, int direction)
 }
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-// THeap
-// ---------------------------------------------------------------------------
-
-// Both directions move a hole rather than swapping, which gives the same order.
-void THeap::Push(const TNode& node)
-{
-    size_t i = Items.size();
-    Items.push_back(node);
-    while (i > 0) {
-        const size_t parent = (i - 1) / 2;
-        if (Items[parent].F < node.F)
-            break;
-        Items[i] = Items[parent];
-        i = parent;
-    }
-    Items[i] = node;
-}
-
-TNode THeap::Pop()
-{
-    const TNode top = Items.front();
-    const TNode moved = Items.back();
-    Items.pop_back();
-    const size_t count = Items.size();
-    if (count == 0)
-        return top;
-    size_t i = 0;
-    for (;;) {
-        const size_t left = 2 * i + 1;
-        const size_t right = left + 1;
-        if (left >= count)
-            break;
-        size_t child = left;
-        if (right < count && !(Items[left].F < Items[right].F))
-            child = right;
-        if (moved.F <= Items[child].F)
-            break;
-        Items[i] = Items[child];
-        i = child;
-    }
-    Items[i] = moved;
-    return top;
-}
 
 // ---------------------------------------------------------------------------
 // Set-up
@@ -81,17 +37,24 @@ TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32
         throw std::invalid_argument("path finder: negative grid size " + std::to_string(width) + " x " +
                                     std::to_string(height));
     const int64_t cells = static_cast<int64_t>(width) * height;
-    // Indices of neighbours one row past the end must still fit.
-    if (cells > MaxCost - 2 * static_cast<int64_t>(width) - 2)
+    // Every cell of the bordered grid must have a 32-bit index.
+    if ((width + int64_t{2}) * (height + int64_t{2}) > MaxCost)
         throw std::invalid_argument("path finder: grid " + std::to_string(width) + " x " + std::to_string(height) +
                                     " is too large");
     Width = width;
     Height = height;
     CellCount = static_cast<int32_t>(cells);
-    Dist.assign(static_cast<size_t>(CellCount), MaxCost);
-    Flags.assign(static_cast<size_t>(CellCount), 0);
+    Stride = Width + 2;
+    State.assign(static_cast<size_t>(Stride) * static_cast<size_t>(Height + 2), TCellState{MaxCost, 0});
     for (int i = 0; i < 8; ++i)
-        NeighbourOffset[i] = Width * NeighbourDY[i] + NeighbourDX[i];
+        NeighbourOffset[i] = Stride * NeighbourDY[i] + NeighbourDX[i];
+    // Below 2^16 a sample's float position is off by less than 0.03 tiles.
+    if (Width <= 65536 && Height <= 65536) {
+        const float longest = std::sqrt(static_cast<float>(Width) * Width + static_cast<float>(Height) * Height) + 1.0f;
+        for (float s = 0.0f; s < longest; s += 0.2f)
+            SampleAt.push_back(s);
+        SampleAt.push_back(SampleAt.back() + 0.2f);
+    }
     AddGrid(passGrid);
 }
 
@@ -107,17 +70,21 @@ void TPathFinder::AddGrid(std::span<const uint8_t> passGrid)
 {
     CheckGrid(passGrid);
     TCostGrid grid;
-    grid.Cost.resize(static_cast<size_t>(CellCount));
-    for (int32_t i = 0; i < CellCount; ++i)
-        grid.Cost[i] = passGrid[i] == 255 ? MaxCost : 200 + 3 * static_cast<int32_t>(passGrid[i]);
+    const size_t padded = State.size();
+    grid.Cost.assign(padded, MaxCost);
+    for (int32_t y = 0; y < Height; ++y)
+        for (int32_t x = 0; x < Width; ++x) {
+            const uint8_t pass = passGrid[static_cast<size_t>(y) * Width + x];
+            grid.Cost[CellOf(x, y)] = pass == 255 ? MaxCost : 200 + 3 * static_cast<int32_t>(pass);
+        }
 
     // Regions of open cells joined by any of the eight steps (diagonals may pass
     // blocked corners, as the search allows). They tell at once whether a goal
     // can be reached at all.
-    grid.Region.assign(static_cast<size_t>(CellCount), -1);
+    grid.Region.assign(padded, -1);
     std::vector<int32_t> stack;
     int32_t region = 0;
-    for (int32_t seed = 0; seed < CellCount; ++seed) {
+    for (int32_t seed = 0; seed < static_cast<int32_t>(padded); ++seed) {
         if (grid.Cost[seed] == MaxCost || grid.Region[seed] >= 0)
             continue;
         grid.Region[seed] = region;
@@ -125,11 +92,7 @@ void TPathFinder::AddGrid(std::span<const uint8_t> passGrid)
         while (!stack.empty()) {
             const int32_t cell = stack.back();
             stack.pop_back();
-            const int32_t x = cell % Width;
-            const int32_t y = cell / Width;
             for (int i = 0; i < 8; ++i) {
-                if (!Inside(x + NeighbourDX[i], y + NeighbourDY[i]))
-                    continue;
                 const int32_t n = cell + NeighbourOffset[i];
                 if (grid.Cost[n] != MaxCost && grid.Region[n] < 0) {
                     grid.Region[n] = region;
@@ -139,6 +102,31 @@ void TPathFinder::AddGrid(std::span<const uint8_t> passGrid)
         }
         ++region;
     }
+    // Two chamfer passes with the eight-neighbour mask give exact Chebyshev distances.
+    grid.Clearance.assign(padded, 0);
+    uint8_t* clear = grid.Clearance.data();
+    auto relax = [&](int32_t cell, int32_t n) {
+        clear[cell] = std::min<uint8_t>(clear[cell], static_cast<uint8_t>(std::min(255, clear[n] + 1)));
+    };
+    for (int32_t y = 0; y < Height; ++y)
+        for (int32_t x = 0; x < Width; ++x) {
+            const int32_t cell = CellOf(x, y);
+            if (grid.Cost[cell] == MaxCost)
+                continue;
+            clear[cell] = 255;
+            relax(cell, cell - 1);
+            relax(cell, cell - Stride - 1);
+            relax(cell, cell - Stride);
+            relax(cell, cell - Stride + 1);
+        }
+    for (int32_t y = Height - 1; y >= 0; --y)
+        for (int32_t x = Width - 1; x >= 0; --x) {
+            const int32_t cell = CellOf(x, y);
+            relax(cell, cell + 1);
+            relax(cell, cell + Stride + 1);
+            relax(cell, cell + Stride);
+            relax(cell, cell + Stride - 1);
+        }
     CostGrids.push_back(std::move(grid));
 }
 
@@ -146,7 +134,7 @@ int32_t TPathFinder::CellCost(int32_t unitType, int32_t x, int32_t y) const
 {
     if (unitType < 0 || unitType >= GetGridCount() || !Inside(x, y))
         return MaxCost;
-    return CostGrids[unitType].Cost[y * Width + x];
+    return CostGrids[unitType].Cost[CellOf(x, y)];
 }
 
 int64_t TPathFinder::Heuristic(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
@@ -161,38 +149,41 @@ int64_t TPathFinder::Heuristic(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 // Scratch state
 // ---------------------------------------------------------------------------
 
+// A new mark makes every cell untouched for the new search; only when the marks run
+// out are they cleared for real.
+void TPathFinder::BeginSearch()
+{
+    SearchMark += 4;
+    if (SearchMark == 0) {
+        for (TCellState& s : State)
+            s.Mark = 0;
+        SearchMark = 4;
+    }
+    Heap.Clear();
+}
+
 void TPathFinder::SetDist(int32_t cell, int32_t value)
 {
-    if (Dist[cell] == MaxCost && Flags[cell] == 0)
-        Touched.push_back(cell);
-    Dist[cell] = value;
+    TCellState& s = State[cell];
+    if ((s.Mark & ~3u) != SearchMark)
+        s.Mark = SearchMark;
+    s.Dist = value;
 }
 
-void TPathFinder::SetFlag(int32_t cell, uint8_t flag)
+void TPathFinder::SetFlag(int32_t cell, uint32_t flag)
 {
-    if (Dist[cell] == MaxCost && Flags[cell] == 0)
-        Touched.push_back(cell);
-    Flags[cell] |= flag;
-}
-
-// Only the cells a search touched go back to the reset state, so a short search
-// stays cheap on a large map.
-void TPathFinder::ResetScratch()
-{
-    for (int32_t cell : Touched) {
-        Dist[cell] = MaxCost;
-        Flags[cell] = 0;
+    TCellState& s = State[cell];
+    if ((s.Mark & ~3u) != SearchMark) {
+        s.Mark = SearchMark;
+        s.Dist = MaxCost;
     }
-    Touched.clear();
-    Heap.Clear();
+    s.Mark |= flag;
 }
 
 void TPathFinder::CollectStartRegions(const TCostGrid& grid)
 {
     // A blocked start is still left through its open neighbours.
     StartRegionCount = 0;
-    const int32_t sx = StartIndex % Width;
-    const int32_t sy = StartIndex / Width;
     auto add = [&](int32_t region) {
         if (region < 0)
             return;
@@ -203,8 +194,7 @@ void TPathFinder::CollectStartRegions(const TCostGrid& grid)
     };
     add(grid.Region[StartIndex]);
     for (int i = 0; i < 8; ++i)
-        if (Inside(sx + NeighbourDX[i], sy + NeighbourDY[i]))
-            add(grid.Region[StartIndex + NeighbourOffset[i]]);
+        add(grid.Region[StartIndex + NeighbourOffset[i]]);
 }
 
 bool TPathFinder::Reachable(const TCostGrid& grid, int32_t cell) const
@@ -230,47 +220,54 @@ bool TPathFinder::Reachable(const TCostGrid& grid, int32_t cell) const
 // cheaper node for its cell was popped before it (its F is smaller) and already
 // offered every neighbour a lower cost, and it would have met the goal, so the
 // expansion could change nothing.
-void TPathFinder::SearchToGoal(const TCostGrid& grid, TWayPoint start, TWayPoint goal)
+void TPathFinder::SearchToGoal(const TCostGrid& grid, int32_t goalCell)
 {
-    const int32_t goalIndex = goal.y * Width + goal.x;
-    SetDist(StartIndex, 0);
-    Heap.Push({Heuristic(start.x, start.y, goal.x, goal.y), 0, start.x, start.y, StartIndex, StartIndex});
+    const int32_t* cost = grid.Cost.data();
+    TCellState* state = State.data();
+    const uint32_t mark = SearchMark;
+    const int32_t stride = Stride;
+    const int32_t gx = GoalX;
+    const int32_t gy = GoalY;
+    // The cells of a plain search never carry flags, so its marks compare whole.
+    auto dist = [&](int32_t cell) { return state[cell].Mark == mark ? state[cell].Dist : MaxCost; };
+
+    const TWayPoint start = PointOf(StartIndex);
+    state[StartIndex] = {0, mark};
+    Heap.Push({Heuristic(start.x, start.y, gx, gy), 0, StartIndex});
     while (!Heap.Empty()) {
-        const TNode node = Heap.Pop();
-        if (node.G > Dist[node.DistIndex])
+        const TOpenNode node = Heap.Pop();
+        if (node.G > dist(node.Cell))
             continue;
-        for (int i = 0; i < 8; ++i) {
-            const int32_t nx = node.X + NeighbourDX[i];
-            const int32_t ny = node.Y + NeighbourDY[i];
-            if (!Inside(nx, ny))
-                continue;
-            const int32_t n = node.CostIndex + NeighbourOffset[i];
-            const int32_t cost = grid.Cost[n];
-            if (cost == MaxCost)
-                continue;
-            const int64_t g = StepCost(cost, i) + node.G;
-            if (g < Dist[n]) {
-                SetDist(n, static_cast<int32_t>(g));
-                Heap.Push({g + Heuristic(nx, ny, goal.x, goal.y), g, nx, ny, n, n});
+        const int32_t x = node.Cell % stride - 1;
+        const int32_t y = node.Cell / stride - 1;
+        // One neighbour, in table order; true when it is the goal.
+        auto visit = [&](int i) {
+            const int32_t n = node.Cell + NeighbourDY[i] * stride + NeighbourDX[i];
+            const int32_t c = cost[n];
+            if (c != MaxCost) {
+                const int64_t g = StepCost(c, i) + node.G;
+                if (g < dist(n)) {
+                    state[n] = {static_cast<int32_t>(g), mark};
+                    Heap.Push({g + Heuristic(x + NeighbourDX[i], y + NeighbourDY[i], gx, gy),
+                               static_cast<int32_t>(g), n});
+                }
             }
-            if (n == goalIndex)
-                return;
-        }
+            return n == goalCell;
+        };
+        if (visit(0) || visit(1) || visit(2) || visit(3) || visit(4) || visit(5) || visit(6) || visit(7))
+            return;
     }
 }
 
 int32_t TPathFinder::CheapestNeighbour(int32_t cell) const
 {
-    const int32_t x = cell % Width;
-    const int32_t y = cell / Width;
     int32_t best = MaxCost;
     int32_t choice = -1;
     for (int i = 0; i < 8; ++i) {
-        if (!Inside(x + NeighbourDX[i], y + NeighbourDY[i]))
-            continue;
         const int32_t n = cell + NeighbourOffset[i];
-        if (Dist[n] < best) {
-            best = Dist[n];
+        const int32_t d = Dist(n);
+        if (d < best) {
+            best = d;
             choice = n;
         }
     }
@@ -288,57 +285,50 @@ int32_t TPathFinder::CheapestNeighbour(int32_t cell) const
 // smallest F minus its own estimate. The trace asks for neighbours one step at a
 // time and the search goes on only until the cheapest of them is certain.
 
-int64_t TPathFinder::ExactEstimate(int32_t x, int32_t y) const
+int64_t TPathFinder::ExactEstimate(int32_t cell) const
 {
     // Octile distance with the cheapest possible steps (200 straight, 282 diagonal):
     // it never overestimates and changes by no more than one step's cost per step.
-    const int64_t a = std::abs(static_cast<int64_t>(x) - GoalX);
-    const int64_t b = std::abs(static_cast<int64_t>(y) - GoalY);
+    const TWayPoint p = PointOf(cell);
+    const int64_t a = std::abs(static_cast<int64_t>(p.x) - GoalX);
+    const int64_t b = std::abs(static_cast<int64_t>(p.y) - GoalY);
     return 118 * std::max(a, b) + 82 * (a + b);
 }
 
-void TPathFinder::BeginExactSearch(TWayPoint start)
+void TPathFinder::BeginExactSearch()
 {
     SetDist(StartIndex, 0);
-    Heap.Push({ExactEstimate(start.x, start.y), 0, start.x, start.y, StartIndex, StartIndex});
+    Heap.Push({ExactEstimate(StartIndex), 0, StartIndex});
 }
 
 int32_t TPathFinder::ExactStep(const TCostGrid& grid)
 {
-    const TNode node = Heap.Pop();
-    if (node.G > Dist[node.DistIndex])
+    const TOpenNode node = Heap.Pop();
+    if (node.G > Dist(node.Cell))
         return -1;
-    SetFlag(node.DistIndex, FlagSettled);
+    SetFlag(node.Cell, FlagSettled);
     for (int i = 0; i < 8; ++i) {
-        const int32_t nx = node.X + NeighbourDX[i];
-        const int32_t ny = node.Y + NeighbourDY[i];
-        if (!Inside(nx, ny))
-            continue;
-        const int32_t n = node.CostIndex + NeighbourOffset[i];
+        const int32_t n = node.Cell + NeighbourOffset[i];
         const int32_t cost = grid.Cost[n];
         if (cost == MaxCost)
             continue;
         const int64_t g = StepCost(cost, i) + node.G;
-        if (g < Dist[n]) {
+        if (g < Dist(n)) {
             SetDist(n, static_cast<int32_t>(g));
-            Heap.Push({g + ExactEstimate(nx, ny), g, nx, ny, n, n});
+            Heap.Push({g + ExactEstimate(n), static_cast<int32_t>(g), n});
         }
     }
-    return node.DistIndex;
+    return node.Cell;
 }
 
 int32_t TPathFinder::ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell)
 {
-    const int32_t x = cell % Width;
-    const int32_t y = cell / Width;
     int32_t candidates[8];
     int32_t count = 0;
     for (int i = 0; i < 8; ++i) {
-        if (!Inside(x + NeighbourDX[i], y + NeighbourDY[i]))
-            continue;
         const int32_t n = cell + NeighbourOffset[i];
         // Cells outside the reachable regions never get a cost; walked ones lost theirs.
-        if ((Flags[n] & FlagWalked) == 0 && Reachable(grid, n))
+        if ((Flags(n) & FlagWalked) == 0 && Reachable(grid, n))
             candidates[count++] = n;
     }
     for (;;) {
@@ -346,8 +336,8 @@ int32_t TPathFinder::ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell)
         int32_t choice = -1;
         for (int32_t k = 0; k < count; ++k) {
             const int32_t n = candidates[k];
-            if ((Flags[n] & FlagSettled) != 0 && Dist[n] < best) {
-                best = Dist[n];
+            if ((Flags(n) & FlagSettled) != 0 && Dist(n) < best) {
+                best = Dist(n);
                 choice = n;
             }
         }
@@ -356,9 +346,8 @@ int32_t TPathFinder::ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell)
         int64_t needed = -1;
         for (int32_t k = 0; k < count; ++k) {
             const int32_t n = candidates[k];
-            if ((Flags[n] & FlagSettled) == 0)
-                needed = best == MaxCost ? INT64_MAX
-                                         : std::max(needed, best + ExactEstimate(n % Width, n / Width));
+            if ((Flags(n) & FlagSettled) == 0)
+                needed = best == MaxCost ? INT64_MAX : std::max(needed, best + ExactEstimate(n));
         }
         if (needed < 0)
             return choice;
@@ -395,13 +384,36 @@ bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) c
         // Truncation toward zero, as the tile of a position is taken everywhere.
         const int32_t cx = static_cast<int32_t>(px);
         const int32_t cy = static_cast<int32_t>(py);
-        return Inside(cx, cy) && grid.Cost[cy * Width + cx] != MaxCost;
+        return Inside(cx, cy) && grid.Cost[CellOf(cx, cy)] != MaxCost;
     };
-    for (float s = 0.0f; s < length; s += 0.2f) {
+    auto passes = [&](const TMyVector2f& p) {
+        return open(p.x, p.y) && open(p.x + 0.4f, p.y + 0.4f) && open(p.x - 0.4f, p.y + 0.4f) &&
+               open(p.x + 0.4f, p.y - 0.4f) && open(p.x - 0.4f, p.y - 0.4f);
+    };
+    if (SampleAt.empty() || length >= SampleAt.back()) {
+        for (float s = 0.0f; s < length; s += 0.2f)
+            if (!passes(Vec2Add(from, Vec2Scale(d, s))))
+                return false;
+        return true;
+    }
+    // A sample at p (p.x, p.y not negative) in cell c = (N(p.x), N(p.y)) vouches for the
+    // samples after it up to t further along the line: theirs lie within t of p on each
+    // axis, so the values they truncate lie in (c - 0.4 - t, c + 1.4 + t), and all those
+    // cells are open when c's clearance r is at least t + 1.4. Such samples are passed
+    // over; t = r - 1.6 leaves 0.2 for the rounding of the float positions, and the
+    // steps between samples, 0.2 give or take a rounding, are counted as 0.21.
+    size_t k = 0;
+    for (float s = 0.0f; s < length; s = SampleAt[k]) {
         const TMyVector2f p = Vec2Add(from, Vec2Scale(d, s));
-        if (!open(p.x, p.y) || !open(p.x + 0.4f, p.y + 0.4f) || !open(p.x - 0.4f, p.y + 0.4f) ||
-            !open(p.x + 0.4f, p.y - 0.4f) || !open(p.x - 0.4f, p.y - 0.4f))
+        if (!passes(p))
             return false;
+        size_t step = 1;
+        if (p.x >= 0.0f && p.y >= 0.0f) {
+            const int32_t r = grid.Clearance[CellOf(static_cast<int32_t>(p.x), static_cast<int32_t>(p.y))];
+            if (r >= 2)
+                step += static_cast<size_t>((static_cast<float>(r) - 1.6f) / 0.21f);
+        }
+        k = std::min(k + step, SampleAt.size() - 1);
     }
     return true;
 }
@@ -433,39 +445,34 @@ TWay TPathFinder::FindPath(TWayPoint start, TWayPoint goal, int32_t unitType)
         return {start, start};
 
     const TCostGrid& grid = CostGrids[unitType];
-    StartIndex = start.y * Width + start.x;
+    StartIndex = CellOf(start.x, start.y);
     GoalX = goal.x;
     GoalY = goal.y;
-    const int32_t goalIndex = goal.y * Width + goal.x;
+    const int32_t goalCell = CellOf(goal.x, goal.y);
     CollectStartRegions(grid);
 
-    const bool goalOpen = grid.Cost[goalIndex] != MaxCost;
+    const bool goalOpen = grid.Cost[goalCell] != MaxCost;
     bool reachable = false;
     if (goalOpen) {
-        reachable = Reachable(grid, goalIndex);
+        reachable = Reachable(grid, goalCell);
     } else {
         for (int i = 0; i < 8 && !reachable; ++i)
-            if (Inside(goal.x + NeighbourDX[i], goal.y + NeighbourDY[i]))
-                reachable = Reachable(grid, goalIndex + NeighbourOffset[i]);
+            reachable = Reachable(grid, goalCell + NeighbourOffset[i]);
     }
     // Nothing at or next to the goal gets a cost: the trace stops at the goal itself.
     if (!reachable)
         return {goal, goal};
 
-    struct TScratchGuard {
-        TPathFinder* Finder;
-        ~TScratchGuard() { Finder->ResetScratch(); }
-    } guard{this};
-
+    BeginSearch();
     if (goalOpen)
-        SearchToGoal(grid, start, goal);
+        SearchToGoal(grid, goalCell);
     else
-        BeginExactSearch(start);
+        BeginExactSearch();
 
-    TWay trace;
-    int32_t cell = goalIndex;
+    Trace.clear();
+    int32_t cell = goalCell;
     while (cell != StartIndex) {
-        trace.push_back({cell % Width, cell / Width});
+        Trace.push_back(PointOf(cell));
         const int32_t next = goalOpen ? CheapestNeighbour(cell) : ExactCheapestNeighbour(grid, cell);
         if (next < 0)
             break;
@@ -476,6 +483,6 @@ TWay TPathFinder::FindPath(TWayPoint start, TWayPoint goal, int32_t unitType)
             SetFlag(cell, FlagWalked);
         cell = next;
     }
-    trace.push_back({cell % Width, cell / Width});
-    return Smooth(grid, trace);
+    Trace.push_back(PointOf(cell));
+    return Smooth(grid, Trace);
 }

@@ -13,6 +13,7 @@
 //  - a blocked goal: its route follows exact shortest distances, which a bounded,
 //    goal-directed search settles only as far as the walk back needs them.
 
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -39,19 +40,71 @@ struct TNode {
 
 // Binary min-heap on F with a fixed tie order, which routes depend on: a pushed
 // node rises above a parent of equal F, and a sinking node prefers the right child
-// unless the left one is strictly smaller.
-class THeap {
+// unless the left one is strictly smaller. Any entry with an F field will do.
+template <class Node>
+class TBinaryHeap {
 public:
     void Clear() { Items.clear(); }
     bool Empty() const { return Items.empty(); }
     size_t Size() const { return Items.size(); }
-    const TNode& Top() const { return Items.front(); }
-    void Push(const TNode& node);
-    TNode Pop();  // the heap must not be empty
+    const Node& Top() const { return Items.front(); }
+
+    // Both directions move a hole rather than swapping, which gives the same order.
+    void Push(const Node& node)
+    {
+        size_t i = Items.size();
+        Items.push_back(node);
+        Node* items = Items.data();
+        while (i > 0) {
+            const size_t parent = (i - 1) / 2;
+            if (items[parent].F < node.F)
+                break;
+            items[i] = items[parent];
+            i = parent;
+        }
+        items[i] = node;
+    }
+
+    // The heap must not be empty. The hole left by the root runs down the path of the
+    // children a sinking node would pick to the bottom, and the last node rises back
+    // from there past every entry whose F is not below its own: that is where
+    // sinking it from the root would have stopped, with one comparison fewer a level.
+    Node Pop()
+    {
+        const Node top = Items.front();
+        const Node moved = Items.back();
+        Items.pop_back();
+        const size_t count = Items.size();
+        if (count == 0)
+            return top;
+        Node* items = Items.data();
+        size_t i = 0;
+        for (;;) {
+            const size_t left = 2 * i + 1;
+            if (left >= count)
+                break;
+            size_t child = left;
+            if (left + 1 < count && !(items[left].F < items[left + 1].F))
+                child = left + 1;
+            items[i] = items[child];
+            i = child;
+        }
+        while (i > 0) {
+            const size_t parent = (i - 1) / 2;
+            if (items[parent].F < moved.F)
+                break;
+            items[i] = items[parent];
+            i = parent;
+        }
+        items[i] = moved;
+        return top;
+    }
 
 private:
-    std::vector<TNode> Items;
+    std::vector<Node> Items;
 };
+
+using THeap = TBinaryHeap<TNode>;
 
 class TPathFinder {
 public:
@@ -89,22 +142,47 @@ public:
     bool LineOfSight(TWayPoint a, TWayPoint b, int32_t unitType) const;
 
 private:
+    // The grids carry a border of blocked cells one tile wide, so that no step needs a
+    // bounds check: cell (x, y) is at (y + 1) * Stride + x + 1.
     struct TCostGrid {
         std::vector<int32_t> Cost;    // cost of entering each cell, MaxCost if blocked
         std::vector<int32_t> Region;  // connected region of each open cell, -1 if blocked
+        // Chebyshev distance to the nearest blocked or outside cell (0 for those), at most
+        // 255: every cell nearer than that is open, which lets line of sight skip samples.
+        std::vector<uint8_t> Clearance;
+    };
+
+    // A search's view of a cell. Mark tells which search wrote it (the search number
+    // times four) and, in its two low bits, the flags of the exact search; a cell
+    // another search wrote counts as untouched, so nothing is cleared between searches.
+    struct TCellState {
+        int32_t Dist;
+        uint32_t Mark;
+    };
+
+    // A heap entry of the search itself, cut down to what it needs.
+    struct TOpenNode {
+        int64_t F;
+        int32_t G;
+        int32_t Cell;
     };
 
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t CellCount = 0;
+    int32_t Stride = 0;  // Width + 2
     std::vector<TCostGrid> CostGrids;
 
     // Scratch storage of one search.
-    std::vector<int32_t> Dist;    // best known cost from the start, MaxCost if none
-    std::vector<uint8_t> Flags;   // settled / walked by the trace (exact search only)
-    std::vector<int32_t> Touched; // cells whose Dist or Flags differ from the reset state
-    THeap Heap;
+    std::vector<TCellState> State;
+    uint32_t SearchMark = 0;
+    TBinaryHeap<TOpenNode> Heap;
+    TWay Trace;
     int32_t NeighbourOffset[8] = {};
+    // Where the samples of a line of sight fall: SampleAt[k] is 0.2 added k times, in
+    // float as the walk adds it, far enough for the longest line inside the grid.
+    // Empty when the grid is too large for the skip's float margin.
+    std::vector<float> SampleAt;
 
     // Where the current search starts and which regions it can reach.
     int32_t StartIndex = 0;
@@ -114,18 +192,26 @@ private:
     int32_t StartRegionCount = 0;
 
     bool Inside(int32_t x, int32_t y) const { return x >= 0 && y >= 0 && x < Width && y < Height; }
+    int32_t CellOf(int32_t x, int32_t y) const { return (y + 1) * Stride + x + 1; }
+    TWayPoint PointOf(int32_t cell) const { return {cell % Stride - 1, cell / Stride - 1}; }
     void CheckGrid(std::span<const uint8_t> passGrid) const;
+    void BeginSearch();
+    int32_t Dist(int32_t cell) const
+    {
+        const TCellState& s = State[cell];
+        return (s.Mark & ~3u) == SearchMark ? s.Dist : MaxCost;
+    }
     void SetDist(int32_t cell, int32_t value);
-    void SetFlag(int32_t cell, uint8_t flag);
-    void ResetScratch();
+    uint32_t Flags(int32_t cell) const { return (State[cell].Mark & ~3u) == SearchMark ? State[cell].Mark & 3u : 0; }
+    void SetFlag(int32_t cell, uint32_t flag);
     void CollectStartRegions(const TCostGrid& grid);
     bool Reachable(const TCostGrid& grid, int32_t cell) const;
 
-    void SearchToGoal(const TCostGrid& grid, TWayPoint start, TWayPoint goal);
+    void SearchToGoal(const TCostGrid& grid, int32_t goalCell);
     int32_t CheapestNeighbour(int32_t cell) const;
 
-    void BeginExactSearch(TWayPoint start);
-    int64_t ExactEstimate(int32_t x, int32_t y) const;
+    void BeginExactSearch();
+    int64_t ExactEstimate(int32_t cell) const;
     int32_t ExactStep(const TCostGrid& grid);  // the cell it settled, or -1
     int32_t ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell);
 
