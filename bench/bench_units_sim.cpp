@@ -9,6 +9,8 @@
 // at their far-apart places (marching and looking) or within sight of each other
 // (shooting, melee, deaths and reinforcements).
 
+#include "UnitsFrame.h"
+#include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 
@@ -101,46 +103,7 @@ struct TBattle {
     void Frame(float dt)
     {
         Time += dt;
-        TGameMap& map = *Map;
-        for (int32_t row = 1; row < map.MapRows - 1; ++row)
-            for (int32_t col = 1; col < map.MapCols - 1; ++col)
-                for (TBaseTroopObj* o = map.OccupancyAt(col, row); o; o = o->Next) {
-                    auto* u = static_cast<TGameUnit*>(o);
-                    if (u->Engaged)
-                        continue;
-                    TGameUnit* enemy = nullptr;
-                    for (int32_t dy = -1; dy <= 1 && !enemy; ++dy)
-                        for (int32_t dx = -1; dx <= 1 && !enemy; ++dx)
-                            for (TBaseTroopObj* q = map.OccupancyAt(col + dx, row + dy); q && !enemy; q = q->Next)
-                                if (q != o && u->IsEnemyOf(*static_cast<TGameUnit*>(q)))
-                                    enemy = static_cast<TGameUnit*>(q);
-                    if (!enemy)
-                        continue;
-                    u->Engaged = true;
-                    u->SetTarget(enemy);
-                    if (!enemy->Engaged) {
-                        enemy->Engaged = true;
-                        enemy->SetTarget(u);
-                    }
-                }
-        for (auto& p : Players)
-            for (auto& u : p->Units)
-                if (u->Engaged && u->Target) {
-                    float amount = UnitFeatures[u->UnitType].MeleeDamage * dt;
-                    const float half = amount * 0.5f, rest = amount - half;
-                    float shared = half;
-                    int32_t kills = 0;
-                    u->DistributeDamage(shared, kills);
-                    p->Kills += kills;
-                    if (u->Target->TakeDamage(shared + rest))
-                        ++p->Kills;
-                }
-        for (auto& p : Players)
-            p->RemoveDead(Time);
-        for (auto& p : Players)
-            p->Think(dt);
-        for (auto& p : Players)
-            p->Update(dt, Time);
+        SimulateFrame(*Map, Players, dt, Time);
     }
 
     size_t UnitCount() const
@@ -172,6 +135,12 @@ void BM_BattleFrame(benchmark::State& state)
         ++frames;
     }
     state.counters["units"] = double(living) / double(std::max<size_t>(frames, 1));  // on average
+    // Where the battle stood at the end (the low half of its checksum): with a
+    // fixed number of frames, two builds that simulate alike show the same.
+    std::vector<const TPlayerObject*> players;
+    for (auto& p : battle->Players)
+        players.push_back(p.get());
+    state.counters["state"] = double(BattleChecksum(players, RandomGetSeed(), battle->Time) & 0xffffffffu);
 }
 BENCHMARK(BM_BattleFrame)
     ->ArgNames({"units", "contact"})
