@@ -314,9 +314,9 @@ void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row)
     const bool direct = land && land->TileCols == cols && land->TileRows == rows &&
                         land->VertCols >= 2 * cols + 1 && land->VertRows >= 2 * rows + 1 &&
                         land->Verts.size() >= size_t(land->VertCols) * size_t(land->VertRows);
-    auto tileHeight = [&](int32_t c, int32_t r) {
-        return direct ? land->Verts[size_t(2 * r + 1) * size_t(land->VertCols) + size_t(2 * c + 1)].Position.y
-                      : Map->GetTileHeight(c, r);
+    auto tileHeight = [&](int32_t tileCol, int32_t tileRow) {
+        return direct ? land->Verts[size_t(2 * tileRow + 1) * size_t(land->VertCols) + size_t(2 * tileCol + 1)].Position.y
+                      : Map->GetTileHeight(tileCol, tileRow);
     };
     const int32_t i0 = std::max(0, r - row), i1 = std::min(n, rows - row + r);
     const int32_t j0 = std::max(0, r - col), j1 = std::min(n, cols - col + r);
