@@ -1,8 +1,13 @@
 // Routes on the battle map itself: the typical order across the field, a goal
 // no unit can reach, and a spread of random tile pairs (median and worst case
-// are read off the per-pair times). Needs the game data: build the gamedata target.
+// are read off the per-pair times). Also the whole simulation on it with 1000 to
+// 10 000 units. Needs the game data: build the gamedata target.
 
+#include "UnitsFrame.h"
+#include "app/e_Platform.h"
+#include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
+#include "units/PlayerObject.h"
 #include "units/my_PathFinder.h"
 #include "world/LandshaftObject.h"
 #include "world/MapObject.h"
@@ -11,9 +16,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <random>
+
+// A profiler run may want fewer: -DSIM_FRAMES=60.
+#ifndef SIM_FRAMES
+#define SIM_FRAMES 300
+#endif
 
 namespace {
 
@@ -111,5 +122,104 @@ void RandomPairs(benchmark::State& state) {
     state.counters["worst_ms"] = times.back();
 }
 BENCHMARK(RandomPairs)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The battle on this map with every army grown, one unit to a tile, round its
+// starting place (march: the armies still have to find each other) or round the
+// middle (contact: within sight, so shooting, melee and deaths start at once);
+// 15 : 10 : 10 as in the opening battle. The first 5 s of it (300 frames at 60
+// a second), the same frames in every run; state is the low half of the
+// battle's checksum at the end, the same for builds that simulate alike.
+struct TMapBattle {
+    std::unique_ptr<TGameMap> Map;
+    std::vector<std::unique_ptr<TPlayerObject>> Players;
+    double Time = 0.0;
+
+    TMapBattle(const TLandscapeSection& land, size_t total, bool contact)
+    {
+        RandomSeed(1);
+        Map = std::make_unique<TGameMap>();
+        Map->Landshaft = std::make_unique<TLandshaftObject>();
+        Map->Landshaft->Build(land, 1024, 1024);
+        Map->MapCols = land.Cols;
+        Map->MapRows = land.Rows;
+        Map->PathFinder = std::make_unique<TPathFinder>(land.Cols, Map->PassGrid(0), land.Rows);
+        for (int32_t t = 1; t < UnitTypeCount; ++t)
+            Map->PathFinder->AddGrid(Map->PassGrid(t));
+        Map->Occupancy.assign(size_t(land.Cols) * size_t(land.Rows), nullptr);
+        Players.push_back(std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get()));
+        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, Map.get()));
+        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, Map.get()));
+        const size_t human = total * 15 / 35, cpu = (total - human) / 2;
+        const int32_t cols = land.Cols, rows = land.Rows;
+        if (contact) {
+            Grow(*Players[0], human, cols / 2, rows / 2);
+            Grow(*Players[1], cpu, cols / 2 - 22, rows / 2 - 8);
+            Grow(*Players[2], total - human - cpu, cols / 2 - 22, rows / 2 + 8);
+        } else {
+            Grow(*Players[0], human, cols - 30, 60);
+            Grow(*Players[1], cpu, 7, 10);
+            Grow(*Players[2], total - human - cpu, 7, rows - 8);
+        }
+    }
+    ~TMapBattle() { Players.clear(); }
+
+    void Grow(TPlayerObject& player, size_t count, int32_t col, int32_t row)
+    {
+        TGameMap& map = *Map;
+        col = std::clamp(col, 1, map.MapCols - 2);
+        row = std::clamp(row, 1, map.MapRows - 2);
+        std::vector<bool> seen(size_t(map.MapCols) * size_t(map.MapRows), false);
+        std::deque<std::pair<int32_t, int32_t>> open{{col, row}};
+        seen[size_t(row) * size_t(map.MapCols) + size_t(col)] = true;
+        int32_t kind = 0;
+        while (player.Units.size() < count && !open.empty()) {
+            const auto [c, r] = open.front();
+            open.pop_front();
+            const int32_t type = 1 + kind % 3;
+            if (map.IsPassable(c, r, UnitTypeCavalryman) && map.IsPassable(c, r, type) && !map.OccupancyAt(c, r)) {
+                player.AddUnit(type, TMyVector3f{float(c) + 0.5f, float(r) + 0.5f, 0.0f}, 0.0f);
+                ++kind;
+            }
+            static constexpr int32_t Steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+            for (const auto& st : Steps) {
+                const int32_t nc = c + st[0], nr = r + st[1];
+                if (nc < 1 || nr < 1 || nc >= map.MapCols - 1 || nr >= map.MapRows - 1)
+                    continue;
+                const size_t i = size_t(nr) * size_t(map.MapCols) + size_t(nc);
+                if (!seen[i]) {
+                    seen[i] = true;
+                    open.emplace_back(nc, nr);
+                }
+            }
+        }
+    }
+};
+
+void Simulation(benchmark::State& state) {
+    const BattleMap* map = Load();
+    if (!map) {
+        state.SkipWithError("no game data: build the gamedata target first");
+        return;
+    }
+    TMapBattle battle(map->Land, size_t(state.range(0)), state.range(1) != 0);
+    size_t living = 0, frames = 0;
+    for (auto _ : state) {
+        battle.Time += 1.0 / 60.0;
+        SimulateFrame(*battle.Map, battle.Players, 1.0f / 60.0f, battle.Time);
+        for (auto& p : battle.Players)
+            living += p->Units.size();
+        ++frames;
+    }
+    state.counters["units"] = frames ? double(living) / double(frames) : 0.0;  // on average
+    std::vector<const TPlayerObject*> players;
+    for (auto& p : battle.Players)
+        players.push_back(p.get());
+    state.counters["state"] = double(BattleChecksum(players, RandomGetSeed(), battle.Time) & 0xffffffffu);
+}
+BENCHMARK(Simulation)
+    ->ArgNames({"units", "contact"})
+    ->ArgsProduct({{1000, 2000, 5000, 10000}, {0, 1}})
+    ->Iterations(SIM_FRAMES)
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <memory>
 #include <numbers>
+#include <random>
 #include <vector>
 
 namespace {
@@ -492,6 +493,89 @@ TEST_F(Players, ABattleKeepsItsBookkeeping)
     }
     EXPECT_EQ(chained, living);
     EXPECT_GT(deaths, 0);
+}
+
+// The search through buckets of tiles must give what reading the whole list
+// gives: the nearest by Vec3Length, the earliest in the list on an exact tie,
+// never a unit on a tile the asker may not enter, and units standing off the map
+// or far from the asker found as well.
+TEST_F(Players, FindTheNearestOfACrowdAsTheWholeListWould)
+{
+    TTestLand land(64, 64);
+    for (int32_t row = 20; row < 30; ++row)
+        for (int32_t col = 5; col < 60; ++col)
+            land.SetType(col, row, 3);  // water: no warrior goes there
+    for (int32_t col = 0; col < 64; ++col)
+        land.SetHeight(col, 40, 3.0f);
+    Use(land);
+    auto reference = [&](const std::vector<TGameUnit*>& list, const TGameUnit& u, float& distance) {
+        TGameUnit* best = nullptr;
+        distance = PlusInfinity;
+        for (TGameUnit* other : list) {
+            if (!Map->IsPassable(other->TileCol, other->TileRow, u.UnitType))
+                continue;
+            const float d = Vec3Length(other->Position - u.Position);
+            if (d < distance) {
+                distance = d;
+                best = other;
+            }
+        }
+        return best;
+    };
+    std::mt19937 rng(5);
+    auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(rng); };
+    std::vector<TGameUnit*> crowd;
+    for (int32_t i = 0; i < 300; ++i) {
+        // Tile centres make exact ties; some stand off the map or nowhere at all.
+        const bool centre = i % 3 != 0;
+        float x = centre ? float(16 + rng() % 32) + 0.5f : uniform(0.0f, 64.0f);
+        float y = centre ? float(16 + rng() % 32) + 0.5f : uniform(0.0f, 64.0f);
+        TGameUnit* u = Cpu1->AddUnit(1 + i % 3, {x, y, Map->GetHeight(x, y)}, 0.0f);
+        if (i % 37 == 5)
+            u->MoveTo({-4.0f - float(i % 5), y, 0.0f});
+        if (i % 53 == 7)
+            u->MoveTo({x, 70.0f, 1.0f});
+        if (i == 100)
+            u->MoveTo({std::nanf(""), y, 0.0f});
+        crowd.push_back(u);
+    }
+    TPlayerObject::TNearIndex index;
+    auto check = [&](const std::vector<TGameUnit*>& list, size_t askers) {
+        index.Build(list, *Map);
+        for (size_t i = 0; i < askers; ++i) {
+            const bool centre = i % 2 == 0;
+            const float x = centre ? float(16 + rng() % 32) + 0.5f : uniform(-8.0f, 72.0f);
+            const float y = centre ? float(16 + rng() % 32) + 0.5f : uniform(-8.0f, 72.0f);
+            TGameUnit* asker = Human->AddUnit(1 + int32_t(i % 3), {x, y, 0.0f}, 0.0f);
+            asker->MoveTo({x, y, Map->GetHeight(x, y)});
+            float want, got;
+            TGameUnit* expected = reference(list, *asker, want);
+            ASSERT_EQ(index.Nearest(*asker, got), expected) << "asker " << i << " at " << x << ", " << y;
+            if (expected)
+                EXPECT_EQ(got, want);
+            else
+                EXPECT_EQ(got, PlusInfinity);
+            // Within a limit: the same unit whenever it is closer than the limit.
+            TGameUnit* limited = index.Nearest(*asker, got, 6.0f);
+            if (want < 6.0f)
+                EXPECT_EQ(limited, expected) << "asker " << i;
+            else
+                EXPECT_TRUE(!limited || got >= 6.0f) << "asker " << i;
+        }
+    };
+    check(crowd, 400);
+    // Few and far apart: a corner of the map against the other.
+    std::vector<TGameUnit*> corner;
+    for (TGameUnit* u : crowd)
+        if (u->Position.x > 56.0f && u->Position.y > 50.0f)
+            corner.push_back(u);
+    while (corner.size() < 70)
+        corner.push_back(Cpu1->AddUnit(UnitTypeBowman, {63.5f, 63.5f - float(corner.size() % 4), 0.0f}, 0.0f));
+    check(corner, 100);
+    // Shuffled: ties go by the list's order, not by where the units stand.
+    std::shuffle(crowd.begin(), crowd.end(), rng);
+    check(crowd, 400);
+    check({}, 5);
 }
 
 }  // namespace

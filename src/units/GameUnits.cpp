@@ -79,6 +79,7 @@ TGameUnit::TGameUnit(TPlayerObject* owner, const TMyVector3f& position, float ya
                      int32_t colourIndex)
     : Owner(owner), Position(position), Yaw(yaw)
 {
+    IsGameUnit = true;
     assert(IsValidUnitType(unitType));
     if (!IsValidUnitType(unitType))
         unitType = UnitTypeDebug;
@@ -127,15 +128,6 @@ TGamePersonage* TGameUnit::Personage() const { return dynamic_cast<TGamePersonag
 bool TGameUnit::IsEnemyOf(const TGameUnit& other) const
 {
     return Owner && other.Owner && Owner->IsEnemy(*other.Owner);
-}
-
-TGameUnit* TGameUnit::NextOnTile() const { return dynamic_cast<TGameUnit*>(Next); }
-
-TGameUnit* TGameUnit::FirstOnTile(TGameMap* map, int32_t col, int32_t row)
-{
-    if (!map || !map->OnMap(col, row) || map->Occupancy.size() != size_t(map->MapCols) * size_t(map->MapRows))
-        return nullptr;
-    return dynamic_cast<TGameUnit*>(map->OccupancyAt(col, row));
 }
 
 void TGameUnit::TileOf(const TGameMap* map, const TMyVector3f& position, int32_t& col, int32_t& row)

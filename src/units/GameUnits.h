@@ -178,7 +178,12 @@ public:
     // The units standing on a tile: the first (null off the map or when the map has
     // no occupancy grid), then the next on the same tile.
     static TGameUnit* FirstOnTile(TGameMap* map, int32_t col, int32_t row);
-    TGameUnit* NextOnTile() const;
+    TGameUnit* NextOnTile() const { return AsUnit(Next); }
+    // The object as a unit, or null (also for null).
+    static TGameUnit* AsUnit(TBaseTroopObj* obj)
+    {
+        return obj && obj->IsGameUnit ? static_cast<TGameUnit*>(obj) : nullptr;
+    }
     // Map tile of a position: trunc of mx and my, kept inside the map.
     static void TileOf(const TGameMap* map, const TMyVector3f& position, int32_t& col, int32_t& row);
 
@@ -234,3 +239,10 @@ private:
     void WalkPath(float dt);
     void AfterStep(float dt);
 };
+
+inline TGameUnit* TGameUnit::FirstOnTile(TGameMap* map, int32_t col, int32_t row)
+{
+    if (!map || !map->OnMap(col, row) || map->Occupancy.size() != size_t(map->MapCols) * size_t(map->MapRows))
+        return nullptr;
+    return AsUnit(map->OccupancyAt(col, row));
+}

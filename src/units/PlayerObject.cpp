@@ -10,6 +10,7 @@
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
 #include "resources/e_ModelObject.h"
+#include "world/LandshaftObject.h"
 #include "world/MapObject.h"
 #include "world/e_Frustum.h"
 
@@ -304,35 +305,54 @@ void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row)
 
     const int32_t r = unit.SightRadius, n = 2 * r + 1;
     const float eye = unit.Position.z + 1.0f;
-    for (int32_t i = 0; i < n; ++i) {
+    const int32_t cols = Map->MapCols, rows = Map->MapRows;
+    // The mask is settled first and the fog counts follow it once: a tile the
+    // sight lines take back out then costs nothing in the fog.
+    uint8_t* mask = unit.VisionMask.data();
+    // Tile heights straight from the landscape's vertices (each tile's centre
+    // vertex) where it covers the map, as GetTileHeight reads them.
+    const TLandshaftObject* land = Map->Landshaft.get();
+    const bool direct = land && land->TileCols == cols && land->TileRows == rows &&
+                        land->VertCols >= 2 * cols + 1 && land->VertRows >= 2 * rows + 1 &&
+                        land->Verts.size() >= size_t(land->VertCols) * size_t(land->VertRows);
+    auto tileHeight = [&](int32_t tileCol, int32_t tileRow) {
+        return direct ? land->Verts[size_t(2 * tileRow + 1) * size_t(land->VertCols) + size_t(2 * tileCol + 1)].Position.y
+                      : Map->GetTileHeight(tileCol, tileRow);
+    };
+    const int32_t i0 = std::max(0, r - row), i1 = std::min(n, rows - row + r);
+    const int32_t j0 = std::max(0, r - col), j1 = std::min(n, cols - col + r);
+    for (int32_t i = i0; i < i1; ++i) {
         const int32_t dy = i - r;
-        for (int32_t j = 0; j < n; ++j) {
+        for (int32_t j = j0; j < j1; ++j) {
             const int32_t dx = j - r;
-            size_t f;
-            if (dx * dx + dy * dy >= r * r || !FogIndex(col + dx, row + dy, f))
+            const size_t f = size_t(row + dy) * size_t(cols) + size_t(col + dx);
+            if (dx * dx + dy * dy >= r * r || f >= Fog.size())
                 continue;
-            if (Map->GetTileHeight(col + dx, row + dy) > eye)
+            if (tileHeight(col + dx, row + dy) > eye)
                 continue;
-            unit.VisionMask[size_t(i) * size_t(n) + size_t(j)] = 1;
-            ++Fog[f];
+            mask[size_t(i) * size_t(n) + size_t(j)] = 1;
         }
     }
 
     // Anything behind a tile the unit cannot see (one that rises above its eye) is
-    // hidden too.
+    // hidden too. A tile one line hides blocks the lines after it as well.
     for (const std::vector<int32_t>& line : SightLines(r)) {
         bool blocked = false;
         for (const int32_t k : line) {
-            uint8_t& seen = unit.VisionMask[size_t(k)];
-            if (!seen) {
+            uint8_t& seen = mask[size_t(k)];
+            if (!seen)
                 blocked = true;
-            } else if (blocked) {
+            else if (blocked)
                 seen = 0;
-                size_t f;
-                if (FogIndex(col + k % n - r, row + k / n - r, f) && Fog[f] > 0)
-                    --Fog[f];
-            }
         }
+    }
+
+    for (int32_t i = i0; i < i1; ++i) {
+        const uint8_t* line = mask + size_t(i) * size_t(n);
+        const size_t first = size_t(row + i - r) * size_t(cols) + size_t(col + j0 - r);
+        for (int32_t j = j0; j < j1; ++j)
+            if (line[j])
+                ++Fog[first + size_t(j - j0)];
     }
 }
 
@@ -412,7 +432,7 @@ void TPlayerObject::Think(float dt)
         for (size_t tile = 0; tile < Map->Occupancy.size(); ++tile) {
             const bool seen = tile < Fog.size() && Fog[tile] > 0;
             for (TBaseTroopObj* obj = Map->Occupancy[tile]; obj; obj = obj->Next) {
-                TGameUnit* unit = dynamic_cast<TGameUnit*>(obj);
+                TGameUnit* unit = TGameUnit::AsUnit(obj);
                 if (!unit || !unit->Owner || !IsEnemy(*unit->Owner))
                     continue;
                 if (seen)
@@ -421,6 +441,11 @@ void TPlayerObject::Think(float dt)
                     Revealed.push_back(unit);
             }
         }
+    }
+
+    if (Map) {
+        SeenIndex.Build(Seen, *Map);
+        RevealedIndex.Build(Revealed, *Map);
     }
 
     for (size_t i = 0; i < Units.size(); ++i) {
@@ -446,26 +471,151 @@ void TPlayerObject::Think(float dt)
     }
 }
 
-namespace {
+// ---------------------------------------------------------------------------
+// The nearest unit of a list
 
-// The nearest unit of the list standing where `unit` may go; first found wins a tie.
-TGameUnit* Nearest(const std::vector<TGameUnit*>& list, const TGameUnit& unit, const TGameMap& map, float& distance)
+void TPlayerObject::TNearIndex::Build(const std::vector<TGameUnit*>& list, const TGameMap& map)
 {
-    TGameUnit* best = nullptr;
-    distance = PlusInfinity;
-    for (TGameUnit* other : list) {
-        if (!map.IsPassable(other->TileCol, other->TileRow, unit.UnitType))
-            continue;
-        const float d = Vec3Length(other->Position - unit.Position);
-        if (d < distance) {
-            distance = d;
-            best = other;
+    List = &list;
+    Map = &map;
+    Cols = (std::max(map.MapCols, 0) + Bucket - 1) / Bucket;
+    Rows = (std::max(map.MapRows, 0) + Bucket - 1) / Bucket;
+    Pass.assign(list.size(), 0);
+    Strays.clear();
+    Items.clear();
+    First.assign(size_t(Cols) * size_t(Rows) + 1, 0);
+    if (list.empty())
+        return;
+    // Buckets by position, not by tile: distances are measured between positions.
+    // Whatever stands off the map is searched through always.
+    std::vector<int32_t>& bucketOf = Items;  // reused before the items are placed
+    bucketOf.resize(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const TMyVector3f& p = list[i]->Position;
+        if (p.x >= 0.0f && p.y >= 0.0f && p.x < float(map.MapCols) && p.y < float(map.MapRows)) {
+            const int32_t b = std::min(int32_t(p.y) / Bucket, Rows - 1) * Cols + std::min(int32_t(p.x) / Bucket, Cols - 1);
+            bucketOf[i] = b;
+            ++First[size_t(b) + 1];
+        } else {
+            bucketOf[i] = -1;
+            Strays.push_back(int32_t(i));
         }
     }
-    return best;
+    for (size_t b = 1; b < First.size(); ++b)
+        First[b] += First[b - 1];
+    std::vector<int32_t> items(size_t(First.back()));
+    std::vector<int32_t> fill(First.begin(), First.end() - 1);
+    for (size_t i = 0; i < list.size(); ++i)
+        if (bucketOf[i] >= 0)
+            items[size_t(fill[size_t(bucketOf[i])]++)] = int32_t(i);
+    Items = std::move(items);
 }
 
-}  // namespace
+bool TPlayerObject::TNearIndex::Passable(int32_t item, int32_t unitType)
+{
+    uint8_t& bits = Pass[size_t(item)];
+    const uint8_t known = uint8_t(1u << unitType), open = uint8_t(16u << unitType);
+    if (!(bits & known)) {
+        const TGameUnit& other = *(*List)[size_t(item)];
+        bits = uint8_t(bits | known | (Map->IsPassable(other.TileCol, other.TileRow, unitType) ? open : 0));
+    }
+    return bits & open;
+}
+
+bool TPlayerObject::TNearIndex::Better(int32_t item, const TGameUnit& unit, float& best, int32_t& bestItem)
+{
+    const TGameUnit& other = *(*List)[size_t(item)];
+    const float d = Vec3Length(other.Position - unit.Position);
+    if (!(d < best || (d == best && d < PlusInfinity && item < bestItem)) || !Passable(item, unit.UnitType))
+        return false;
+    best = d;
+    bestItem = item;
+    return true;
+}
+
+TGameUnit* TPlayerObject::TNearIndex::Nearest(const TGameUnit& unit, float& distance, float limit)
+{
+    distance = PlusInfinity;
+    if (!List || List->empty() || unit.UnitType >= 4)
+        return nullptr;
+    const std::vector<TGameUnit*>& list = *List;
+    float best = PlusInfinity;
+    int32_t bestItem = int32_t(list.size());
+    auto answer = [&]() -> TGameUnit* {
+        if (bestItem >= int32_t(list.size()))
+            return nullptr;
+        distance = best;
+        return list[size_t(bestItem)];
+    };
+    auto everything = [&]() {
+        for (int32_t i = 0; i < int32_t(list.size()); ++i)
+            Better(i, unit, best, bestItem);
+        return answer();
+    };
+    // A short list is read through faster than the buckets round it.
+    if (list.size() < 64 || !std::isfinite(unit.Position.x) || !std::isfinite(unit.Position.y))
+        return everything();
+
+    for (const int32_t i : Strays)
+        Better(i, unit, best, bestItem);
+    // Rings of buckets round the one under the unit (the nearest on the map when
+    // it stands off it): ring k lies at least (k - 1) buckets away. The margin
+    // covers rounding, so a tie at the edge of a ring is not missed.
+    const float px = std::clamp(unit.Position.x, 0.0f, std::nextafter(float(Cols * Bucket), 0.0f));
+    const float py = std::clamp(unit.Position.y, 0.0f, std::nextafter(float(Rows * Bucket), 0.0f));
+    const int32_t bx = std::min(int32_t(px) / Bucket, Cols - 1), by = std::min(int32_t(py) / Bucket, Rows - 1);
+    const int32_t rings = std::max({bx, by, Cols - 1 - bx, Rows - 1 - by});
+    size_t visited = 0;
+    for (int32_t k = 0; k <= rings; ++k) {
+        const float nearest = float(std::max(k - 1, 0) * Bucket) - 0.01f;
+        if (nearest > best || nearest >= limit)
+            break;
+        const int32_t r0 = std::max(by - k, 0), r1 = std::min(by + k, Rows - 1);
+        for (int32_t r = r0; r <= r1; ++r) {
+            const bool edge = r == by - k || r == by + k;
+            const int32_t step = edge ? 1 : 2 * k;
+            for (int32_t c = bx - k; c <= bx + k; c += std::max(step, 1)) {
+                if (c < 0 || c >= Cols)
+                    continue;
+                const size_t b = size_t(r) * size_t(Cols) + size_t(c);
+                for (int32_t e = First[b]; e < First[b + 1]; ++e)
+                    Better(Items[size_t(e)], unit, best, bestItem);
+            }
+            visited += size_t(edge ? 2 * k + 1 : 2);
+        }
+        // Far and few: reading the whole list costs less than the empty buckets.
+        if (visited > list.size()) {
+            best = PlusInfinity;
+            bestItem = int32_t(list.size());
+            return everything();
+        }
+    }
+    return answer();
+}
+
+TWay TPlayerObject::Route(TWayPoint start, TWayPoint goal, int32_t unitType)
+{
+    // A route depends on nothing but its ends, the unit type and the grids, which
+    // stay as they are for a battle. A chasing unit asks again at every decision,
+    // for the same route as long as neither it nor its target has changed tiles
+    // (in melee neither moves), and a crowd on a tile chasing one target asks for
+    // one route many times.
+    constexpr int32_t Limit = 1 << 15;
+    const TPathFinder* finder = Map->PathFinder.get();
+    if (!finder || start.x < 0 || start.y < 0 || goal.x < 0 || goal.y < 0 || start.x >= Limit ||
+        start.y >= Limit || goal.x >= Limit || goal.y >= Limit || unitType < 0 || unitType >= 16)
+        return Map->FindPath(start, goal, unitType);
+    if (finder != RoutesFinder || Routes.size() >= MaxKeptRoutes) {
+        Routes.clear();
+        RoutesFinder = finder;
+    }
+    const uint64_t key = uint64_t(start.x) | uint64_t(start.y) << 15 | uint64_t(goal.x) << 30 |
+                         uint64_t(goal.y) << 45 | uint64_t(unitType) << 60;
+    auto [it, added] = Routes.try_emplace(key);
+    if (added)
+        it->second = Map->FindPath(start, goal, unitType);
+    return it->second;
+}
 
 void TPlayerObject::Decide(TGameUnit& unit)
 {
@@ -476,15 +626,16 @@ void TPlayerObject::Decide(TGameUnit& unit)
 
     // a. The human side's units pick the nearest enemy in reach by themselves.
     if (!unit.Target && Side == SideHuman) {
-        float d;
-        TGameUnit* nearest = Nearest(Seen, unit, *Map, d);
-        if (nearest && unit.PathIndex == -1) {
+        // Only a unit at rest picks, and only within its radius.
+        if (unit.PathIndex == -1) {
             float radius;
             if (!unit.Hold)
                 radius = float(f.SightRadius);
             else
                 radius = unit.IsRanged ? float(f.ShootRange) : -1.0f;
-            if (d < radius)
+            float d;
+            TGameUnit* nearest = SeenIndex.Nearest(unit, d, radius);
+            if (nearest && d < radius)
                 unit.SetTarget(nearest);
         }
     }
@@ -496,7 +647,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
             unit.SetTarget(nullptr);
         } else if (Map->IsPassable(target.TileCol, target.TileRow, unit.UnitType) &&
                    (target.TileCol != here.x || target.TileRow != here.y)) {
-            unit.SetPath(Map->FindPath(here, {target.TileCol, target.TileRow}, unit.UnitType));
+            unit.SetPath(Route(here, {target.TileCol, target.TileRow}, unit.UnitType));
         }
     }
 
@@ -510,7 +661,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
     if (Side != SideComputer)
         return;
     float d;
-    if (TGameUnit* nearest = Nearest(Seen, unit, *Map, d)) {
+    if (TGameUnit* nearest = SeenIndex.Nearest(unit, d)) {
         unit.SetTarget(nearest);
         return;
     }
@@ -518,7 +669,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
         return;
     bool haveGoal = false;
     TWayPoint goal;
-    if (TGameUnit* shooter = Nearest(Revealed, unit, *Map, d)) {
+    if (TGameUnit* shooter = RevealedIndex.Nearest(unit, d)) {
         goal = {shooter->TileCol, shooter->TileRow};
         haveGoal = true;
     } else if (RandomFloat() > 0.9) {
@@ -530,7 +681,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
         }
     }
     if (haveGoal && goal != here) {
-        unit.SetPath(Map->FindPath(here, goal, unit.UnitType));
+        unit.SetPath(Route(here, goal, unit.UnitType));
         unit.Running = RandomFloat() < 0.5;
     }
 }

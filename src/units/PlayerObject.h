@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "units/GameUnits.h"
@@ -126,8 +127,48 @@ private:
     bool FogIndex(int32_t col, int32_t row, size_t& index) const;
     bool SeesTileOf(const TGameUnit& unit) const;
     void Decide(TGameUnit& unit);
+    // The map's route, from the routes already found when it is one of them.
+    TWay Route(TWayPoint start, TWayPoint goal, int32_t unitType);
+
+    // Routes found, by ends and unit type, for the path finder they came from;
+    // forgotten all at once when there are this many.
+    static constexpr size_t MaxKeptRoutes = 4096;
+    std::unordered_map<uint64_t, TWay> Routes;
+    const TPathFinder* RoutesFinder = nullptr;
 
     // Scratch lists of Think.
     std::vector<TGameUnit*> Seen;
     std::vector<TGameUnit*> Revealed;
+
+public:
+    // The units of a list by where they stand, in square buckets of tiles, for the
+    // nearest one to a point. The answer is the list's own: the nearest by
+    // Vec3Length, the earliest in the list on a tie, among the units standing on
+    // tiles the asking unit may enter.
+    class TNearIndex {
+    public:
+        static constexpr int32_t Bucket = 4;  // tiles along a bucket's side
+
+        // The list must stay as it is, its units in place, until the next Build.
+        void Build(const std::vector<TGameUnit*>& list, const TGameMap& map);
+        // The nearest unit closer than `limit`, or null; distance is its distance
+        // (PlusInfinity without one).
+        TGameUnit* Nearest(const TGameUnit& unit, float& distance, float limit = PlusInfinity);
+
+    private:
+        bool Passable(int32_t item, int32_t unitType);
+        bool Better(int32_t item, const TGameUnit& unit, float& best, int32_t& bestItem);
+
+        const std::vector<TGameUnit*>* List = nullptr;
+        const TGameMap* Map = nullptr;
+        int32_t Cols = 0, Rows = 0;    // buckets
+        std::vector<int32_t> First;    // per bucket, its first entry in Items; one more at the end
+        std::vector<int32_t> Items;    // list positions, bucket by bucket, ascending in each
+        std::vector<int32_t> Strays;   // list positions of units off the map, ascending
+        std::vector<uint8_t> Pass;     // per list position: bit t known, bit 4 + t passable for type t
+    };
+
+private:
+    TNearIndex SeenIndex;
+    TNearIndex RevealedIndex;
 };

@@ -84,6 +84,9 @@ public:
 
     TBaseTroopObj* Next = nullptr;
     TBaseTroopObj* Prev = nullptr;
+    // Set by the game unit, so that walks over a tile's chain tell units apart
+    // without a dynamic cast (they run over every tile several times a frame).
+    bool IsGameUnit = false;
 };
 
 // A ripple on water where something entered it; world coordinates.
