@@ -103,6 +103,7 @@ void ReleaseAll() {
         DeleteTexture(V.FogTex);
         DeleteTexture(V.FogTmpTex);
         DeleteTexture(V.WhiteTex);
+        StopPassTiming();
     }
     V.FogW = V.FogH = 0;
     ClearQueues();
@@ -208,6 +209,9 @@ void CreateShadowMap() {
         if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
             LogLine("  Shadow map: frame buffer incomplete, shadows will be missing");
     }
+    // The shadow pass writes depth only: with no draw buffer the colour
+    // attachment is never written, whatever the colour mask.
+    glDrawBuffer(GL_NONE);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDrawBuffer(GL_BACK);
 }
@@ -443,6 +447,7 @@ void InitRenderer(TLogProc logProc, SDL_Window* window) {
         CreatePrograms();
         CreateShadowMap();
         CreateWhiteTexture();
+        StartPassTiming();
         V.Active = true;
         InstallMapRenderHooks();
         UpdateFogTexture(1, 1, {true});
