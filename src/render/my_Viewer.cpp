@@ -106,6 +106,7 @@ void ReleaseAll() {
         StopPassTiming();
     }
     V.FogW = V.FogH = 0;
+    V.FogCells.clear();
     ClearQueues();
     V.WaterDraw = nullptr;
     for (auto& p : V.Programs)
@@ -566,6 +567,12 @@ void UpdateFogTexture(int32_t w, int32_t h, const std::vector<bool>& visible) {
     for (size_t i = 0; i < n; ++i)
         if (visible[i])
             cells[i] = 255;
+
+    // The scene hands the grid over every frame; it changes only when a viewer
+    // moves, and the same grid blurs to the same texture.
+    if (V.FogTex && w == V.FogW && h == V.FogH && cells == V.FogCells)
+        return;
+    V.FogCells = cells;
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (V.FogTex && w == V.FogW && h == V.FogH) {

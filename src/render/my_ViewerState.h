@@ -97,6 +97,7 @@ struct TViewerState {
     GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;
     GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
     int32_t FogW = 0, FogH = 0;
+    std::vector<uint8_t> FogCells;  // the grid the fog texture was last made from
     // Bound where a model names a texture that did not load.
     GLuint WhiteTex = 0;
 
