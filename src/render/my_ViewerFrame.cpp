@@ -531,23 +531,12 @@ namespace viewer {
 void StartPassTiming() {
     const char* want = std::getenv("MYGAME_PASS_TIMES");
     V.PassTiming = false;
-    V.PassQueriesPending = false;
-    V.PassFrames = 0;
-    if (!want || std::strcmp(want, "1") != 0)
-        return;
-    if (!epoxy_has_gl_extension("GL_ARB_timer_query") && !epoxy_has_gl_extension("GL_EXT_timer_query") &&
-        epoxy_gl_version() < 33) {
-        LogLine("Pass times: the driver has no timer queries");
-        return;
-    }
-    glGenQueries(PassCount, V.PassQueries);
-    for (double& sum : V.PassSums)
-        sum = 0.0;
-    V.PassTiming = true;
+    if (want && std::strcmp(want, "1") == 0)
+        SetPassTiming(true);
 }
 
 void StopPassTiming() {
-    if (V.PassQueries[0])
+    if (V.PassQueries[0] && V.Context)
         glDeleteQueries(PassCount, V.PassQueries);
     for (GLuint& q : V.PassQueries)
         q = 0;
@@ -556,6 +545,29 @@ void StopPassTiming() {
 }
 
 }  // namespace viewer
+
+bool SetPassTiming(bool on) {
+    if (!V.Context || V.Headless)
+        return false;
+    V.PassQueriesPending = false;
+    V.PassFrames = 0;
+    for (double& sum : V.PassSums)
+        sum = 0.0;
+    if (!on) {
+        V.PassTiming = false;
+        return false;
+    }
+    if (!epoxy_has_gl_extension("GL_ARB_timer_query") && !epoxy_has_gl_extension("GL_EXT_timer_query") &&
+        epoxy_gl_version() < 33) {
+        LogLine("Pass times: the driver has no timer queries");
+        V.PassTiming = false;
+        return false;
+    }
+    if (!V.PassQueries[0])
+        glGenQueries(PassCount, V.PassQueries);
+    V.PassTiming = true;
+    return true;
+}
 
 TMeshBucket ChooseMeshBucket(bool personage, bool fading, const TVBORendMesh& mesh) {
     if (personage) {
