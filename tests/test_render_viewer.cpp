@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <numbers>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -283,6 +284,46 @@ TEST_F(Viewer, AnEmptyFrameIsClearedToBlack) {
     EXPECT_EQ(s.Instances, 0);
     EXPECT_EQ(s.DrawCalls, 0);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+}
+
+// What bench/run reads: with timing on, every 85 frames one log line with the
+// mean rasteriser milliseconds of each pass, and nothing else about the frame changes.
+TEST_F(Viewer, PassTimesAreLoggedOncePerFrameRateBlock) {
+    ASSERT_TRUE(SetPassTiming(true)) << "the offscreen driver has timer queries";
+    const size_t before = LogLines.size();
+    // A frame's results are read when the next one starts: 86 frames end one block.
+    for (int frame = 0; frame < 86; ++frame) {
+        QueueModelItem(Item("Red", -2.5f, 0, -8));
+        QueueModelItem(Figure(2.5f, 0, -8));
+        RenderScene(Cam, Front);
+    }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    EXPECT_GT(PixelAt({-2.5f, 0, -8}).r, 200);
+    EXPECT_EQ(LastFrameStats().ShadowDraws, 2);
+    EXPECT_FALSE(SetPassTiming(false));
+
+    std::vector<std::string> blocks;
+    for (size_t i = before; i < LogLines.size(); ++i)
+        if (LogLines[i].rfind("Pass times", 0) == 0)
+            blocks.push_back(LogLines[i]);
+    ASSERT_EQ(blocks.size(), 1u);
+    std::smatch m;
+    static const std::regex line(
+        "Pass times \\(ms, mean of 85 frames\\): shadow ([0-9.]+) landscape ([0-9.]+) water ([0-9.]+) "
+        "models ([0-9.]+) overlays ([0-9.]+)");
+    ASSERT_TRUE(std::regex_match(blocks[0], m, line)) << blocks[0];
+    // Drawing the models takes some time; nothing takes a second a frame.
+    EXPECT_GT(std::stod(m[4]), 0.0);
+    for (int k = 1; k <= 5; ++k)
+        EXPECT_LT(std::stod(m[k]), 1000.0) << blocks[0];
+
+    // Off again: no more blocks.
+    for (int frame = 0; frame < 90; ++frame)
+        RenderScene(Cam, Front);
+    size_t after = 0;
+    for (size_t i = before; i < LogLines.size(); ++i)
+        after += LogLines[i].rfind("Pass times", 0) == 0;
+    EXPECT_EQ(after, 1u);
 }
 
 TEST_F(Viewer, MeshesGoToTheirMaterialBuckets) {

@@ -90,8 +90,10 @@ void ReleaseAll() {
         DeleteTexture(V.FogTex);
         DeleteTexture(V.FogTmpTex);
         DeleteTexture(V.WhiteTex);
+        StopPassTiming();
     }
     V.FogW = V.FogH = 0;
+    V.FogCells.clear();
     ClearQueues();
     V.WaterDraw = nullptr;
     for (auto& p : V.Programs)
@@ -195,6 +197,9 @@ void CreateShadowMap() {
         if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
             LogLine("  Shadow map: frame buffer incomplete, shadows will be missing");
     }
+    // The shadow pass writes depth only: with no draw buffer the colour
+    // attachment is never written, whatever the colour mask.
+    glDrawBuffer(GL_NONE);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDrawBuffer(GL_BACK);
 }
@@ -434,6 +439,7 @@ void InitRenderer(TLogProc logProc, SDL_Window* window) {
         CreatePrograms();
         CreateShadowMap();
         CreateWhiteTexture();
+        StartPassTiming();
         V.Active = true;
         InstallMapRenderHooks();
         UpdateFogTexture(1, 1, {true});
@@ -554,6 +560,12 @@ void UpdateFogTexture(int32_t w, int32_t h, const std::vector<bool>& visible) {
     for (size_t i = 0; i < n; ++i)
         if (visible[i])
             cells[i] = 255;
+
+    // The scene hands the grid over every frame; it changes only when a viewer
+    // moves, and the same grid blurs to the same texture.
+    if (V.FogTex && w == V.FogW && h == V.FogH && cells == V.FogCells)
+        return;
+    V.FogCells = cells;
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (V.FogTex && w == V.FogW && h == V.FogH) {

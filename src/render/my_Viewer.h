@@ -167,6 +167,12 @@ void EndFrame();
 double CurrentFps();
 void RestartFrameTimer();
 
+// GL timer queries round the passes of each frame (shadow, landscape, water,
+// models, overlays), when the driver has them; their means go to the log at the
+// end of every 85-frame block. Off unless MYGAME_PASS_TIMES=1 at start-up. True
+// when timing is on.
+bool SetPassTiming(bool on);
+
 // Writes the back buffer (the frame drawn so far) as an RGB PNG file.
 bool SaveScreenshotPNG(const std::string& fileName);
 // Asks the next EndFrame to write the finished frame, overlays included, just

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 using namespace viewer;
@@ -221,6 +224,35 @@ void FillBuckets(std::vector<int32_t>& infoOfInstance) {
     }
 }
 
+// Static casters without a cut-out only need their depth: drawn without a
+// program, the rasteriser tests depth before shading and shades nothing.
+void DrawDepthOnly(const std::vector<TMeshPtr>& list) {
+    if (list.empty())
+        return;
+    glUseProgram(0);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    int32_t prevInfo = -1;
+    for (const TMeshPtr& e : list) {
+        const TModelDrawItem& inst = V.Instances[e.Instance];
+        const TVBORendMesh& mesh = MeshOf(e);
+        if (e.Info != prevInfo) {
+            glBindBuffer(GL_ARRAY_BUFFER, V.ModelInfos[e.Info].VBOData->VertexBuffer);
+            glVertexPointer(3, GL_FLOAT, StaticStride, nullptr);
+            glBindBuffer(GL_ARRAY_BUFFER, 0);
+            prevInfo = e.Info;
+        }
+        glPushMatrix();
+        glMultMatrixf(inst.ModelMatrix.m);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, mesh.IndexBuffer);
+        glDrawElements(GL_TRIANGLES, mesh.TriCount * 3, GL_UNSIGNED_INT, nullptr);
+        glPopMatrix();
+        ++V.Stats.DrawCalls;
+        ++V.Stats.ShadowDraws;
+    }
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 void RenderShadowMap(const TMyVector3f& light) {
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
@@ -252,17 +284,28 @@ void RenderShadowMap(const TMyVector3f& light) {
     glClear(GL_DEPTH_BUFFER_BIT);
     TShader* still = Program(prDrawToShadowMap);
     TShader* skin = Program(prDrawToShadowMapSkel);
-    const std::pair<TMeshBucket, bool> casters[] = {
-        {BucketStaticBump, false}, {BucketStaticPlain, false}, {BucketStaticEmissive, false},
-        {BucketSkinBump, true},    {BucketSkinPlain, true},    {BucketSkinEmissive, true},
-    };
-    for (const auto& [bucket, skinned] : casters) {
-        TShader* shader = skinned ? skin : still;
-        if (V.Buckets[bucket].empty() || !shader)
+    // Static casters: the solid ones first, then the cut-outs, whose texture
+    // decides per fragment.
+    static std::vector<TMeshPtr> solid, cutOut;
+    solid.clear();
+    cutOut.clear();
+    for (TMeshBucket bucket : {BucketStaticBump, BucketStaticPlain, BucketStaticEmissive})
+        for (const TMeshPtr& e : V.Buckets[bucket])
+            (MeshOf(e).AlphaTest ? cutOut : solid).push_back(e);
+    if (still) {
+        DrawDepthOnly(solid);
+        if (!cutOut.empty()) {
+            still->Bind();
+            DrawMeshList(cutOut, still, false, ModeShadow);
+            still->Unbind();
+        }
+    }
+    for (TMeshBucket bucket : {BucketSkinBump, BucketSkinPlain, BucketSkinEmissive}) {
+        if (V.Buckets[bucket].empty() || !skin)
             continue;
-        shader->Bind();
-        DrawMeshList(V.Buckets[bucket], shader, skinned, ModeShadow);
-        shader->Unbind();
+        skin->Bind();
+        DrawMeshList(V.Buckets[bucket], skin, true, ModeShadow);
+        skin->Unbind();
     }
 
     V.LightProjView = MatMultiply(projection, lightView);
@@ -442,7 +485,89 @@ void DrawBucket(TMeshBucket bucket, TProgram program, bool skinned, bool fog, bo
     shader->Unbind();
 }
 
+// The passes are timed one after the other (timer queries do not nest); the
+// previous frame's results are read before the next frame issues new ones. The
+// frame ended with glFinish, so reading them does not wait.
+void BeginPass(TPass pass) {
+    if (V.PassTiming)
+        glBeginQuery(GL_TIME_ELAPSED, V.PassQueries[pass]);
+}
+
+void EndPass() {
+    if (V.PassTiming)
+        glEndQuery(GL_TIME_ELAPSED);
+}
+
+void CollectPassTimes() {
+    if (!V.PassTiming || !V.PassQueriesPending)
+        return;
+    V.PassQueriesPending = false;
+    for (int p = 0; p < PassCount; ++p) {
+        GLuint64 ns = 0;
+        if (epoxy_has_gl_extension("GL_ARB_timer_query") || epoxy_gl_version() >= 33)
+            glGetQueryObjectui64v(V.PassQueries[p], GL_QUERY_RESULT, &ns);
+        else
+            glGetQueryObjectui64vEXT(V.PassQueries[p], GL_QUERY_RESULT, &ns);
+        V.PassSums[p] += static_cast<double>(ns) * 1e-6;
+    }
+    if (++V.PassFrames < TFrameRateMeter::BlockFrames)
+        return;
+    static const char* const names[PassCount] = {"shadow", "landscape", "water", "models", "overlays"};
+    std::string line = "Pass times (ms, mean of " + std::to_string(V.PassFrames) + " frames):";
+    for (int p = 0; p < PassCount; ++p) {
+        char text[48];
+        std::snprintf(text, sizeof text, " %s %.2f", names[p], V.PassSums[p] / V.PassFrames);
+        line += text;
+        V.PassSums[p] = 0.0;
+    }
+    V.PassFrames = 0;
+    LogLine(line);
+}
+
 }  // namespace
+
+namespace viewer {
+
+void StartPassTiming() {
+    const char* want = std::getenv("MYGAME_PASS_TIMES");
+    V.PassTiming = false;
+    if (want && std::strcmp(want, "1") == 0)
+        SetPassTiming(true);
+}
+
+void StopPassTiming() {
+    if (V.PassQueries[0] && V.Context)
+        glDeleteQueries(PassCount, V.PassQueries);
+    for (GLuint& q : V.PassQueries)
+        q = 0;
+    V.PassTiming = false;
+    V.PassQueriesPending = false;
+}
+
+}  // namespace viewer
+
+bool SetPassTiming(bool on) {
+    if (!V.Context || V.Headless)
+        return false;
+    V.PassQueriesPending = false;
+    V.PassFrames = 0;
+    for (double& sum : V.PassSums)
+        sum = 0.0;
+    if (!on) {
+        V.PassTiming = false;
+        return false;
+    }
+    if (!epoxy_has_gl_extension("GL_ARB_timer_query") && !epoxy_has_gl_extension("GL_EXT_timer_query") &&
+        epoxy_gl_version() < 33) {
+        LogLine("Pass times: the driver has no timer queries");
+        V.PassTiming = false;
+        return false;
+    }
+    if (!V.PassQueries[0])
+        glGenQueries(PassCount, V.PassQueries);
+    V.PassTiming = true;
+    return true;
+}
 
 TMeshBucket ChooseMeshBucket(bool personage, bool fading, const TVBORendMesh& mesh) {
     if (personage) {
@@ -502,6 +627,7 @@ TMatrix4f FitShadowProjection(const std::array<TMyVector3f, 4>& focus, const TMa
 void RenderScene(TCamera* camera, const TMyVector3f& light) {
     if (!RendererActive())
         return;
+    CollectPassTimes();
     V.Stats = TFrameStats{};
     V.Stats.Instances = static_cast<int32_t>(V.Instances.size());
     V.Stats.WaterRings = static_cast<int32_t>(V.WaterRings.size());
@@ -530,7 +656,9 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
         glLoadIdentity();
     }
 
+    BeginPass(PassShadow);
     RenderShadowMap(light);
+    EndPass();
     TMatrix4f bias = IdentityMatrix;
     bias.m[0] = bias.m[5] = bias.m[10] = 0.5f;
     bias.m[12] = bias.m[13] = bias.m[14] = 0.5f;
@@ -538,6 +666,7 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
     MatInverseRigid(inverseView);
     V.LightMatrix = MatMultiply(MatMultiply(bias, V.LightProjView), inverseView);
 
+    BeginPass(PassLandscape);
     glDepthMask(GL_TRUE);
     glStencilMask(0xFF);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -565,8 +694,13 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
         }
     }
 
-    DrawWaterAndRings();
+    EndPass();
 
+    BeginPass(PassWater);
+    DrawWaterAndRings();
+    EndPass();
+
+    BeginPass(PassModels);
     DrawBucket(BucketStaticEmissive, prEmission, false, true, false, false);
     DrawBucket(BucketStaticPlain, prModelSimple, false, true, true, false);
     DrawBucket(BucketStaticBump, prModelBamp, false, true, true, true);
@@ -593,9 +727,14 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
         glDepthMask(GL_TRUE);
     }
 
+    EndPass();
+
+    BeginPass(PassOverlays);
     glUseProgram(0);
     DrawDebugDisplays(infoOfInstance);
     DrawRangeRings();
+    EndPass();
+    V.PassQueriesPending = V.PassTiming;
 
     ClearQueues();
 }

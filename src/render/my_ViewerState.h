@@ -77,6 +77,9 @@ struct TRangeRingData {
     TColorRGBA Color;
 };
 
+// The parts of a frame timed apart.
+enum TPass : int32_t { PassShadow = 0, PassLandscape, PassWater, PassModels, PassOverlays, PassCount };
+
 struct TViewerState {
     TLogProc LogProc = nullptr;
     SDL_Window* Window = nullptr;
@@ -94,6 +97,7 @@ struct TViewerState {
     GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;
     GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
     int32_t FogW = 0, FogH = 0;
+    std::vector<uint8_t> FogCells;  // the grid the fog texture was last made from
     // Bound where a model names a texture that did not load.
     GLuint WhiteTex = 0;
 
@@ -126,6 +130,14 @@ struct TViewerState {
     std::vector<std::string> PendingShots;
 
     TFrameStats Stats;
+
+    // GL timer queries around the passes of a frame, when asked for and offered
+    // by the driver; the means of each frame-rate block go to the log.
+    bool PassTiming = false;
+    bool PassQueriesPending = false;
+    GLuint PassQueries[PassCount] = {};
+    double PassSums[PassCount] = {};
+    int32_t PassFrames = 0;
 };
 
 extern TViewerState V;
@@ -137,6 +149,10 @@ int32_t SamplerUnit(const TShader& shader, const char* name);
 // Binds a registry texture, or the white texture when the handle is not usable.
 void BindTextureOrWhite(int32_t handle, int32_t unit);
 void ClearQueues();
+
+// Pass timing (MYGAME_PASS_TIMES=1): queries made at start-up, freed at shut-down.
+void StartPassTiming();
+void StopPassTiming();
 
 }  // namespace viewer
 
