@@ -101,22 +101,25 @@ inline TPixel WindowPixel(float fx, float fyUp, int w, int h) {
 // by fractions of the window so that the same battle plays at every size.
 inline TScript OrdersScript(int w, int h) {
     TScript s;
+    // The splash covers the first ten frames; the orders come after it.
     auto click = [&](int frame, TPixel p, const std::string& button = "left") { s.Click(frame, p.X, p.Y, button); };
     // The command panel's buttons: move mode at column 0, row 2; hold at column 0, row 1.
     const TPixel moveMode = WindowPixel(0.8296f, 0.149f, w, h), hold = WindowPixel(0.8296f, 0.0948f, w, h);
-    s.Key(3, 88);                       // X: everyone
-    click(6, moveMode);                 // move mode from the HUD...
-    click(10, WindowPixel(0.55f, 0.55f, w, h));  // ...and a left click on the ground orders the move
-    click(30, hold);                    // hold, and release again
-    click(40, hold);
-    s.At(50, "keydown 17");  // Control: run, ordered on the minimap towards CPU2
+    s.Key(18, 88);                       // X: everyone
+    click(21, moveMode);                 // move mode from the HUD...
+    // ...and a left click on open ground, clear of the troop labels (which take
+    // a press for the HUD), orders the move.
+    click(25, WindowPixel(0.55f, 0.36f, w, h));
+    click(45, hold);                    // hold, and release again
+    click(55, hold);
+    s.At(65, "keydown 17");  // Control: run, ordered on the minimap towards CPU2
     int mx, my;
     MiniMapPixel(7.0f, 120.0f, mx, my, w, h);
-    s.Click(51, mx, my, "right");
-    s.At(54, "keyup 17");
-    s.Key(200, 77);  // M from the keyboard, then a click in the field
-    click(203, WindowPixel(0.45f, 0.6f, w, h));
+    s.Click(66, mx, my, "right");
+    s.At(69, "keyup 17");
+    s.Key(215, 77);  // M from the keyboard, then a click in the field
+    click(218, WindowPixel(0.45f, 0.36f, w, h));
     MiniMapPixel(20.0f, 110.0f, mx, my, w, h);
-    s.Click(230, mx, my, "right");
+    s.Click(245, mx, my, "right");
     return s;
 }

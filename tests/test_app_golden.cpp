@@ -73,7 +73,7 @@ struct TSize {
 const std::vector<TSize> kSizes{{1024, 768}, {640, 480}};
 
 // The frames whose pictures are kept: after the first orders, and at the end.
-std::vector<int> ShotFrames(const TBattle& b) { return {12, b.Frames - 1}; }
+std::vector<int> ShotFrames(const TBattle& b) { return {27, b.Frames - 1}; }
 
 std::string RunName(const TBattle& b, bool windowed, TSize size) {
     return b.Name + (windowed ? "-window-" : "-headless-") + std::to_string(size.W) + "x" + std::to_string(size.H);
