@@ -992,6 +992,26 @@ TEST_F(Battle, NoPressSurvivesTheGameMenu)
     Frame();
     Frame();
     EXPECT_TRUE(Scene->MenuShown);
+
+    // A right press in the world held while the menu comes and goes orders
+    // nothing when it is released.
+    escape();
+    ASSERT_FALSE(Scene->MenuShown);
+    PressKey('X');
+    InputMouseMove(400, 300, false, false);
+    Frame();
+    InputButtonDown(TMouseButton::Right, 400, 300);
+    Frame();
+    escape();
+    Frame();
+    ASSERT_TRUE(Scene->MenuShown);
+    escape();
+    Frame();
+    ASSERT_FALSE(Scene->MenuShown);
+    Scene->FlagTimer = 0.0f;  // an order would plant the flag again
+    InputButtonUp(TMouseButton::Right, 400, 300);
+    Frame();
+    EXPECT_LE(Scene->FlagTimer, 0.0f);
 }
 
 TEST_F(Battle, RunsManyFramesOfBattle)

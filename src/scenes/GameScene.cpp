@@ -222,10 +222,12 @@ void TGameScene::Update(double dt)
         GUI = MenuShown ? static_cast<TGUIObject*>(MenuGUI.get()) : static_cast<TGUIObject*>(HudGUI.get());
         MenuToggleRequest = false;
         EndPresses();
+        StandingFrame();
         return;
     }
     if (MenuShown) {
         TSceneObject::Update(dt);
+        StandingFrame();
         return;
     }
 
@@ -244,8 +246,6 @@ void TGameScene::Update(double dt)
     // step still moves the camera.
     double step = dt;
     if (!NextBattleFrame(step)) {
-        if (ReplaySettings.QuitAtEnd && AppServices)
-            AppServices->RequestQuit(0);
         EdgeScroll(dt);
         TSceneObject::Update(dt);
         return;

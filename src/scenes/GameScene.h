@@ -227,6 +227,8 @@ private:
     // A left press that gave an order (move or attack mode), or that was held
     // while the menu came or went, is not also a click or a box.
     bool LeftPressUsed_ = false;
+    // A right press held while the menu came or went; its release orders nothing.
+    bool RightPressUsed_ = false;
     // Recording and playback (GameSceneReplay.cpp).
     void StartRecording(uint32_t seed);
     // The time step of the battle frame about to run: the recorded one in a
@@ -238,6 +240,10 @@ private:
     // the playback's.
     void EndBattleFrame();
     void FinishRecording();
+    // A frame in which the battle stands (the game menu is open): counted into
+    // the recording, or one of the playback's standing frames used up.
+    void StandingFrame();
+    int64_t Standing_ = 0;
     std::unique_ptr<TReplayWriter> Recording_;
     std::shared_ptr<const TReplay> Playback_;
     int64_t BattleFrames_ = 0;

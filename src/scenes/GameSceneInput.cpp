@@ -470,6 +470,7 @@ void TGameScene::EndPresses()
     ClearArrows();
     ClearBoxPreview();
     LeftPressUsed_ = InputState.LeftDrag;
+    RightPressUsed_ = InputState.RightDrag;
     if (HudGUI)
         HudGUI->ReleasePress();
     if (MenuGUI)
@@ -574,6 +575,11 @@ void TGameScene::HandleLeftButton()
 void TGameScene::HandleRightButton()
 {
     const TInputState& in = InputState;
+    if (RightPressUsed_) {
+        // Held while the menu came or went: its release is no order.
+        RightPressUsed_ = in.RightDrag;
+        return;
+    }
     if (in.LeftDrag || PrevInputState.LeftDrag || !SelectionCommandable())
         return;
     if (in.RightDrag) {

@@ -97,15 +97,51 @@ void TGameScene::StartRecording(uint32_t seed)
     Battle->Recorder = [this](const TBattleCommand& c) { Recording_->Command(c); };
 }
 
+namespace {
+
+// The frames a playback stands before its next battle frame (or after its last).
+int64_t StandingDue(const TReplay& replay, int64_t played)
+{
+    return size_t(played) < replay.Frames.size() ? replay.Frames[size_t(played)].StandBefore : replay.StandAtEnd;
+}
+
+}  // namespace
+
+void TGameScene::StandingFrame()
+{
+    if (Recording_) {
+        ++Standing_;
+        return;
+    }
+    if (!Playback_ || Standing_ >= StandingDue(*Playback_, BattleFrames_))
+        return;
+    ++Standing_;
+    const bool over = size_t(BattleFrames_) >= Playback_->Frames.size();
+    if (over && Standing_ == Playback_->StandAtEnd && ReplaySettings.QuitAtEnd && AppServices)
+        AppServices->RequestQuit(0);
+}
+
 bool TGameScene::NextBattleFrame(double& dt)
 {
     if (!Playback_) {
-        if (Recording_)
+        if (Recording_) {
+            Recording_->Stand(Standing_);
+            Standing_ = 0;
             Recording_->BeginFrame(dt);
+        }
         return true;
     }
-    if (size_t(BattleFrames_) >= Playback_->Frames.size())
+    // The recorded battle stood here (its game menu was open): so does this one.
+    if (Standing_ < StandingDue(*Playback_, BattleFrames_)) {
+        StandingFrame();
         return false;
+    }
+    if (size_t(BattleFrames_) >= Playback_->Frames.size()) {
+        if (ReplaySettings.QuitAtEnd && AppServices)
+            AppServices->RequestQuit(0);
+        return false;
+    }
+    Standing_ = 0;
     dt = Playback_->Frames[size_t(BattleFrames_)].Dt;
     return true;
 }
@@ -148,13 +184,15 @@ void TGameScene::EndBattleFrame()
     else
         Log("Replay \"" + ReplaySettings.PlaybackFile + "\" played to its end, frame " +
             std::to_string(BattleFrames_) + ".");
-    if (ReplaySettings.QuitAtEnd && AppServices)
+    if (ReplaySettings.QuitAtEnd && Playback_->StandAtEnd == 0 && AppServices)
         AppServices->RequestQuit(0);
 }
 
 void TGameScene::FinishRecording()
 {
-    if (Recording_)
+    if (Recording_) {
+        Recording_->Stand(Standing_);
         Recording_->Finish(BattleFrames_, Checksum());
+    }
     Recording_.reset();
 }

@@ -53,6 +53,7 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
 
     TReplay replay;
     bool hasDt = false, ended = false;
+    int64_t standing = 0;
     double dt = 0.0;
     size_t lineNo = 0, pos = 0;
     int headerLines = 0;
@@ -115,7 +116,13 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
         } else if (kind == "f") {
             if (w.size() != 1 || !hasDt)
                 return fail(lineNo, w.size() != 1 ? "a frame record has no fields." : "a frame before any time step.");
-            replay.Frames.push_back(TReplayFrame{dt, {}, false, 0});
+            replay.Frames.push_back(TReplayFrame{standing, dt, {}, false, 0});
+            standing = 0;
+        } else if (kind == "w") {
+            uint64_t n = 0;
+            if (w.size() != 2 || !ParseU64(w[1], 10, UINT32_MAX, n) || n == 0)
+                return fail(lineNo, "a standing record wants a count of frames.");
+            standing += int64_t(n);
         } else if (kind == "c") {
             TBattleCommand c;
             if (replay.Frames.empty())
@@ -139,6 +146,7 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
                 ended = true;
                 replay.Complete = true;
                 replay.EndChecksum = sum;
+                replay.StandAtEnd = standing;
             }
         } else {
             return fail(lineNo, "unknown record \"" + kind + "\".");
@@ -165,6 +173,12 @@ TReplayWriter::~TReplayWriter()
 {
     if (File)
         std::fclose(File);
+}
+
+void TReplayWriter::Stand(int64_t frames)
+{
+    if (File && frames > 0)
+        std::fprintf(File, "w %lld\n", static_cast<long long>(frames));
 }
 
 void TReplayWriter::BeginFrame(double dt)

@@ -13,6 +13,7 @@
 //   f                               one battle frame
 //   c 2 0 0 -1 -1 0 0x1.2p+6 ...    a command given in that frame (BattleCommand.h)
 //   k 100 9ae1c0f3a5e2b710          the checksum after frame 100
+//   w 40                            40 frames in which the battle stood (the game menu was open)
 //   end 4210 9ae1c0f3a5e2b710       the battle ended after that many frames, with that checksum
 //
 // Ten minutes at 60 frames a second take about 90 kB.
@@ -35,6 +36,7 @@ struct TReplayHeader {
 };
 
 struct TReplayFrame {
+    int64_t StandBefore = 0;  // frames the battle stood just before this one
     double Dt = 0.0;
     std::vector<TBattleCommand> Commands;
     bool HasChecksum = false;
@@ -47,6 +49,7 @@ struct TReplay {
     // The file has its end record: the battle was recorded to its end.
     bool Complete = false;
     uint64_t EndChecksum = 0;
+    int64_t StandAtEnd = 0;  // frames the battle stood after its last frame
 };
 
 // Reads a whole replay. False, with a message naming the file and what is
@@ -67,6 +70,8 @@ public:
 
     bool Ok() const { return File != nullptr; }
     const std::string& Path() const { return FilePath; }
+    // `frames` frames in which the battle did not move.
+    void Stand(int64_t frames);
     void BeginFrame(double dt);
     void Command(const TBattleCommand& command);
     // Ends frame `frame` (counted from 1): writes its checksum when it has one
