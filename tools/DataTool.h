@@ -2,6 +2,7 @@
 // mygame-data: the data generator and inspector. Each command lives in its own
 // file and registers itself with a static DataCommand object.
 
+#include "app/e_Json.h"
 #include <ostream>
 #include <string>
 #include <vector>
@@ -38,7 +39,5 @@ struct DataGenerator {
     DataGenerator(int order, const char* name, Generate generate);
 };
 
-// Prints JSON string literal escaping of `s` (with quotes).
-std::string JsonString(const std::string& s);
 // A number as JSON: null for NaN and infinities, which JSON cannot spell.
 std::string JsonNumber(double v);

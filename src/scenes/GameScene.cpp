@@ -5,6 +5,7 @@
 #include "scenes/GameScene.h"
 
 #include "app/e_CameraObject.h"
+#include "app/e_Json.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
 #include "app/e_AppServices.h"
@@ -41,23 +42,6 @@ void ShowSystemCursor(bool show)
 {
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
-}
-
-void JsonString(std::ostringstream& out, const std::string& text)
-{
-    out << '"';
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out << '\\' << c;
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out << buf;
-        } else {
-            out << c;
-        }
-    }
-    out << '"';
 }
 
 }  // namespace
@@ -344,7 +328,7 @@ std::string TGameScene::StatusJson() const
         if (i > 0)
             out << ", ";
         out << "{\"name\": ";
-        JsonString(out, p.PlayerName);
+        out << JsonString(p.PlayerName);
         out << ", \"units\": " << p.Units.size() << ", \"kills\": " << p.Kills << ", \"losses\": " << p.Losses
             << ", \"points\": " << p.Points << "}";
     }
