@@ -1,7 +1,11 @@
 #pragma once
-// The battle: one map, three players (the human player "Human" against the
-// computer players "CPU1" and "CPU2", who are allies), their units, the battle
-// camera, the HUD and the in-battle menu.
+// The battle scene: the window onto one battle. It owns the map, the battle
+// (units/Battle.h: the players "Human", "CPU1" and "CPU2", their units, melee,
+// the clock), the battle camera, the HUD and the in-battle menu, and it turns
+// the player's input into the battle's commands (units/BattleCommand.h).
+// Selection, hover and the order mode are the scene's: what the player looks
+// at. Every battle is recorded as its commands, and a replay plays them back
+// (GameSceneReplay.cpp).
 //
 // The scene is built on the loading thread from a map file and from then on
 // lives on the main thread. Every frame the application calls Update (menu
