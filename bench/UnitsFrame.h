@@ -1,55 +1,73 @@
 #pragma once
-// One battle frame of the units library as the battle scene runs it, for the
-// simulation benchmarks: the melee engagement walk over the tile chains, melee
-// damage, then every player's RemoveDead, Think and Update.
+// What the simulation benchmarks share: the battle's three players on a map a
+// benchmark built, one frame as the battle scene runs it (units/Battle.h), and
+// armies grown round a place.
 
+#include "units/Battle.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 #include "world/MapObject.h"
 
+#include <algorithm>
+#include <deque>
 #include <memory>
+#include <utility>
 #include <vector>
 
-inline void SimulateFrame(TGameMap& map, std::vector<std::unique_ptr<TPlayerObject>>& players, float dt,
-                          double time)
+// "Human" in slot 0 against "CPU1" and "CPU2", with no units yet.
+inline void AddBattlePlayers(TBattle& battle)
 {
-    for (int32_t row = 1; row < map.MapRows - 1; ++row)
-        for (int32_t col = 1; col < map.MapCols - 1; ++col)
-            for (TBaseTroopObj* o = map.OccupancyAt(col, row); o; o = o->Next) {
-                auto* u = static_cast<TGameUnit*>(o);
-                if (u->Engaged)
-                    continue;
-                TGameUnit* enemy = nullptr;
-                for (int32_t dy = -1; dy <= 1 && !enemy; ++dy)
-                    for (int32_t dx = -1; dx <= 1 && !enemy; ++dx)
-                        for (TBaseTroopObj* q = map.OccupancyAt(col + dx, row + dy); q && !enemy; q = q->Next)
-                            if (q != o && u->IsEnemyOf(*static_cast<TGameUnit*>(q)))
-                                enemy = static_cast<TGameUnit*>(q);
-                if (!enemy)
-                    continue;
-                u->Engaged = true;
-                u->SetTarget(enemy);
-                if (!enemy->Engaged) {
-                    enemy->Engaged = true;
-                    enemy->SetTarget(u);
-                }
+    battle.Players[0] = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, &battle.Map);
+    battle.Players[1] = std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, &battle.Map);
+    battle.Players[2] = std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, &battle.Map);
+    battle.PlayerCount = 3;
+    battle.ControlledPlayer = battle.Players[0].get();
+}
+
+// One battle frame without input: the clock, melee, every player's Think and Update.
+inline void SimulateFrame(TBattle& battle, double dt)
+{
+    battle.BeginFrame(dt);
+    battle.Melee(dt);
+    battle.RunPlayers(dt);
+}
+
+inline size_t LivingUnits(const TBattle& battle)
+{
+    size_t n = 0;
+    for (int32_t i = 0; i < battle.PlayerCount; ++i)
+        n += battle.Players[size_t(i)]->Units.size();
+    return n;
+}
+
+// Adds units of the player round (col, row) until it has `count`, one to a
+// tile, on the nearest tiles its unit types may stand on.
+inline void GrowArmy(TGameMap& map, TPlayerObject& player, size_t count, int32_t col, int32_t row)
+{
+    col = std::clamp(col, 1, map.MapCols - 2);
+    row = std::clamp(row, 1, map.MapRows - 2);
+    std::vector<bool> seen(size_t(map.MapCols) * size_t(map.MapRows), false);
+    std::deque<std::pair<int32_t, int32_t>> open{{col, row}};
+    seen[size_t(row) * size_t(map.MapCols) + size_t(col)] = true;
+    int32_t kind = 0;
+    while (player.Units.size() < count && !open.empty()) {
+        const auto [c, r] = open.front();
+        open.pop_front();
+        const int32_t type = 1 + kind % 3;
+        if (map.IsPassable(c, r, UnitTypeCavalryman) && map.IsPassable(c, r, type) && !map.OccupancyAt(c, r)) {
+            player.AddUnit(type, TMyVector3f{float(c) + 0.5f, float(r) + 0.5f, 0.0f}, 0.0f);
+            ++kind;
+        }
+        static constexpr int32_t Steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        for (const auto& st : Steps) {
+            const int32_t nc = c + st[0], nr = r + st[1];
+            if (nc < 1 || nr < 1 || nc >= map.MapCols - 1 || nr >= map.MapRows - 1)
+                continue;
+            const size_t i = size_t(nr) * size_t(map.MapCols) + size_t(nc);
+            if (!seen[i]) {
+                seen[i] = true;
+                open.emplace_back(nc, nr);
             }
-    for (auto& p : players)
-        for (auto& u : p->Units)
-            if (u->Engaged && u->Target) {
-                float amount = UnitFeatures[u->UnitType].MeleeDamage * dt;
-                const float half = amount * 0.5f, rest = amount - half;
-                float shared = half;
-                int32_t kills = 0;
-                u->DistributeDamage(shared, kills);
-                p->Kills += kills;
-                if (u->Target->TakeDamage(shared + rest))
-                    ++p->Kills;
-            }
-    for (auto& p : players)
-        p->RemoveDead(time);
-    for (auto& p : players)
-        p->Think(dt);
-    for (auto& p : players)
-        p->Update(dt, time);
+        }
+    }
 }

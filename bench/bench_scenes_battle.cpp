@@ -18,6 +18,8 @@
 
 #include "scenes/GameScene.h"
 
+#include "UnitsFrame.h"
+
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
 #include "app/my_Input.h"
@@ -35,7 +37,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -160,36 +161,6 @@ void BM_OpeningBattle(benchmark::State& state)
 }
 BENCHMARK(BM_OpeningBattle)->Unit(benchmark::kMicrosecond)->Iterations(OpeningFrames);
 
-// Adds units of the player round (col, row) until it has `count`, one to a tile,
-// on the nearest tiles its unit types may stand on.
-void GrowArmy(TGameScene& scene, TPlayerObject& player, size_t count, int32_t col, int32_t row)
-{
-    TGameMap& map = *scene.Map;
-    std::vector<bool> seen(size_t(map.MapCols) * size_t(map.MapRows), false);
-    std::deque<std::pair<int32_t, int32_t>> open{{col, row}};
-    seen[size_t(row) * size_t(map.MapCols) + size_t(col)] = true;
-    int32_t kind = 0;
-    while (player.Units.size() < count && !open.empty()) {
-        const auto [c, r] = open.front();
-        open.pop_front();
-        const int32_t type = 1 + kind % 3;
-        if (map.IsPassable(c, r, UnitTypeCavalryman) && map.IsPassable(c, r, type) && !map.OccupancyAt(c, r)) {
-            player.AddUnit(type, TMyVector3f{float(c) + 0.5f, float(r) + 0.5f, 0.0f}, 0.0f);
-            ++kind;
-        }
-        static constexpr int32_t Steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-        for (const auto& s : Steps) {
-            const int32_t nc = c + s[0], nr = r + s[1];
-            if (nc < 1 || nr < 1 || nc >= map.MapCols - 1 || nr >= map.MapRows - 1)
-                continue;
-            const size_t i = size_t(nr) * size_t(map.MapCols) + size_t(nc);
-            if (!seen[i]) {
-                seen[i] = true;
-                open.emplace_back(nc, nr);
-            }
-        }
-    }
-}
 
 void BM_Battle1000(benchmark::State& state)
 {
@@ -204,13 +175,13 @@ void BM_Battle1000(benchmark::State& state)
     const TMyVector3f h = unitAt(0), c1 = unitAt(1), c2 = unitAt(2);
     if (contact) {
         const int32_t mc = map.MapCols / 2, mr = map.MapRows / 2;
-        GrowArmy(*scene, *scene->Battle->Players[0], human, mc, mr);
-        GrowArmy(*scene, *scene->Battle->Players[1], cpu, mc - 22, mr - 8);
-        GrowArmy(*scene, *scene->Battle->Players[2], total - human - cpu, mc - 22, mr + 8);
+        GrowArmy(*scene->Map, *scene->Battle->Players[0], human, mc, mr);
+        GrowArmy(*scene->Map, *scene->Battle->Players[1], cpu, mc - 22, mr - 8);
+        GrowArmy(*scene->Map, *scene->Battle->Players[2], total - human - cpu, mc - 22, mr + 8);
     } else {
-        GrowArmy(*scene, *scene->Battle->Players[0], human, int32_t(h.x), int32_t(h.y));
-        GrowArmy(*scene, *scene->Battle->Players[1], cpu, int32_t(c1.x), int32_t(c1.y));
-        GrowArmy(*scene, *scene->Battle->Players[2], total - human - cpu, int32_t(c2.x), int32_t(c2.y));
+        GrowArmy(*scene->Map, *scene->Battle->Players[0], human, int32_t(h.x), int32_t(h.y));
+        GrowArmy(*scene->Map, *scene->Battle->Players[1], cpu, int32_t(c1.x), int32_t(c1.y));
+        GrowArmy(*scene->Map, *scene->Battle->Players[2], total - human - cpu, int32_t(c2.x), int32_t(c2.y));
     }
     size_t living = 0, frames = 0, slow = 0;
     double worst = 0.0;

@@ -5,7 +5,6 @@
 
 #include "UnitsFrame.h"
 #include "app/e_Platform.h"
-#include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 #include "units/my_PathFinder.h"
@@ -16,7 +15,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <deque>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -131,8 +129,7 @@ BENCHMARK(RandomPairs)->Unit(benchmark::kMillisecond)->Iterations(3);
 // battle's checksum at the end, the same for builds that simulate alike.
 struct TMapBattle {
     std::unique_ptr<TGameMap> Map;
-    std::vector<std::unique_ptr<TPlayerObject>> Players;
-    double Time = 0.0;
+    std::unique_ptr<TBattle> Battle;  // goes before the map it stands on
 
     TMapBattle(const TLandscapeSection& land, size_t total, bool contact)
     {
@@ -146,53 +143,22 @@ struct TMapBattle {
         for (int32_t t = 1; t < UnitTypeCount; ++t)
             Map->PathFinder->AddGrid(Map->PassGrid(t));
         Map->Occupancy.assign(size_t(land.Cols) * size_t(land.Rows), nullptr);
-        Players.push_back(std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get()));
-        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, Map.get()));
-        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, Map.get()));
+        Battle = std::make_unique<TBattle>(*Map);
+        AddBattlePlayers(*Battle);
+        auto& players = Battle->Players;
         const size_t human = total * 15 / 35, cpu = (total - human) / 2;
         const int32_t cols = land.Cols, rows = land.Rows;
         if (contact) {
-            Grow(*Players[0], human, cols / 2, rows / 2);
-            Grow(*Players[1], cpu, cols / 2 - 22, rows / 2 - 8);
-            Grow(*Players[2], total - human - cpu, cols / 2 - 22, rows / 2 + 8);
+            GrowArmy(*Map, *players[0], human, cols / 2, rows / 2);
+            GrowArmy(*Map, *players[1], cpu, cols / 2 - 22, rows / 2 - 8);
+            GrowArmy(*Map, *players[2], total - human - cpu, cols / 2 - 22, rows / 2 + 8);
         } else {
-            Grow(*Players[0], human, cols - 30, 60);
-            Grow(*Players[1], cpu, 7, 10);
-            Grow(*Players[2], total - human - cpu, 7, rows - 8);
+            GrowArmy(*Map, *players[0], human, cols - 30, 60);
+            GrowArmy(*Map, *players[1], cpu, 7, 10);
+            GrowArmy(*Map, *players[2], total - human - cpu, 7, rows - 8);
         }
     }
-    ~TMapBattle() { Players.clear(); }
-
-    void Grow(TPlayerObject& player, size_t count, int32_t col, int32_t row)
-    {
-        TGameMap& map = *Map;
-        col = std::clamp(col, 1, map.MapCols - 2);
-        row = std::clamp(row, 1, map.MapRows - 2);
-        std::vector<bool> seen(size_t(map.MapCols) * size_t(map.MapRows), false);
-        std::deque<std::pair<int32_t, int32_t>> open{{col, row}};
-        seen[size_t(row) * size_t(map.MapCols) + size_t(col)] = true;
-        int32_t kind = 0;
-        while (player.Units.size() < count && !open.empty()) {
-            const auto [c, r] = open.front();
-            open.pop_front();
-            const int32_t type = 1 + kind % 3;
-            if (map.IsPassable(c, r, UnitTypeCavalryman) && map.IsPassable(c, r, type) && !map.OccupancyAt(c, r)) {
-                player.AddUnit(type, TMyVector3f{float(c) + 0.5f, float(r) + 0.5f, 0.0f}, 0.0f);
-                ++kind;
-            }
-            static constexpr int32_t Steps[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
-            for (const auto& st : Steps) {
-                const int32_t nc = c + st[0], nr = r + st[1];
-                if (nc < 1 || nr < 1 || nc >= map.MapCols - 1 || nr >= map.MapRows - 1)
-                    continue;
-                const size_t i = size_t(nr) * size_t(map.MapCols) + size_t(nc);
-                if (!seen[i]) {
-                    seen[i] = true;
-                    open.emplace_back(nc, nr);
-                }
-            }
-        }
-    }
+    ~TMapBattle() { Battle.reset(); }
 };
 
 void Simulation(benchmark::State& state) {
@@ -204,17 +170,12 @@ void Simulation(benchmark::State& state) {
     TMapBattle battle(map->Land, size_t(state.range(0)), state.range(1) != 0);
     size_t living = 0, frames = 0;
     for (auto _ : state) {
-        battle.Time += 1.0 / 60.0;
-        SimulateFrame(*battle.Map, battle.Players, 1.0f / 60.0f, battle.Time);
-        for (auto& p : battle.Players)
-            living += p->Units.size();
+        SimulateFrame(*battle.Battle, 1.0 / 60.0);
+        living += LivingUnits(*battle.Battle);
         ++frames;
     }
     state.counters["units"] = frames ? double(living) / double(frames) : 0.0;  // on average
-    std::vector<const TPlayerObject*> players;
-    for (auto& p : battle.Players)
-        players.push_back(p.get());
-    state.counters["state"] = double(BattleChecksum(players, RandomGetSeed(), battle.Time) & 0xffffffffu);
+    state.counters["state"] = double(battle.Battle->Checksum() & 0xffffffffu);
 }
 BENCHMARK(Simulation)
     ->ArgNames({"units", "contact"})

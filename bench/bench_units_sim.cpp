@@ -10,7 +10,6 @@
 // (shooting, melee, deaths and reinforcements).
 
 #include "UnitsFrame.h"
-#include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
 
@@ -61,21 +60,21 @@ std::unique_ptr<TGameMap> BuildMap(int32_t cols, int32_t rows)
     return map;
 }
 
-struct TBattle {
+// A battle on a map of its own, with the units at their places.
+struct TSimBattle {
     std::unique_ptr<TGameMap> Map;
-    std::vector<std::unique_ptr<TPlayerObject>> Players;
-    double Time = 0.0;
+    std::unique_ptr<TBattle> Battle;  // goes before the map it stands on
 
     // contact: the armies start within sight of each other instead of at their
     // far-apart places.
-    TBattle(int32_t units, bool contact)
+    TSimBattle(int32_t units, bool contact)
     {
         RandomSeed(99);
         const int32_t size = units <= 35 ? 128 : units <= 2000 ? 256 : 384;
         Map = BuildMap(size, size);
-        Players.push_back(std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get()));
-        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, Map.get()));
-        Players.push_back(std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, Map.get()));
+        Battle = std::make_unique<TBattle>(*Map);
+        AddBattlePlayers(*Battle);
+        auto& players = Battle->Players;
         const int32_t human = units * 15 / 35, cpu = (units - human) / 2;
         auto place = [&](TPlayerObject& p, int32_t count, float x0, float y0) {
             const int32_t side = int32_t(std::ceil(std::sqrt(double(count))));
@@ -85,62 +84,41 @@ struct TBattle {
         };
         if (contact) {
             const float mid = float(size) / 2.0f, span = 1.5f * std::ceil(std::sqrt(float(human)));
-            place(*Players[0], human, mid - span / 2.0f, mid - span / 2.0f);
-            place(*Players[1], cpu, mid - span / 2.0f, mid + span / 2.0f + 8.0f);
-            place(*Players[2], cpu, mid - span / 2.0f, mid - span / 2.0f - 8.0f - span);
+            place(*players[0], human, mid - span / 2.0f, mid - span / 2.0f);
+            place(*players[1], cpu, mid - span / 2.0f, mid + span / 2.0f + 8.0f);
+            place(*players[2], cpu, mid - span / 2.0f, mid - span / 2.0f - 8.0f - span);
         } else {
-            place(*Players[0], human, float(size) - 30.0f - float(human) / 20.0f, 60.0f);
-            place(*Players[1], cpu, 7.0f, 10.0f);
-            place(*Players[2], cpu, 7.0f, float(size) - 8.0f - float(cpu) / 20.0f);
+            place(*players[0], human, float(size) - 30.0f - float(human) / 20.0f, 60.0f);
+            place(*players[1], cpu, 7.0f, 10.0f);
+            place(*players[2], cpu, 7.0f, float(size) - 8.0f - float(cpu) / 20.0f);
         }
     }
-    ~TBattle()
-    {
-        Players.clear();  // before the map they stand on
-    }
-
-    // One frame as the battle scene runs it.
-    void Frame(float dt)
-    {
-        Time += dt;
-        SimulateFrame(*Map, Players, dt, Time);
-    }
-
-    size_t UnitCount() const
-    {
-        size_t n = 0;
-        for (auto& p : Players)
-            n += p->Units.size();
-        return n;
-    }
+    ~TSimBattle() { Battle.reset(); }
 };
 
 void BM_BattleFrame(benchmark::State& state)
 {
     const int32_t units = int32_t(state.range(0));
     const bool contact = state.range(1) != 0;
-    auto battle = std::make_unique<TBattle>(units, contact);
+    auto battle = std::make_unique<TSimBattle>(units, contact);
     int frame = 0;
     size_t living = 0, frames = 0;
     for (auto _ : state) {
         if (++frame == 600) {
             state.PauseTiming();
             battle.reset();
-            battle = std::make_unique<TBattle>(units, contact);
+            battle = std::make_unique<TSimBattle>(units, contact);
             frame = 0;
             state.ResumeTiming();
         }
-        battle->Frame(1.0f / 60.0f);
-        living += battle->UnitCount();
+        SimulateFrame(*battle->Battle, 1.0 / 60.0);
+        living += LivingUnits(*battle->Battle);
         ++frames;
     }
     state.counters["units"] = double(living) / double(std::max<size_t>(frames, 1));  // on average
     // Where the battle stood at the end (the low half of its checksum): with a
     // fixed number of frames, two builds that simulate alike show the same.
-    std::vector<const TPlayerObject*> players;
-    for (auto& p : battle->Players)
-        players.push_back(p.get());
-    state.counters["state"] = double(BattleChecksum(players, RandomGetSeed(), battle->Time) & 0xffffffffu);
+    state.counters["state"] = double(battle->Battle->Checksum() & 0xffffffffu);
 }
 BENCHMARK(BM_BattleFrame)
     ->ArgNames({"units", "contact"})

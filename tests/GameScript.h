@@ -9,7 +9,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iostream>
 #include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -28,6 +30,27 @@ public:
     std::string File(const std::string& name) const { return dir.file(name); }
     std::string MapFile() const { return dir.file("Data/Maps/FirstBlood.map"); }
     std::string Log() const { return ReadText(dir.file("InfoLog.txt")); }
+    // The summary line the run wrote into its log ("Status: {...}"), empty when none.
+    std::string LoggedStatus() const {
+        std::smatch m;
+        static const std::regex status("Status: (\\{[^\r\n]*\\})");
+        const std::string log = Log();
+        return std::regex_search(log, m, status) ? std::string(m[1]) : std::string();
+    }
+    // When the test has failed, keeps the run's files (screenshots, script, log,
+    // settings) in build/<area>/<name>, where CI can show them.
+    void KeepOnFailure(const std::string& area, const std::string& name) const {
+        if (!::testing::Test::HasFailure())
+            return;
+        namespace fs = std::filesystem;
+        const fs::path keep = fs::path(MYGAME_BINARY_DIR) / area / name;
+        std::error_code ec;
+        fs::create_directories(keep, ec);
+        for (const auto& entry : fs::directory_iterator(dir.path(), ec))
+            if (entry.is_regular_file())
+                fs::copy_file(entry.path(), keep / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
+        std::cerr << "The run's screenshots, script, log and settings are kept in " << keep << "\n";
+    }
 
 private:
     TempDir dir;

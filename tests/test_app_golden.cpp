@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -47,12 +46,6 @@ std::map<std::string, std::string> ReadStates(const std::string& path) {
     return states;
 }
 
-// The summary a run wrote into its log ("Status: {...}").
-std::string LoggedStatus(const std::string& log) {
-    std::smatch m;
-    static const std::regex status("Status: (\\{[^\r\n]*\\})");
-    return std::regex_search(log, m, status) ? std::string(m[1]) : std::string();
-}
 
 struct TBattle {
     std::string Name;  // of the battle, without the mode and size
@@ -102,7 +95,7 @@ std::string Play(const TBattle& b, bool windowed, TSize size, const TGameFolder&
         args.push_back("--headless");
     const TGameRun run = RunGame(args, kEnv, 600);
     EXPECT_EQ(run.ExitCode, 0) << RunName(b, windowed, size) << "\n" << run.Stderr;
-    const std::string logged = LoggedStatus(folder.Log());
+    const std::string logged = folder.LoggedStatus();
     if (!windowed) {
         // The printed line and the logged one are the same summary.
         EXPECT_EQ(run.Stdout, logged + "\n") << RunName(b, windowed, size);
@@ -132,17 +125,6 @@ std::string Play(const TBattle& b, bool windowed, TSize size, const TGameFolder&
     return ::testing::AssertionSuccess();
 }
 
-void KeepOnFailure(const TGameFolder& folder, const std::string& name) {
-    if (!::testing::Test::HasFailure())
-        return;
-    const fs::path keep = fs::path(MYGAME_BINARY_DIR) / "golden-failures" / name;
-    std::error_code ec;
-    fs::create_directories(keep, ec);
-    for (const auto& entry : fs::directory_iterator(folder.Path(), ec))
-        if (entry.is_regular_file())
-            fs::copy_file(entry.path(), keep / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
-    std::cerr << "The run's files are kept in " << keep << "\n";
-}
 
 class GoldenBattle : public ::testing::TestWithParam<TBattle> {};
 
@@ -181,7 +163,7 @@ TEST_P(GoldenBattle, EndsAsRecordedHeadlessAndInAWindowAtEverySize) {
                     else
                         EXPECT_TRUE(AlikePictures(kGoldenDir + "/" + ShotName(b, size, f), shot));
                 }
-            KeepOnFailure(folder, name);
+            folder.KeepOnFailure("golden-failures", name);
         }
     }
     if (!record.empty()) {

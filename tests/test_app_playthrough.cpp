@@ -205,19 +205,6 @@ const TRect kField{120, 100, 640, 370};
 // Where the game menu writes "GAME OVER" (x 0.21-0.81, y 0.825-0.975), below the frame rate.
 const TRect kEndText{134, 30, 518, 84};
 
-// Keeps the screenshots of a failed run where CI can show them.
-void KeepPicturesOnFailure(const TGameFolder& folder, const std::string& name) {
-    if (!::testing::Test::HasFailure())
-        return;
-    const fs::path keep = fs::path(MYGAME_BINARY_DIR) / "playthrough-failures" / name;
-    std::error_code ec;
-    fs::create_directories(keep, ec);
-    for (const auto& entry : fs::directory_iterator(folder.Path(), ec))
-        if (entry.is_regular_file() && (entry.path().extension() == ".png" || entry.path().extension() == ".txt" ||
-                                        entry.path().extension() == ".ini"))
-            fs::copy_file(entry.path(), keep / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
-    std::cerr << "The run's screenshots, script, log and settings are kept in " << keep << "\n";
-}
 
 // ---- the session in a window ----
 
@@ -495,7 +482,7 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     // "Terminate": the main menu again, as it was at first.
     EXPECT_TRUE(SamePicture(pic["menuagain"], menu));
 
-    KeepPicturesOnFailure(folder, "session");
+    folder.KeepOnFailure("playthrough-failures", "session");
 }
 
 // ---- headless runs ----

@@ -21,11 +21,6 @@ constexpr int kFrames = 260;
 
 std::string Summary(const TGameRun& run) { return run.Stdout; }
 
-std::string LoggedStatus(const std::string& log) {
-    std::smatch m;
-    static const std::regex status("Status: (\\{[^\r\n]*\\})");
-    return std::regex_search(log, m, status) ? std::string(m[1]) + "\n" : std::string();
-}
 
 std::vector<std::string> Base(const TGameFolder& folder, int w, int h) {
     return {"--batch", "--data", folder.Path(), "--windowed", std::to_string(w) + "x" + std::to_string(h)};
@@ -101,7 +96,7 @@ TEST(Replay, APlayedBattlePlaysBackToTheSameStateAtAnySizeHeadlessAndInAWindow) 
 
         const TGameRun windowed = Replay(folder, replay, false);
         EXPECT_EQ(windowed.ExitCode, 0) << windowed.Stderr;
-        const std::string logged = LoggedStatus(ReadText(folder.File("InfoLog.txt")));
+        const std::string logged = folder.LoggedStatus() + "\n";
         auto checksum = [](const std::string& s) {
             std::smatch m;
             return std::regex_search(s, m, std::regex("\"checksum\": \"([0-9a-f]+)\"")) ? std::string(m[1]) : "";

@@ -398,8 +398,9 @@ int TShell::Run() {
 
     long long frames = GameApp->UpdatedFrames();
     std::string status = "{\"frames\": " + std::to_string(frames);
-    if (TSceneObject* scene = GameApp->CurrentScene(); scene && !scene->StatusJson().empty())
-        status += ", " + scene->StatusJson();
+    if (TSceneObject* scene = GameApp->CurrentScene())
+        if (const std::string battle = scene->StatusJson(); !battle.empty())
+            status += ", " + battle;
     status += "}";
     // Windowed runs keep the same summary in the log, so that a scripted run in a
     // window can be compared with a headless one.

@@ -24,19 +24,11 @@
 
 namespace {
 
-
 bool Pressed(int key) { return InputState.Keys[key] && !PrevInputState.Keys[key]; }
 bool Held(int key) { return InputState.Keys[key]; }
 
 // World point (x = my, y = h, z = mx) to map position (mx, my, h).
 TMyVector3f WorldToMap(const TMyVector3f& w) { return {w.z, w.x, w.y}; }
-
-// The tile of a map position; a position left of or above the map lies on no tile.
-void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row)
-{
-    col = int32_t(std::floor(p.x));
-    row = int32_t(std::floor(p.y));
-}
 
 float ScrollSpeed() { return AppServices && AppServices->Settings() ? AppServices->Settings()->MapScrollSpeed : 65.0f; }
 

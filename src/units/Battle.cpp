@@ -7,17 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace {
-
-
-// The tile of a map position; a position left of or above the map lies on no tile.
-void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row)
-{
-    col = int32_t(std::floor(p.x));
-    row = int32_t(std::floor(p.y));
-}
 
 bool Finite(const TBattleCommand& c)
 {
