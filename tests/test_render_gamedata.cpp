@@ -66,7 +66,7 @@ protected:
         SetRendererContextAttributes();
         Window = SDL_CreateWindow("data", 0, 0, Width, Height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         ASSERT_NE(Window, nullptr) << SDL_GetError();
-        AppPath = std::string(MYGAME_SOURCE_DIR) + "/";
+        AppPath = std::string(MYGAME_BINARY_DIR) + "/";
         SetMessageBoxesEnabled(false);
         SetViewport(0, 0, Width, Height);
         InitRenderer(QuietLog, Window);

@@ -148,7 +148,7 @@ protected:
                    {Tex("Figure.tga", false, false, "Flat.tga"), Tex("Green.tga", true)}, true);
         WriteModel(models + "Bare.PRM", {Tex("Missing.tga")}, false);
 
-        AppPath = std::string(MYGAME_SOURCE_DIR) + "/";
+        AppPath = std::string(MYGAME_BINARY_DIR) + "/";
         SetMessageBoxesEnabled(false);
         SetViewport(0, 0, Width, Height);
         InitRenderer(CaptureLog, Window);

@@ -282,7 +282,7 @@ void StartWith(const char* variable, const char* value) {
     SDL_Window* window = SDL_CreateWindow("refusal", 0, 0, 64, 64, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
     if (!window)
         std::exit(4);
-    AppPath = std::string(MYGAME_SOURCE_DIR) + "/";
+    AppPath = std::string(MYGAME_BINARY_DIR) + "/";
     try {
         InitRenderer([](const std::string&) {}, window);
     } catch (const std::exception& e) {

@@ -16,7 +16,7 @@ namespace {
 std::mutex logLock;
 std::atomic<bool> boxesEnabled{true};
 
-std::string LogPath() { return (LogFolder.empty() ? AppPath : LogFolder) + "InfoLog.txt"; }
+std::string LogPath() { return LogFolderOrAppPath() + "InfoLog.txt"; }
 
 }  // namespace
 

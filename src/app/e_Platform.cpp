@@ -17,6 +17,8 @@ std::string AppPath = "./";
 std::string ConfigPath;
 std::string LogFolder;
 
+std::string LogFolderOrAppPath() { return LogFolder.empty() ? AppPath : LogFolder; }
+
 namespace {
 
 std::atomic<bool> fixedClock{false};

@@ -13,6 +13,9 @@ extern std::string AppPath;
 // written (an installed game), then the user's XDG config and state folders.
 extern std::string ConfigPath;
 extern std::string LogFolder;
+// The folder of "InfoLog.txt" and the replays: LogFolder, or AppPath while no
+// folder has been chosen, so nothing lands in whatever folder the game was started from.
+std::string LogFolderOrAppPath();
 // Chooses ConfigPath and LogFolder for the current AppPath.
 void ChooseUserFolders();
 

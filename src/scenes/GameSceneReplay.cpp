@@ -26,7 +26,7 @@ std::string FileName(const std::string& path) { return std::filesystem::path(pat
 std::string NewReplayPath()
 {
     namespace fs = std::filesystem;
-    const fs::path folder = fs::path(LogFolder) / "replays";
+    const fs::path folder = fs::path(LogFolderOrAppPath()) / "replays";
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::time_t now = std::time(nullptr);
