@@ -1,5 +1,6 @@
 #include "resources/e_ModelLoader.h"
 
+#include "app/e_ByteReader.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
 
@@ -208,11 +209,11 @@ std::vector<uint8_t> WriteModelStream(const TModelStreamData& data) {
 std::optional<TEmbeddedAnimationInfo> PeekEmbeddedAnimation(const TMemoryStream& stream) {
     if (stream.Remaining() < 12)
         return std::nullopt;
-    const uint8_t* p = stream.Bytes().data() + stream.GetPosition();
+    TByteReader p(stream.Bytes().data() + stream.GetPosition(), 12);
     TEmbeddedAnimationInfo info;
-    std::memcpy(&info.BoneCount, p, 4);
-    std::memcpy(&info.FrameCount, p + 4, 4);
-    std::memcpy(&info.FrameRate, p + 8, 4);
+    p.ReadI32(info.BoneCount);
+    p.ReadI32(info.FrameCount);
+    p.ReadI32(info.FrameRate);
     return info;
 }
 
@@ -261,7 +262,8 @@ std::string DecodeText(const std::vector<uint8_t>& bytes) {
     if (n >= 2 && ((bytes[0] == 0xFF && bytes[1] == 0xFE) || (bytes[0] == 0xFE && bytes[1] == 0xFF))) {
         bool little = bytes[0] == 0xFF;
         auto unit = [&](size_t i) -> uint32_t {
-            return little ? (bytes[i] | (bytes[i + 1] << 8)) : ((bytes[i] << 8) | bytes[i + 1]);
+            const uint16_t le = LoadLE16(&bytes[i]);
+            return little ? le : static_cast<uint16_t>((le >> 8) | (le << 8));
         };
         std::string out;
         out.reserve(n / 2);
@@ -665,68 +667,62 @@ class TChunk {
 public:
     uint16_t Id = 0;
     uint32_t Length = 0;
-    uint32_t BytesRead = 0;
 
     // Reads the header of the chunk that starts at `start`; it must lie within `limit`.
-    TChunk(const std::vector<uint8_t>& file, TLoadModelData& data, size_t start, size_t limit)
-        : File(file), Data(data), Start(start) {
+    TChunk(const uint8_t* file, TLoadModelData& data, size_t start, size_t limit) : Data(data) {
         if (start > limit || limit - start < 6)
             throw T3dsDamaged{};
-        std::memcpy(&Id, file.data() + start, 2);
-        std::memcpy(&Length, file.data() + start + 2, 4);
+        TByteReader header(file + start, limit - start);
+        header.ReadU16(Id);
+        header.ReadU32(Length);
         if (Length < 6 || Length > limit - start)
             throw T3dsDamaged{};
-        BytesRead = 6;
+        Body = TByteReader(file + start, Length);
+        Body.Skip(6);
     }
 
-    void Read(void* dest, size_t n) {
-        if (n > Length - BytesRead)
-            throw T3dsDamaged{};
-        std::memcpy(dest, File.data() + Start + BytesRead, n);
-        BytesRead += static_cast<uint32_t>(n);
-    }
     uint16_t ReadU16() {
         uint16_t v;
-        Read(&v, 2);
+        Check(Body.ReadU16(v));
         return v;
     }
     uint32_t ReadU32() {
         uint32_t v;
-        Read(&v, 4);
+        Check(Body.ReadU32(v));
         return v;
     }
     float ReadSingle() {
         float v;
-        Read(&v, 4);
+        Check(Body.ReadSingle(v));
         return v;
     }
     // A zero-terminated string, which must end inside the chunk.
     std::string ReadString() {
-        const char* begin = reinterpret_cast<const char*>(File.data() + Start + BytesRead);
-        size_t left = Length - BytesRead;
-        const void* nul = std::memchr(begin, 0, left);
+        const char* begin = reinterpret_cast<const char*>(Body.Here());
+        const void* nul = std::memchr(begin, 0, Body.Remaining());
         if (!nul)
             throw T3dsDamaged{};
         size_t n = static_cast<size_t>(static_cast<const char*>(nul) - begin);
-        BytesRead += static_cast<uint32_t>(n + 1);
+        Body.Skip(n + 1);
         return std::string(begin, n);
     }
     // Fails unless `n` bytes are left, so that a count is checked before it is used.
-    void Require(uint64_t n) const {
-        if (n > Length - BytesRead)
-            throw T3dsDamaged{};
-    }
-    bool HasUnread() const { return BytesRead < Length; }
-    void SkipRest() { BytesRead = Length; }
+    void Require(uint64_t n) const { Check(n <= Body.Remaining()); }
+    size_t Unread() const { return Body.Remaining(); }
+    void SkipRest() { Body.Seek(Body.Size()); }
     // The next sub-chunk; only called while at least 6 bytes are unread.
-    TChunk Next() const { return TChunk(File, Data, Start + BytesRead, Start + Length); }
-    void Consumed(const TChunk& sub) { BytesRead += sub.Length; }
+    TChunk Next() const { return TChunk(Body.Here(), Data, 0, Body.Remaining()); }
+    void Consumed(const TChunk& sub) { Body.Skip(sub.Length); }
     TLoadModelData& Model() { return Data; }
 
 private:
-    const std::vector<uint8_t>& File;
+    static void Check(bool ok) {
+        if (!ok)
+            throw T3dsDamaged{};
+    }
+
     TLoadModelData& Data;
-    size_t Start;
+    TByteReader Body;  // the whole chunk, header included
 };
 
 // Containers nest a handful of levels in real files; the limit keeps a crafted file of
@@ -739,7 +735,7 @@ void ReadSubChunks(TChunk& chunk, int depth) {
     if (depth >= MaxChunkDepth)
         throw T3dsDamaged{};
     // Fewer than 6 bytes left over cannot hold a chunk: they are padding.
-    while (chunk.Length - chunk.BytesRead >= 6) {
+    while (chunk.Unread() >= 6) {
         TChunk sub = chunk.Next();
         ReadChunk(sub, depth + 1);
         chunk.Consumed(sub);
@@ -880,7 +876,7 @@ void ReadChunk(TChunk& chunk, int depth) {
 bool Read3DSData(const std::vector<uint8_t>& bytes, TLoadModelData& data) {
     data = TLoadModelData{};
     try {
-        TChunk main(bytes, data, 0, bytes.size());
+        TChunk main(bytes.data(), data, 0, bytes.size());
         if (main.Id != 0x4D4D) {
             data = TLoadModelData{};
             return false;
