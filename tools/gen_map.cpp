@@ -13,6 +13,7 @@
 #include "app/e_Platform.h"
 #include "resources/_TGA2.h"
 #include "world/MapObject.h"
+#include "world/TileType.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,19 +37,6 @@ const TMyVector3f LightPos{-500.0f, 1000.0f, -300.0f};  // the battle's light, w
 const TMyVector4f WaterColour{0.16f, 0.33f, 0.42f, 0.8f};
 
 constexpr uint32_t FlagBlocked = 0x8;
-
-// Tile types as the map's passability reads them.
-enum : uint8_t {
-    TypeGround = 0,
-    TypeRoad = 1,
-    TypeDeepWater = 2,
-    TypeShallow = 3,
-    TypeGrass = 4,
-    TypeSand = 5,
-    TypeWoods = 6,
-    TypeRocky = 7,
-    TypeCliff = 8,
-};
 
 struct TVec2 {
     float x = 0.0f, y = 0.0f;  // (mx, my)
@@ -135,7 +123,7 @@ float ZoneDistance(TVec2 p)
 // ---------------------------------------------------------------------------------------------
 
 struct TTile {
-    uint8_t Type = TypeGrass;
+    TTileType Type = TTileType::Grass;
     int32_t Material = MatGrass;
     uint32_t Flags = 0;
     bool Woods = false;
@@ -325,7 +313,7 @@ void TMapBuilder::SeparateMaterials()
             }
         return near;
     };
-    const auto isWater = [](const TTile& t) { return t.Type == TypeDeepWater || t.Type == TypeShallow; };
+    const auto isWater = [](const TTile& t) { return t.Type == TTileType::DeepWater || t.Type == TTileType::Shallow; };
     const auto nearLand = within(2, [&](const TTile& t) { return !isWater(t); });
     const auto nearWoods = within(1, [](const TTile& t) { return t.Woods; });
     const auto nearRoad = within(1, [](const TTile& t) { return t.Road; });
@@ -341,8 +329,8 @@ void TMapBuilder::SeparateMaterials()
         TTile& t = Tiles[i];
         if (nearRock[i] && (t.Material == MatGrass || t.Material == MatDryGrass || t.Material == MatForest)) {
             t.Material = MatEarth;
-            if (t.Type == TypeGrass)
-                t.Type = TypeGround;
+            if (t.Type == TTileType::Grass)
+                t.Type = TTileType::Ground;
         }
     }
 }
@@ -353,8 +341,8 @@ void TMapBuilder::CloseUnreachable()
 {
     std::vector<uint8_t> seen(Tiles.size(), 0);
     auto walkable = [&](int32_t col, int32_t row) {
-        const uint8_t t = Tile(col, row).Type;
-        return t != TypeDeepWater && t != TypeRocky && t != TypeCliff;
+        const TTileType t = Tile(col, row).Type;
+        return t != TTileType::DeepWater && t != TTileType::Rocky && t != TTileType::Cliff;
     };
     std::vector<std::pair<int32_t, int32_t>> queue{{static_cast<int32_t>(HumanZone.X0) + 7, static_cast<int32_t>(HumanZone.Y0) + 7}};
     seen[static_cast<size_t>(queue[0].second) * MapCols + queue[0].first] = 1;
@@ -374,7 +362,7 @@ void TMapBuilder::CloseUnreachable()
             if (!seen[static_cast<size_t>(row) * MapCols + col] && walkable(col, row)) {
                 TTile& t = Tile(col, row);
                 t = TTile{};
-                t.Type = TypeRocky;
+                t.Type = TTileType::Rocky;
                 t.Material = MatRock;
             }
 }
@@ -383,7 +371,7 @@ bool TMapBuilder::OpenGround(int32_t col, int32_t row) const
 {
     const TTile& t = Tile(col, row);
     return !t.Woods && !t.Road && t.Flags == 0 &&
-           (t.Type == TypeGrass || t.Type == TypeGround || t.Type == TypeSand);
+           (t.Type == TTileType::Grass || t.Type == TTileType::Ground || t.Type == TTileType::Sand);
 }
 
 void TMapBuilder::ClassifyTiles()
@@ -415,33 +403,33 @@ void TMapBuilder::ClassifyTiles()
             const float outcrop = FractalNoise(p.x / 5.0f, p.y / 5.0f, 0, 3, 0.5f, Seed + 13);
 
             if (depth > DeepWater) {
-                t.Type = TypeDeepWater;
+                t.Type = TTileType::DeepWater;
                 t.Material = MatRiverBed;
             } else if (h < WaterLevel) {
-                t.Type = TypeShallow;
+                t.Type = TTileType::Shallow;
                 t.Material = depth < 0.15f ? MatSand : MatRiverBed;
             } else if (slope >= 1.6f && zone > 2.0f) {
-                t.Type = TypeCliff;
+                t.Type = TTileType::Cliff;
                 t.Material = MatRock;
             } else if ((slope >= 1.0f || (h > 3.0f && outcrop > 0.72f)) && zone > 2.0f) {
-                t.Type = TypeRocky;
+                t.Type = TTileType::Rocky;
                 t.Material = MatRock;
             } else if (roadDist < 0.8f) {
-                t.Type = TypeRoad;
+                t.Type = TTileType::Road;
                 t.Material = MatRoad;
                 t.Road = true;
             } else if (woods > 0.3f && zone > 3.0f && roadDist > 1.5f) {
-                t.Type = TypeWoods;
+                t.Type = TTileType::Woods;
                 t.Material = MatForest;
                 t.Woods = true;
             } else if (depth > -0.2f) {
-                t.Type = TypeSand;
+                t.Type = TTileType::Sand;
                 t.Material = MatSand;
             } else if (meadow < 0.3f || (h > 2.5f && outcrop > 0.55f)) {
-                t.Type = TypeGround;
+                t.Type = TTileType::Ground;
                 t.Material = MatEarth;
             } else {
-                t.Type = TypeGrass;
+                t.Type = TTileType::Grass;
                 t.Material = meadow > 0.66f || h > 2.0f ? MatDryGrass : MatGrass;
             }
         }
@@ -503,7 +491,7 @@ void TMapBuilder::PlaceEntities()
             bool fits = true;
             float lo = 1e30f, hi = -1e30f;
             for (auto [col, row] : plan) {
-                fits = fits && OpenGround(col, row) && Tile(col, row).Type != TypeSand &&
+                fits = fits && OpenGround(col, row) && Tile(col, row).Type != TTileType::Sand &&
                        ZoneDistance({col + 0.5f, row + 0.5f}) > 3.0f;
                 lo = std::min(lo, TileHeight(col, row));
                 hi = std::max(hi, TileHeight(col, row));
@@ -566,7 +554,7 @@ void TMapBuilder::PlaceEntities()
     for (int32_t n = 0, tries = 0; n < 70 && tries < 5000; ++tries) {
         const int32_t col = 2 + rnd.Int(MapCols - 4), row = 2 + rnd.Int(MapRows - 4);
         const TTile& t = Tile(col, row);
-        const bool rocky = t.Type == TypeRocky || t.Type == TypeCliff;
+        const bool rocky = t.Type == TTileType::Rocky || t.Type == TTileType::Cliff;
         const bool hillside = OpenGround(col, row) && TileHeight(col, row) > 0.9f && ZoneDistance({col + 0.5f, row + 0.5f}) > 4.0f;
         if (!rocky && !(hillside && rnd.Int(3) == 0))
             continue;
@@ -764,7 +752,7 @@ void TMapBuilder::MakeLandscape()
                 rec.Row2 = rec.Row1;
             }
             rec.Packed1 = rec.Packed2 = 0;  // no turning or mirroring: the patterns join only as painted
-            rec.TileType = Tiles[i].Type;
+            rec.TileType = TileTypeByte(Tiles[i].Type);
             rec.Flags = Tiles[i].Flags;
         }
 

@@ -504,9 +504,9 @@ void TGameScene::ChooseCursor()
             SetCursor(CursorAttack, 5);
         } else {
             switch (Map->GetTileType(col, row)) {
-            case 3: SetCursor(CursorWater, 3); break;
-            case 4: SetCursor(CursorGrass, 4); break;
-            case 6: SetCursor(CursorNature, 2); break;
+            case TTileType::Shallow: SetCursor(CursorWater, 3); break;
+            case TTileType::Grass: SetCursor(CursorGrass, 4); break;
+            case TTileType::Woods: SetCursor(CursorNature, 2); break;
             default: break;
             }
         }

@@ -424,10 +424,10 @@ void TGameUnit::AfterStep(float dt)
     if (!Visible)
         return;
     TGameMap* map = Map();
-    const int32_t type = map ? map->GetTileType(TileCol, TileRow) : -1;
+    const TTileType type = map ? map->GetTileType(TileCol, TileRow) : TTileType::OffMap;
     if (TGamePersonage* p = Personage())
-        p->UseColor = type == 6;
-    if (type == 3) {
+        p->UseColor = type == TTileType::Woods;
+    if (type == TTileType::Shallow) {
         RingTimer -= dt;
         if (RingTimer <= 0.0f) {
             map->AddRing(Position);

@@ -268,7 +268,7 @@ void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidt
         t.Rot2 = rec.Packed2 & 3;
         t.MirrorU2 = (rec.Packed2 & 4) != 0;
         t.MirrorV2 = (rec.Packed2 & 8) != 0;
-        t.TileType = rec.TileType;
+        t.TileType = TileTypeOfByte(rec.TileType);
         t.TileFlags = rec.Flags;
     }
     for (size_t i = 0; i < Verts.size(); ++i) {
