@@ -12,6 +12,7 @@
 #include "DataTool.h"
 #include "app/e_Platform.h"
 #include "resources/_TGA2.h"
+#include "world/BattleLayout.h"
 #include "world/MapObject.h"
 #include "world/TileType.h"
 
@@ -33,7 +34,7 @@ constexpr int32_t VertRows = 2 * MapRows + 1;
 constexpr float WaterLevel = -0.35f;
 constexpr float DeepWater = 0.55f;  // water deeper than this cannot be waded
 constexpr uint32_t Seed = 0xF1257B00u;
-const TMyVector3f LightPos{-500.0f, 1000.0f, -300.0f};  // the battle's light, world coordinates
+using BattleLayout::LightPos;
 const TMyVector4f WaterColour{0.16f, 0.33f, 0.42f, 0.8f};
 
 constexpr uint32_t FlagBlocked = 0x8;
@@ -101,14 +102,12 @@ const TForest Forests[] = {
 };
 
 // Where the armies stand at the start and where reinforcements arrive: kept flat, open and low.
-struct TZone {
-    float X0, Y0, X1, Y1;  // map rectangle
-};
-
-const TZone HumanZone{MapCols - 37.0f, 53.0f, MapCols - 22.0f, 68.0f};
-const TVec2 Cpu1Camp{7.5f, 10.5f};
-const TVec2 Cpu2Camp{7.5f, MapRows - 7.5f};
-constexpr float CampRadius = 7.0f;
+const BattleLayout::TArea HumanZone = BattleLayout::HumanStartArea(MapCols);
+// The centre of the tile a camp's units stand on.
+TVec2 CampCentre(const TMyVector3f& camp) { return {camp.x + 0.5f, camp.y + 0.5f}; }
+const TVec2 Cpu1Camp = CampCentre(BattleLayout::Cpu1Camp());
+const TVec2 Cpu2Camp = CampCentre(BattleLayout::Cpu2Camp(MapRows));
+using BattleLayout::CampRadius;
 
 float ZoneDistance(TVec2 p)
 {
