@@ -14,6 +14,7 @@
 #include "resources/_TGA2.h"
 #include "world/BattleLayout.h"
 #include "world/MapObject.h"
+#include "world/MapPoint.h"
 #include "world/TileType.h"
 
 #include <algorithm>
@@ -440,7 +441,8 @@ void TMapBuilder::ClassifyTiles()
 bool TMapBuilder::Footprint(const TMyVector3f& position, float yaw, float halfX, float halfZ,
                             std::vector<std::pair<int32_t, int32_t>>& tiles) const
 {
-    const TMatrix4f m = MatMultiply(MatTranslation(position.y, position.z, position.x), MatRotationY(-yaw));
+    const TMyVector3f w = MapToWorld(position);
+    const TMatrix4f m = MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-yaw));
     tiles.clear();
     // Sample points no more than a quarter unit apart, both edges included.
     const int32_t nx = static_cast<int32_t>(std::ceil(2.0f * halfX / 0.25f)), nz = static_cast<int32_t>(std::ceil(2.0f * halfZ / 0.25f));
@@ -786,7 +788,7 @@ void TMapBuilder::MakeLandscape()
                               (0.5f * (std::min(c + 1, VertCols - 1) - std::max(c - 1, 0)));
             TMyVector3f n{-dhx, 1.0f, -dhz};
             Vec3Normalize(n);
-            const TMyVector3f p{r * 0.5f, h, c * 0.5f};
+            const TMyVector3f p = ToWorld({c * 0.5f, r * 0.5f, h});
             TMyVector3f l = LightPos - p;
             Vec3Normalize(l);
             const float lambert = std::max(0.0f, n.x * l.x + n.y * l.y + n.z * l.z);

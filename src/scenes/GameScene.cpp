@@ -308,7 +308,7 @@ void TGameScene::Draw()
     if (InputState.Keys[VK::Shift])
         for (const TGameUnit* u : Selection)
             if (u->IsRanged)
-                QueueRangeRing(TMyVector3f{u->Position.y, 0.75f, u->Position.x}, TColorRGBA{1.0f, 1.0f, 0.0f, 0.5f},
+                QueueRangeRing(MapToWorld({u->Position.x, u->Position.y, 0.75f}), TColorRGBA{1.0f, 1.0f, 0.0f, 0.5f},
                                RingTexture, float(u->Features().ShootRange));
 
     TSceneObject::Draw();

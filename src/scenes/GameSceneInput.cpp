@@ -27,9 +27,6 @@ namespace {
 bool Pressed(int key) { return InputState.Keys[key] && !PrevInputState.Keys[key]; }
 bool Held(int key) { return InputState.Keys[key]; }
 
-// World point (x = my, y = h, z = mx) to map position (mx, my, h).
-TMyVector3f WorldToMap(const TMyVector3f& w) { return {w.z, w.x, w.y}; }
-
 float ScrollSpeed() { return AppServices && AppServices->Settings() ? AppServices->Settings()->MapScrollSpeed : 65.0f; }
 
 }  // namespace

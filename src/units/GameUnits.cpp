@@ -66,7 +66,8 @@ bool EraseOne(std::vector<T*>& list, const T* item)
 
 TMatrix4f UnitMatrix(const TMyVector3f& p, float yaw)
 {
-    return MatMultiply(MatTranslation(p.y, p.z, p.x), MatRotationY(-yaw));
+    const TMyVector3f w = MapToWorld(p);
+    return MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-yaw));
 }
 
 }  // namespace

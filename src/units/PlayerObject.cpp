@@ -698,7 +698,7 @@ void TPlayerObject::Draw(const TFrustum& frustum, const TFogGrid& viewerFog)
     for (TMissile* m = MissileHead.get(); m; m = m->Next.get()) {
         int32_t col, row;
         TGameUnit::TileOf(Map, m->Pos, col, row);
-        if (m->Model && seenBy(col, row) && frustum.PointVisible(m->Pos.y, m->Pos.z, m->Pos.x) &&
+        if (m->Model && seenBy(col, row) && frustum.PointVisible(MapToWorld(m->Pos)) &&
             MapHooks.QueueModel)
             MapHooks.QueueModel(*m->Model);
     }

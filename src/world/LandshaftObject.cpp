@@ -13,6 +13,7 @@
 #include "app/e_Platform.h"
 #include "resources/GameDataNames.h"
 #include "resources/e_ResourceManager.h"
+#include "world/MapPoint.h"
 #include "world/e_Frustum.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -253,7 +254,7 @@ void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidt
     Verts.assign(size_t(VertCols) * size_t(VertRows), TLandVert{});
     for (int32_t r = 0; r < VertRows; ++r)
         for (int32_t c = 0; c < VertCols; ++c)
-            Verts[size_t(r) * VertCols + c].Position = {float(r) * 0.5f, 0.0f, float(c) * 0.5f};
+            Verts[size_t(r) * VertCols + c].Position = ToWorld({float(c) * 0.5f, float(r) * 0.5f, 0.0f});
 
     for (size_t i = 0; i < Tiles.size(); ++i) {
         const TTileRecord& rec = section.Tiles[i];
