@@ -34,7 +34,7 @@ struct BattleMap {
 std::vector<uint8_t> Grid(const TLandscapeSection& land, int32_t type) {
     std::vector<uint8_t> grid(land.Tiles.size());
     for (size_t i = 0; i < grid.size(); ++i)
-        grid[i] = TilePassable(land.Tiles[i].TileType, land.Tiles[i].Flags, type) ? 0 : 255;
+        grid[i] = TilePassable(TileTypeOfByte(land.Tiles[i].TileType), land.Tiles[i].Flags, type) ? 0 : 255;
     return grid;
 }
 

@@ -173,7 +173,7 @@ bool BattleGrid(TRouteGrid& g)
     for (int32_t t = 0; t < UnitTypeCount; ++t) {
         std::vector<uint8_t> grid(land.Tiles.size());
         for (size_t i = 0; i < grid.size(); ++i)
-            grid[i] = TilePassable(land.Tiles[i].TileType, land.Tiles[i].Flags, t) ? 0 : 255;
+            grid[i] = TilePassable(TileTypeOfByte(land.Tiles[i].TileType), land.Tiles[i].Flags, t) ? 0 : 255;
         g.Types.push_back(grid);
     }
     return true;

@@ -624,7 +624,7 @@ TEST(PathFinder, BattleMapRoutesMatchTheLiteralSearch)
     for (int32_t t = 0; t < UnitTypeCount; ++t) {
         std::vector<uint8_t> grid(land.Tiles.size());
         for (size_t i = 0; i < grid.size(); ++i)
-            grid[i] = TilePassable(land.Tiles[i].TileType, land.Tiles[i].Flags, t) ? 0 : 255;
+            grid[i] = TilePassable(TileTypeOfByte(land.Tiles[i].TileType), land.Tiles[i].Flags, t) ? 0 : 255;
         types.push_back(grid);
     }
     TPathFinder finder(land.Cols, types[0], land.Rows);

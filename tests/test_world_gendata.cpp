@@ -320,15 +320,15 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
     for (int row = 0; row < Rows; ++row)
         for (int col = 0; col < Cols; ++col) {
             const TTilePlace& t = Land->Tile(col, row);
-            ++types[t.TileType];
+            ++types[int(t.TileType)];
             flagged += (t.TileFlags & 0x8) != 0;
             // A ford: shallow water with nothing but water round it, so troops wade across.
-            if (t.TileType != 3 || col == 0 || row == 0 || col == Cols - 1 || row == Rows - 1)
+            if (t.TileType != TTileType::Shallow || col == 0 || row == 0 || col == Cols - 1 || row == Rows - 1)
                 continue;
             bool open = true;
             for (int dr = -1; dr <= 1; ++dr)
                 for (int dc = -1; dc <= 1; ++dc) {
-                    const int tt = Land->Tile(col + dc, row + dr).TileType;
+                    const int tt = int(Land->Tile(col + dc, row + dr).TileType);
                     open = open && (tt == 2 || tt == 3);
                 }
             fords += open;
@@ -345,7 +345,7 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
     int inWoods = 0;
     for (const auto& tree : Map->Trees) {
         species.insert(tree.Name);
-        inWoods += Land->Tile(int(tree.Position.x), int(tree.Position.y)).TileType == 6;
+        inWoods += Land->Tile(int(tree.Position.x), int(tree.Position.y)).TileType == TTileType::Woods;
     }
     EXPECT_EQ(species, (std::set<std::string>{"Tree1", "Tree2", "Tree3"}));
     EXPECT_GT(Map->Trees.size(), 300u);
@@ -429,7 +429,7 @@ TEST_F(BattleMap, WaterLiesOverTheWaterTiles)
     int water = 0;
     for (int row = 0; row < Rows; ++row)
         for (int col = 0; col < Cols; ++col) {
-            const int type = Land->Tile(col, row).TileType;
+            const int type = int(Land->Tile(col, row).TileType);
             if (type != 2 && type != 3)
                 continue;
             ++water;
@@ -500,7 +500,7 @@ TEST_F(BattleMap, MinimapIsTheMapSeenFromAbove)
     for (int row = 0; row < Rows; ++row)
         for (int col = 0; col < Cols; ++col) {
             const uint8_t* p = mini.At(col, row);
-            const int type = Land->Tile(col, row).TileType;
+            const int type = int(Land->Tile(col, row).TileType);
             if (type == 2) {
                 ++water;
                 blue += p[2] > p[0] + 20;

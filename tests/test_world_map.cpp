@@ -200,9 +200,9 @@ TEST_F(GameMap, HeightsAndPickingAreTheLandscapes)
     }
     EXPECT_NEAR(map.GetTileHeight(11, 9), 0.02f * 9.5f, 1e-5);
     EXPECT_NEAR(map.GetTileHeight(12, 10), 0.02f * 9.5f, 1e-5);
-    EXPECT_EQ(map.GetTileType(7, 0), 7);
-    EXPECT_EQ(map.GetTileType(12, 0), -1);
-    EXPECT_EQ(map.GetTileType(0, -1), -1);
+    EXPECT_EQ(map.GetTileType(7, 0), TTileType::Rocky);
+    EXPECT_EQ(map.GetTileType(12, 0), TTileType::OffMap);
+    EXPECT_EQ(map.GetTileType(0, -1), TTileType::OffMap);
 }
 
 TEST_F(GameMap, PassabilityPerUnitType)

@@ -1,5 +1,7 @@
 #include "audio_synth.h"
 
+#include "app/e_ByteReader.h"
+
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
@@ -544,15 +546,7 @@ void AddReverb(TStereo& mix, const Samples& send, int rate, double roomSize, dou
 
 namespace {
 
-void Put16(std::vector<uint8_t>& out, uint32_t v) {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
+void Put16(std::vector<uint8_t>& out, uint32_t v) { AppendLE16(out, static_cast<uint16_t>(v)); }
 
 void PutId(std::vector<uint8_t>& out, const char* id) {
     for (int i = 0; i < 4; ++i)
@@ -571,18 +565,18 @@ std::vector<uint8_t> EncodeWave(const Samples& interleaved, int channels, int ra
     std::vector<uint8_t> out;
     out.reserve(44 + dataBytes);
     PutId(out, "RIFF");
-    Put32(out, 36 + dataBytes);
+    AppendLE32(out, 36 + dataBytes);
     PutId(out, "WAVE");
     PutId(out, "fmt ");
-    Put32(out, 16);
+    AppendLE32(out, 16);
     Put16(out, 1);  // PCM
     Put16(out, static_cast<uint32_t>(channels));
-    Put32(out, static_cast<uint32_t>(rate));
-    Put32(out, static_cast<uint32_t>(rate * channels * 2));
+    AppendLE32(out, static_cast<uint32_t>(rate));
+    AppendLE32(out, static_cast<uint32_t>(rate * channels * 2));
     Put16(out, static_cast<uint32_t>(channels * 2));
     Put16(out, 16);
     PutId(out, "data");
-    Put32(out, dataBytes);
+    AppendLE32(out, dataBytes);
     for (float v : interleaved)
         Put16(out, static_cast<uint16_t>(ToPcm16(v)));
     return out;

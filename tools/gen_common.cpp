@@ -3,6 +3,7 @@
 #include "gen_common.h"
 
 #include "DataTool.h"
+#include "app/e_ByteReader.h"
 #include "resources/_TGA2.h"
 
 #include <algorithm>
@@ -523,10 +524,8 @@ std::vector<uint8_t> EncodeTGA(const TImage& image)
 {
     std::vector<uint8_t> out(18, 0);
     out[2] = image.Channels == 1 ? 3 : 2;
-    out[12] = static_cast<uint8_t>(image.Width & 0xFF);
-    out[13] = static_cast<uint8_t>(image.Width >> 8);
-    out[14] = static_cast<uint8_t>(image.Height & 0xFF);
-    out[15] = static_cast<uint8_t>(image.Height >> 8);
+    StoreLE16(&out[12], static_cast<uint16_t>(image.Width));
+    StoreLE16(&out[14], static_cast<uint16_t>(image.Height));
     out[16] = static_cast<uint8_t>(image.Channels * 8);
     out[17] = image.Channels == 4 ? 8 : 0;  // alpha bits; rows bottom-up, columns left to right
     out.reserve(out.size() + image.Pixels.size());

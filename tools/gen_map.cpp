@@ -12,7 +12,10 @@
 #include "DataTool.h"
 #include "app/e_Platform.h"
 #include "resources/_TGA2.h"
+#include "world/BattleLayout.h"
 #include "world/MapObject.h"
+#include "world/MapPoint.h"
+#include "world/TileType.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,23 +35,10 @@ constexpr int32_t VertRows = 2 * MapRows + 1;
 constexpr float WaterLevel = -0.35f;
 constexpr float DeepWater = 0.55f;  // water deeper than this cannot be waded
 constexpr uint32_t Seed = 0xF1257B00u;
-const TMyVector3f LightPos{-500.0f, 1000.0f, -300.0f};  // the battle's light, world coordinates
+using BattleLayout::LightPos;
 const TMyVector4f WaterColour{0.16f, 0.33f, 0.42f, 0.8f};
 
 constexpr uint32_t FlagBlocked = 0x8;
-
-// Tile types as the map's passability reads them.
-enum : uint8_t {
-    TypeGround = 0,
-    TypeRoad = 1,
-    TypeDeepWater = 2,
-    TypeShallow = 3,
-    TypeGrass = 4,
-    TypeSand = 5,
-    TypeWoods = 6,
-    TypeRocky = 7,
-    TypeCliff = 8,
-};
 
 struct TVec2 {
     float x = 0.0f, y = 0.0f;  // (mx, my)
@@ -113,14 +103,12 @@ const TForest Forests[] = {
 };
 
 // Where the armies stand at the start and where reinforcements arrive: kept flat, open and low.
-struct TZone {
-    float X0, Y0, X1, Y1;  // map rectangle
-};
-
-const TZone HumanZone{MapCols - 37.0f, 53.0f, MapCols - 22.0f, 68.0f};
-const TVec2 Cpu1Camp{7.5f, 10.5f};
-const TVec2 Cpu2Camp{7.5f, MapRows - 7.5f};
-constexpr float CampRadius = 7.0f;
+const BattleLayout::TArea HumanZone = BattleLayout::HumanStartArea(MapCols);
+// The centre of the tile a camp's units stand on.
+TVec2 CampCentre(const TMyVector3f& camp) { return {camp.x + 0.5f, camp.y + 0.5f}; }
+const TVec2 Cpu1Camp = CampCentre(BattleLayout::Cpu1Camp());
+const TVec2 Cpu2Camp = CampCentre(BattleLayout::Cpu2Camp(MapRows));
+using BattleLayout::CampRadius;
 
 float ZoneDistance(TVec2 p)
 {
@@ -135,7 +123,7 @@ float ZoneDistance(TVec2 p)
 // ---------------------------------------------------------------------------------------------
 
 struct TTile {
-    uint8_t Type = TypeGrass;
+    TTileType Type = TTileType::Grass;
     int32_t Material = MatGrass;
     uint32_t Flags = 0;
     bool Woods = false;
@@ -325,7 +313,7 @@ void TMapBuilder::SeparateMaterials()
             }
         return near;
     };
-    const auto isWater = [](const TTile& t) { return t.Type == TypeDeepWater || t.Type == TypeShallow; };
+    const auto isWater = [](const TTile& t) { return t.Type == TTileType::DeepWater || t.Type == TTileType::Shallow; };
     const auto nearLand = within(2, [&](const TTile& t) { return !isWater(t); });
     const auto nearWoods = within(1, [](const TTile& t) { return t.Woods; });
     const auto nearRoad = within(1, [](const TTile& t) { return t.Road; });
@@ -341,8 +329,8 @@ void TMapBuilder::SeparateMaterials()
         TTile& t = Tiles[i];
         if (nearRock[i] && (t.Material == MatGrass || t.Material == MatDryGrass || t.Material == MatForest)) {
             t.Material = MatEarth;
-            if (t.Type == TypeGrass)
-                t.Type = TypeGround;
+            if (t.Type == TTileType::Grass)
+                t.Type = TTileType::Ground;
         }
     }
 }
@@ -353,8 +341,8 @@ void TMapBuilder::CloseUnreachable()
 {
     std::vector<uint8_t> seen(Tiles.size(), 0);
     auto walkable = [&](int32_t col, int32_t row) {
-        const uint8_t t = Tile(col, row).Type;
-        return t != TypeDeepWater && t != TypeRocky && t != TypeCliff;
+        const TTileType t = Tile(col, row).Type;
+        return t != TTileType::DeepWater && t != TTileType::Rocky && t != TTileType::Cliff;
     };
     std::vector<std::pair<int32_t, int32_t>> queue{{static_cast<int32_t>(HumanZone.X0) + 7, static_cast<int32_t>(HumanZone.Y0) + 7}};
     seen[static_cast<size_t>(queue[0].second) * MapCols + queue[0].first] = 1;
@@ -374,7 +362,7 @@ void TMapBuilder::CloseUnreachable()
             if (!seen[static_cast<size_t>(row) * MapCols + col] && walkable(col, row)) {
                 TTile& t = Tile(col, row);
                 t = TTile{};
-                t.Type = TypeRocky;
+                t.Type = TTileType::Rocky;
                 t.Material = MatRock;
             }
 }
@@ -383,7 +371,7 @@ bool TMapBuilder::OpenGround(int32_t col, int32_t row) const
 {
     const TTile& t = Tile(col, row);
     return !t.Woods && !t.Road && t.Flags == 0 &&
-           (t.Type == TypeGrass || t.Type == TypeGround || t.Type == TypeSand);
+           (t.Type == TTileType::Grass || t.Type == TTileType::Ground || t.Type == TTileType::Sand);
 }
 
 void TMapBuilder::ClassifyTiles()
@@ -415,33 +403,33 @@ void TMapBuilder::ClassifyTiles()
             const float outcrop = FractalNoise(p.x / 5.0f, p.y / 5.0f, 0, 3, 0.5f, Seed + 13);
 
             if (depth > DeepWater) {
-                t.Type = TypeDeepWater;
+                t.Type = TTileType::DeepWater;
                 t.Material = MatRiverBed;
             } else if (h < WaterLevel) {
-                t.Type = TypeShallow;
+                t.Type = TTileType::Shallow;
                 t.Material = depth < 0.15f ? MatSand : MatRiverBed;
             } else if (slope >= 1.6f && zone > 2.0f) {
-                t.Type = TypeCliff;
+                t.Type = TTileType::Cliff;
                 t.Material = MatRock;
             } else if ((slope >= 1.0f || (h > 3.0f && outcrop > 0.72f)) && zone > 2.0f) {
-                t.Type = TypeRocky;
+                t.Type = TTileType::Rocky;
                 t.Material = MatRock;
             } else if (roadDist < 0.8f) {
-                t.Type = TypeRoad;
+                t.Type = TTileType::Road;
                 t.Material = MatRoad;
                 t.Road = true;
             } else if (woods > 0.3f && zone > 3.0f && roadDist > 1.5f) {
-                t.Type = TypeWoods;
+                t.Type = TTileType::Woods;
                 t.Material = MatForest;
                 t.Woods = true;
             } else if (depth > -0.2f) {
-                t.Type = TypeSand;
+                t.Type = TTileType::Sand;
                 t.Material = MatSand;
             } else if (meadow < 0.3f || (h > 2.5f && outcrop > 0.55f)) {
-                t.Type = TypeGround;
+                t.Type = TTileType::Ground;
                 t.Material = MatEarth;
             } else {
-                t.Type = TypeGrass;
+                t.Type = TTileType::Grass;
                 t.Material = meadow > 0.66f || h > 2.0f ? MatDryGrass : MatGrass;
             }
         }
@@ -453,7 +441,8 @@ void TMapBuilder::ClassifyTiles()
 bool TMapBuilder::Footprint(const TMyVector3f& position, float yaw, float halfX, float halfZ,
                             std::vector<std::pair<int32_t, int32_t>>& tiles) const
 {
-    const TMatrix4f m = MatMultiply(MatTranslation(position.y, position.z, position.x), MatRotationY(-yaw));
+    const TMyVector3f w = MapToWorld(position);
+    const TMatrix4f m = MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-yaw));
     tiles.clear();
     // Sample points no more than a quarter unit apart, both edges included.
     const int32_t nx = static_cast<int32_t>(std::ceil(2.0f * halfX / 0.25f)), nz = static_cast<int32_t>(std::ceil(2.0f * halfZ / 0.25f));
@@ -503,7 +492,7 @@ void TMapBuilder::PlaceEntities()
             bool fits = true;
             float lo = 1e30f, hi = -1e30f;
             for (auto [col, row] : plan) {
-                fits = fits && OpenGround(col, row) && Tile(col, row).Type != TypeSand &&
+                fits = fits && OpenGround(col, row) && Tile(col, row).Type != TTileType::Sand &&
                        ZoneDistance({col + 0.5f, row + 0.5f}) > 3.0f;
                 lo = std::min(lo, TileHeight(col, row));
                 hi = std::max(hi, TileHeight(col, row));
@@ -566,7 +555,7 @@ void TMapBuilder::PlaceEntities()
     for (int32_t n = 0, tries = 0; n < 70 && tries < 5000; ++tries) {
         const int32_t col = 2 + rnd.Int(MapCols - 4), row = 2 + rnd.Int(MapRows - 4);
         const TTile& t = Tile(col, row);
-        const bool rocky = t.Type == TypeRocky || t.Type == TypeCliff;
+        const bool rocky = t.Type == TTileType::Rocky || t.Type == TTileType::Cliff;
         const bool hillside = OpenGround(col, row) && TileHeight(col, row) > 0.9f && ZoneDistance({col + 0.5f, row + 0.5f}) > 4.0f;
         if (!rocky && !(hillside && rnd.Int(3) == 0))
             continue;
@@ -764,7 +753,7 @@ void TMapBuilder::MakeLandscape()
                 rec.Row2 = rec.Row1;
             }
             rec.Packed1 = rec.Packed2 = 0;  // no turning or mirroring: the patterns join only as painted
-            rec.TileType = Tiles[i].Type;
+            rec.TileType = TileTypeByte(Tiles[i].Type);
             rec.Flags = Tiles[i].Flags;
         }
 
@@ -799,7 +788,7 @@ void TMapBuilder::MakeLandscape()
                               (0.5f * (std::min(c + 1, VertCols - 1) - std::max(c - 1, 0)));
             TMyVector3f n{-dhx, 1.0f, -dhz};
             Vec3Normalize(n);
-            const TMyVector3f p{r * 0.5f, h, c * 0.5f};
+            const TMyVector3f p = ToWorld({c * 0.5f, r * 0.5f, h});
             TMyVector3f l = LightPos - p;
             Vec3Normalize(l);
             const float lambert = std::max(0.0f, n.x * l.x + n.y * l.y + n.z * l.z);

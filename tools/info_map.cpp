@@ -57,7 +57,7 @@ int PrintMap(const std::string& path, std::ostream& out)
         if (t.Flags & (0x8u | 0x20000u | 0x40000u))
             ++flagged;
         for (int32_t unit = 0; unit < UnitTypeCount; ++unit)
-            ++(TilePassable(t.TileType, t.Flags, unit) ? passable : impassable)[unit];
+            ++(TilePassable(TileTypeOfByte(t.TileType), t.Flags, unit) ? passable : impassable)[unit];
     }
     int16_t lo = 0, hi = 0;
     if (!land.Verts.empty()) {

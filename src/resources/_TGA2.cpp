@@ -1,5 +1,6 @@
 #include "resources/_TGA2.h"
 
+#include "app/e_ByteReader.h"
 #include "app/e_Platform.h"
 
 #include <epoxy/gl.h>
@@ -23,7 +24,7 @@ uint8_t Expand5(unsigned v) { return static_cast<uint8_t>((v << 3) | (v >> 2)); 
 
 // A 15/16-bit TGA colour (little-endian ARRRRRGG GGGBBBBB) to RGB(A).
 void Unpack16(const uint8_t* src, uint8_t* dst, bool alpha) {
-    unsigned v = static_cast<unsigned>(src[0]) | (static_cast<unsigned>(src[1]) << 8);
+    unsigned v = LoadLE16(src);
     dst[0] = Expand5((v >> 10) & 31);
     dst[1] = Expand5((v >> 5) & 31);
     dst[2] = Expand5(v & 31);
@@ -267,7 +268,7 @@ bool ConvertTGAImage(const TTGAImage& image, TStoredTextureData& out, std::strin
         out.Format = alpha ? GL_RGBA : GL_RGB;
         out.Pixels.resize(count * n);
         for (size_t i = 0; i < count; ++i) {
-            unsigned index = bpp == 1 ? src[i] : unsigned(src[i * 2]) | (unsigned(src[i * 2 + 1]) << 8);
+            unsigned index = bpp == 1 ? src[i] : unsigned(LoadLE16(&src[i * 2]));
             if (index < image.ColorMapStart || index - image.ColorMapStart >= entries) {
                 out.Pixels.clear();
                 error = "colour index " + std::to_string(index) + " lies outside the colour map";
@@ -299,12 +300,8 @@ bool DecodeTGATexture(const std::vector<uint8_t>& file, TStoredTextureData& out,
 
 namespace {
 
-uint16_t Get16(const std::vector<uint8_t>& d, size_t at) { return uint16_t(d[at] | (d[at + 1] << 8)); }
-
-uint32_t Get32(const std::vector<uint8_t>& d, size_t at) {
-    return uint32_t(d[at]) | (uint32_t(d[at + 1]) << 8) | (uint32_t(d[at + 2]) << 16) |
-           (uint32_t(d[at + 3]) << 24);
-}
+uint16_t Get16(const std::vector<uint8_t>& d, size_t at) { return LoadLE16(&d[at]); }
+uint32_t Get32(const std::vector<uint8_t>& d, size_t at) { return LoadLE32(&d[at]); }
 
 // One channel of a bit-field pixel: where it sits and how wide it is.
 struct TChannelMask {
@@ -440,10 +437,7 @@ bool DecodeBMPTexture(const std::vector<uint8_t>& file, TStoredTextureData& out,
                 dst[2] = p[0];
                 continue;
             }
-            uint32_t pixel = info.Bits == 16 ? uint32_t(src[x * 2] | (src[x * 2 + 1] << 8))
-                                             : uint32_t(src[x * 4]) | (uint32_t(src[x * 4 + 1]) << 8) |
-                                                   (uint32_t(src[x * 4 + 2]) << 16) |
-                                                   (uint32_t(src[x * 4 + 3]) << 24);
+            uint32_t pixel = info.Bits == 16 ? uint32_t(LoadLE16(src + x * 2)) : LoadLE32(src + x * 4);
             dst[0] = r.Extract(pixel);
             dst[1] = g.Extract(pixel);
             dst[2] = b.Extract(pixel);

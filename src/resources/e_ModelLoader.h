@@ -4,6 +4,10 @@
 // formats whose readers collect the geometry into loader records, which ConvertModel
 // turns into a model stream in memory. Every model therefore ends up being read by
 // ReadModelStream. Nothing here touches OpenGL: it all runs on the loading thread.
+//
+// One file per format: e_ModelLoader.cpp (the model stream and the message procedure),
+// e_ModelLoaderASE.cpp, e_ModelLoader3DS.cpp and e_ModelLoaderConvert.cpp (loader records to a
+// model stream, with the vertex welding); e_ModelLoaderShared.h holds what they share.
 
 #include "resources/e_ResManagerTypes.h"
 #include "world/e_Math.h"

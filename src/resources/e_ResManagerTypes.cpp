@@ -1,5 +1,6 @@
 #include "resources/e_ResManagerTypes.h"
 
+#include "app/e_ByteReader.h"
 #include "app/e_Platform.h"
 
 #include <epoxy/gl.h>
@@ -8,8 +9,10 @@
 #include <cstring>
 #include <fstream>
 
+// Numbers go through the little-endian helpers; arrays of vertices and pixels are still copied
+// as they lie in memory.
 static_assert(std::endian::native == std::endian::little,
-              "the file formats are little-endian and are read by copying bytes");
+              "the vertex and pixel arrays of the file formats are copied byte for byte");
 
 bool TMemoryStream::LoadFromFile(const std::string& fileName) {
     auto bytes = ReadWholeFile(fileName);
@@ -64,28 +67,20 @@ uint8_t TMemoryStream::ReadByte() {
 }
 
 uint16_t TMemoryStream::ReadUInt16() {
-    uint16_t v;
-    ReadBuffer(&v, 2);
-    return v;
+    uint8_t b[2];
+    ReadBuffer(b, 2);
+    return LoadLE16(b);
 }
 
-int32_t TMemoryStream::ReadInt32() {
-    int32_t v;
-    ReadBuffer(&v, 4);
-    return v;
-}
+int32_t TMemoryStream::ReadInt32() { return static_cast<int32_t>(ReadUInt32()); }
 
 uint32_t TMemoryStream::ReadUInt32() {
-    uint32_t v;
-    ReadBuffer(&v, 4);
-    return v;
+    uint8_t b[4];
+    ReadBuffer(b, 4);
+    return LoadLE32(b);
 }
 
-float TMemoryStream::ReadSingle() {
-    float v;
-    ReadBuffer(&v, 4);
-    return v;
-}
+float TMemoryStream::ReadSingle() { return std::bit_cast<float>(ReadUInt32()); }
 
 bool TMemoryStream::ReadBool32() { return ReadInt32() != 0; }
 
@@ -109,10 +104,18 @@ TMyVector3f TMemoryStream::ReadVector3() {
 }
 
 void TMemoryStream::WriteByte(uint8_t v) { WriteBuffer(&v, 1); }
-void TMemoryStream::WriteUInt16(uint16_t v) { WriteBuffer(&v, 2); }
-void TMemoryStream::WriteInt32(int32_t v) { WriteBuffer(&v, 4); }
-void TMemoryStream::WriteUInt32(uint32_t v) { WriteBuffer(&v, 4); }
-void TMemoryStream::WriteSingle(float v) { WriteBuffer(&v, 4); }
+void TMemoryStream::WriteUInt16(uint16_t v) {
+    uint8_t b[2];
+    StoreLE16(b, v);
+    WriteBuffer(b, 2);
+}
+void TMemoryStream::WriteInt32(int32_t v) { WriteUInt32(static_cast<uint32_t>(v)); }
+void TMemoryStream::WriteUInt32(uint32_t v) {
+    uint8_t b[4];
+    StoreLE32(b, v);
+    WriteBuffer(b, 4);
+}
+void TMemoryStream::WriteSingle(float v) { WriteUInt32(std::bit_cast<uint32_t>(v)); }
 void TMemoryStream::WriteBool32(bool v) { WriteInt32(v ? 1 : 0); }
 
 void TMemoryStream::WriteString(const std::string& s) {

@@ -20,6 +20,7 @@
 #include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
 #include "units/PlayerObject.h"
+#include "world/BattleLayout.h"
 #include "world/MapObject.h"
 
 #include <SDL.h>
@@ -70,7 +71,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     camera->MoveBack(CameraDistance);
     camera->FreeRotation = false;
     Camera = Own(std::move(camera));
-    LightPos = TMyVector3f{-500.0f, 1000.0f, -300.0f};
+    LightPos = BattleLayout::LightPos;
 
     // The file header is the scene's; the rest is the map section.
     try {
@@ -307,7 +308,7 @@ void TGameScene::Draw()
     if (InputState.Keys[VK::Shift])
         for (const TGameUnit* u : Selection)
             if (u->IsRanged)
-                QueueRangeRing(TMyVector3f{u->Position.y, 0.75f, u->Position.x}, TColorRGBA{1.0f, 1.0f, 0.0f, 0.5f},
+                QueueRangeRing(MapToWorld({u->Position.x, u->Position.y, 0.75f}), TColorRGBA{1.0f, 1.0f, 0.0f, 0.5f},
                                RingTexture, float(u->Features().ShootRange));
 
     TSceneObject::Draw();

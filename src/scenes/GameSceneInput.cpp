@@ -27,9 +27,6 @@ namespace {
 bool Pressed(int key) { return InputState.Keys[key] && !PrevInputState.Keys[key]; }
 bool Held(int key) { return InputState.Keys[key]; }
 
-// World point (x = my, y = h, z = mx) to map position (mx, my, h).
-TMyVector3f WorldToMap(const TMyVector3f& w) { return {w.z, w.x, w.y}; }
-
 float ScrollSpeed() { return AppServices && AppServices->Settings() ? AppServices->Settings()->MapScrollSpeed : 65.0f; }
 
 }  // namespace
@@ -504,9 +501,9 @@ void TGameScene::ChooseCursor()
             SetCursor(CursorAttack, 5);
         } else {
             switch (Map->GetTileType(col, row)) {
-            case 3: SetCursor(CursorWater, 3); break;
-            case 4: SetCursor(CursorGrass, 4); break;
-            case 6: SetCursor(CursorNature, 2); break;
+            case TTileType::Shallow: SetCursor(CursorWater, 3); break;
+            case TTileType::Grass: SetCursor(CursorGrass, 4); break;
+            case TTileType::Woods: SetCursor(CursorNature, 2); break;
             default: break;
             }
         }

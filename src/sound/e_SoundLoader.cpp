@@ -1,5 +1,6 @@
 #include "sound/e_SoundLoader.h"
 
+#include "app/e_ByteReader.h"
 #include "app/e_Platform.h"
 
 #include <algorithm>
@@ -7,18 +8,6 @@
 #include <limits>
 
 namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Get32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
 
 bool Fail(std::string* problem, const char* text) {
     if (problem)
@@ -50,11 +39,11 @@ bool LoadWave(const uint8_t* bytes, size_t size, TStoredSoundData& sound, std::s
     if (std::memcmp(bytes + 12, "fmt ", 4) != 0)
         return Fail(problem, "the fmt chunk does not follow the RIFF header");
 
-    const uint32_t fmtSize = Get32(bytes + 16);
-    const uint16_t formatTag = Get16(bytes + 20);
-    const uint16_t channels = Get16(bytes + 22);
-    const uint32_t rate = Get32(bytes + 24);
-    const uint16_t bits = Get16(bytes + 34);
+    const uint32_t fmtSize = LoadLE32(bytes + 16);
+    const uint16_t formatTag = LoadLE16(bytes + 20);
+    const uint16_t channels = LoadLE16(bytes + 22);
+    const uint32_t rate = LoadLE32(bytes + 24);
+    const uint16_t bits = LoadLE16(bytes + 34);
 
     if (fmtSize < 16)
         return Fail(problem, "fmt chunk is shorter than 16 bytes");
@@ -86,7 +75,7 @@ bool LoadWave(const uint8_t* bytes, size_t size, TStoredSoundData& sound, std::s
     // A few trailing bytes too short to hold a chunk header are not a chunk.
     while (size - pos >= 8) {
         const uint8_t* id = bytes + pos;
-        const uint32_t chunkSize = Get32(bytes + pos + 4);
+        const uint32_t chunkSize = LoadLE32(bytes + pos + 4);
         pos += 8;
         if (chunkSize > size - pos)
             return Fail(problem, "a chunk runs past the end of the file");
@@ -114,9 +103,9 @@ std::vector<uint8_t> WriteSoundStream(const TStoredSoundData& sound) {
     std::vector<uint8_t> out;
     const size_t size = std::min(static_cast<size_t>(std::max<int32_t>(sound.Size, 0)), sound.Data.size());
     out.reserve(12 + size);
-    Put32(out, static_cast<uint32_t>(sound.Format));
-    Put32(out, static_cast<uint32_t>(sound.Frequency));
-    Put32(out, static_cast<uint32_t>(size));
+    AppendLE32(out, static_cast<uint32_t>(sound.Format));
+    AppendLE32(out, static_cast<uint32_t>(sound.Frequency));
+    AppendLE32(out, static_cast<uint32_t>(size));
     out.insert(out.end(), sound.Data.begin(), sound.Data.begin() + static_cast<std::ptrdiff_t>(size));
     return out;
 }
@@ -124,11 +113,11 @@ std::vector<uint8_t> WriteSoundStream(const TStoredSoundData& sound) {
 bool ReadSoundStream(const std::vector<uint8_t>& stream, TStoredSoundData& sound) {
     if (stream.size() < 12)
         return false;
-    const int32_t size = static_cast<int32_t>(Get32(stream.data() + 8));
+    const int32_t size = static_cast<int32_t>(LoadLE32(stream.data() + 8));
     if (size < 0 || static_cast<size_t>(size) > stream.size() - 12)
         return false;
-    sound.Format = static_cast<int32_t>(Get32(stream.data()));
-    sound.Frequency = static_cast<int32_t>(Get32(stream.data() + 4));
+    sound.Format = static_cast<int32_t>(LoadLE32(stream.data()));
+    sound.Frequency = static_cast<int32_t>(LoadLE32(stream.data() + 4));
     sound.Size = size;
     sound.Data.assign(stream.begin() + 12, stream.begin() + 12 + size);
     return true;

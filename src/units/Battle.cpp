@@ -3,6 +3,7 @@
 #include "app/e_Platform.h"
 #include "units/BattleChecksum.h"
 #include "units/GameUnits.h"
+#include "world/BattleLayout.h"
 #include "world/MapObject.h"
 
 #include <algorithm>
@@ -35,7 +36,7 @@ void TBattle::Deploy()
     PlayerCount = 3;
     Players[0] = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, &Map);
     TPlayerObject& human = *Players[0];
-    const TMyVector3f s{float(Map.MapCols - 30), 60.0f, 0.0f};
+    const TMyVector3f s = BattleLayout::HumanBase(Map.MapCols);
     auto at = [&](float dx, float dy) { return TMyVector3f{s.x + dx, s.y + dy, s.z}; };
     human.AddUnit(UnitTypeBowman, at(0, -3), Radians(60));
     human.AddUnit(UnitTypeBowman, at(-3, 0), Radians(0));
@@ -53,10 +54,10 @@ void TBattle::Deploy()
     }
     Players[1] = std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, &Map);
     for (int i = 0; i < 10; ++i)
-        Players[1]->AddUnit(RandomInt(3) + 1, TMyVector3f{7.0f, 10.0f, 0.0f}, Radians(180));
+        Players[1]->AddUnit(RandomInt(3) + 1, BattleLayout::Cpu1Camp(), BattleLayout::Cpu1Yaw);
     Players[2] = std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, &Map);
     for (int i = 0; i < 10; ++i)
-        Players[2]->AddUnit(RandomInt(3) + 1, TMyVector3f{7.0f, float(Map.MapRows - 8), 0.0f}, Radians(120));
+        Players[2]->AddUnit(RandomInt(3) + 1, BattleLayout::Cpu2Camp(Map.MapRows), BattleLayout::Cpu2Yaw);
     ControlledPlayer = Players[0].get();
 }
 

@@ -58,9 +58,10 @@ TMissile::TMissile(TGameUnit* shooter, TGameUnit* target, float damage)
     Pos = Start;
     TargetPos = target ? Raised(target->Position) : Start;
     Model = LoadArrowModel();
-    if (Model)
-        ::PlaceModel(*Model, MatMultiply(MatTranslation(Pos.y, Pos.z, Pos.x),
-                                         MatRotationZ(float(std::numbers::pi / 2.0))));
+    if (Model) {
+        const TMyVector3f w = MapToWorld(Pos);
+        ::PlaceModel(*Model, MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationZ(float(std::numbers::pi / 2.0))));
+    }
 }
 
 TMissile::~TMissile()
@@ -109,7 +110,8 @@ void TMissile::PlaceModel()
         return;
     const TMyVector3f d = Pos - PrevPos;
     const float horizontal = std::sqrt(d.x * d.x + d.y * d.y);
-    const TMatrix4f m = MatMultiply(MatTranslation(Pos.y, Pos.z, Pos.x),
+    const TMyVector3f w = MapToWorld(Pos);
+    const TMatrix4f m = MatMultiply(MatTranslation(w.x, w.y, w.z),
                                     MatMultiply(MatRotationY(-ArcTan2(d.x, d.y)),
                                                 MatRotationZ(ArcTan2(d.z, horizontal))));
     ::PlaceModel(*Model, m);

@@ -66,7 +66,8 @@ bool EraseOne(std::vector<T*>& list, const T* item)
 
 TMatrix4f UnitMatrix(const TMyVector3f& p, float yaw)
 {
-    return MatMultiply(MatTranslation(p.y, p.z, p.x), MatRotationY(-yaw));
+    const TMyVector3f w = MapToWorld(p);
+    return MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-yaw));
 }
 
 }  // namespace
@@ -424,10 +425,10 @@ void TGameUnit::AfterStep(float dt)
     if (!Visible)
         return;
     TGameMap* map = Map();
-    const int32_t type = map ? map->GetTileType(TileCol, TileRow) : -1;
+    const TTileType type = map ? map->GetTileType(TileCol, TileRow) : TTileType::OffMap;
     if (TGamePersonage* p = Personage())
-        p->UseColor = type == 6;
-    if (type == 3) {
+        p->UseColor = type == TTileType::Woods;
+    if (type == TTileType::Shallow) {
         RingTimer -= dt;
         if (RingTimer <= 0.0f) {
             map->AddRing(Position);

@@ -171,7 +171,7 @@ public:
     TGamePersonage* Personage() const;
     const TUnitFeatures& Features() const { return UnitFeatures[UnitType]; }
     // World position (my, h, mx).
-    TMyVector3f WorldPosition() const { return {Position.y, Position.z, Position.x}; }
+    TMyVector3f WorldPosition() const { return MapToWorld(Position); }
     // Owners on different sides.
     bool IsEnemyOf(const TGameUnit& other) const;
     bool IsDead() const { return State == UnitDead; }

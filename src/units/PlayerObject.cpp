@@ -11,6 +11,7 @@
 #include "app/e_Platform.h"
 #include "resources/e_ModelObject.h"
 #include "world/LandshaftObject.h"
+#include "world/BattleLayout.h"
 #include "world/MapObject.h"
 #include "world/e_Frustum.h"
 
@@ -463,9 +464,8 @@ void TPlayerObject::Think(float dt)
 
     if (Side == SideComputer && Units.size() < size_t(ReinforceBelow) && Map) {
         const bool first = PlayerName == "CPU1";
-        const TMyVector3f at = first ? TMyVector3f{7.0f, 10.0f, 0.0f}
-                                     : TMyVector3f{7.0f, float(Map->MapRows) - 8.0f, 0.0f};
-        const float yaw = first ? float(std::numbers::pi) : float(2.0 * std::numbers::pi / 3.0);
+        const TMyVector3f at = first ? BattleLayout::Cpu1Camp() : BattleLayout::Cpu2Camp(Map->MapRows);
+        const float yaw = first ? BattleLayout::Cpu1Yaw : BattleLayout::Cpu2Yaw;
         for (int32_t k = 0; k < ReinforceCount; ++k)
             AddUnit(RandomInt(3) + 1, at, yaw);
     }
@@ -698,7 +698,7 @@ void TPlayerObject::Draw(const TFrustum& frustum, const TFogGrid& viewerFog)
     for (TMissile* m = MissileHead.get(); m; m = m->Next.get()) {
         int32_t col, row;
         TGameUnit::TileOf(Map, m->Pos, col, row);
-        if (m->Model && seenBy(col, row) && frustum.PointVisible(m->Pos.y, m->Pos.z, m->Pos.x) &&
+        if (m->Model && seenBy(col, row) && frustum.PointVisible(MapToWorld(m->Pos)) &&
             MapHooks.QueueModel)
             MapHooks.QueueModel(*m->Model);
     }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "world/LandshaftObject.h"
+#include "world/MapPoint.h"
 #include "world/e_Math.h"
 
 class TGameModel;
@@ -28,14 +29,6 @@ TEntityRecord ReadEntityRecord(TMapStream& stream);
 // Throws std::invalid_argument for a name longer than 255 bytes, which the file cannot hold.
 void WriteEntityRecord(TMapWriter& out, const TEntityRecord& record);
 
-// The world position (x = my, y = h, z = mx) of a map position.
-inline TMyVector3f MapToWorld(const TMyVector3f& p) { return {p.y, p.z, p.x}; }
-// The tile of a map position; a position left of or above the map lies on no tile.
-inline void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row)
-{
-    col = int32_t(std::floor(p.x));
-    row = int32_t(std::floor(p.y));
-}
 
 // Sets a model's placement and moves its world box and corners along, so that frustum tests
 // see the model where it stands.

@@ -1,16 +1,19 @@
 #include "world/LandshaftObject.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 
 #include <epoxy/gl.h>
 
+#include "app/e_ByteReader.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
 #include "resources/GameDataNames.h"
 #include "resources/e_ResourceManager.h"
+#include "world/MapPoint.h"
 #include "world/e_Frustum.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -59,9 +62,9 @@ void TMapStream::RequireRecords(int64_t count, size_t recordSize, const char* wh
 uint32_t TMapStream::ReadUInt32(const char* what)
 {
     Need(4, what);
-    const uint8_t* p = Data_.data() + Pos_;
+    const uint32_t v = LoadLE32(Data_.data() + Pos_);
     Pos_ += 4;
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+    return v;
 }
 
 int32_t TMapStream::ReadInt32(const char* what) { return static_cast<int32_t>(ReadUInt32(what)); }
@@ -69,9 +72,9 @@ int32_t TMapStream::ReadInt32(const char* what) { return static_cast<int32_t>(Re
 int16_t TMapStream::ReadInt16(const char* what)
 {
     Need(2, what);
-    const uint8_t* p = Data_.data() + Pos_;
+    const auto v = static_cast<int16_t>(LoadLE16(Data_.data() + Pos_));
     Pos_ += 2;
-    return static_cast<int16_t>(uint16_t(p[0]) | (uint16_t(p[1]) << 8));
+    return v;
 }
 
 uint8_t TMapStream::ReadByte(const char* what)
@@ -80,13 +83,7 @@ uint8_t TMapStream::ReadByte(const char* what)
     return Data_[Pos_++];
 }
 
-float TMapStream::ReadSingle(const char* what)
-{
-    uint32_t bits = ReadUInt32(what);
-    float f;
-    std::memcpy(&f, &bits, sizeof f);
-    return f;
-}
+float TMapStream::ReadSingle(const char* what) { return std::bit_cast<float>(ReadUInt32(what)); }
 
 std::string TMapStream::ReadString(size_t length, const char* what)
 {
@@ -99,29 +96,15 @@ std::string TMapStream::ReadString(size_t length, const char* what)
 // ---------------------------------------------------------------------------------------------
 // TMapWriter
 
-void TMapWriter::WriteUInt32(uint32_t v)
-{
-    uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
-    Bytes.insert(Bytes.end(), b, b + 4);
-}
+void TMapWriter::WriteUInt32(uint32_t v) { AppendLE32(Bytes, v); }
 
 void TMapWriter::WriteInt32(int32_t v) { WriteUInt32(static_cast<uint32_t>(v)); }
 
-void TMapWriter::WriteInt16(int16_t v)
-{
-    auto u = static_cast<uint16_t>(v);
-    Bytes.push_back(uint8_t(u));
-    Bytes.push_back(uint8_t(u >> 8));
-}
+void TMapWriter::WriteInt16(int16_t v) { AppendLE16(Bytes, static_cast<uint16_t>(v)); }
 
 void TMapWriter::WriteByte(uint8_t v) { Bytes.push_back(v); }
 
-void TMapWriter::WriteSingle(float v)
-{
-    uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    WriteUInt32(bits);
-}
+void TMapWriter::WriteSingle(float v) { AppendLESingle(Bytes, v); }
 
 void TMapWriter::WriteBytes(const void* data, size_t size)
 {
@@ -271,7 +254,7 @@ void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidt
     Verts.assign(size_t(VertCols) * size_t(VertRows), TLandVert{});
     for (int32_t r = 0; r < VertRows; ++r)
         for (int32_t c = 0; c < VertCols; ++c)
-            Verts[size_t(r) * VertCols + c].Position = {float(r) * 0.5f, 0.0f, float(c) * 0.5f};
+            Verts[size_t(r) * VertCols + c].Position = ToWorld({float(c) * 0.5f, float(r) * 0.5f, 0.0f});
 
     for (size_t i = 0; i < Tiles.size(); ++i) {
         const TTileRecord& rec = section.Tiles[i];
@@ -286,7 +269,7 @@ void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidt
         t.Rot2 = rec.Packed2 & 3;
         t.MirrorU2 = (rec.Packed2 & 4) != 0;
         t.MirrorV2 = (rec.Packed2 & 8) != 0;
-        t.TileType = rec.TileType;
+        t.TileType = TileTypeOfByte(rec.TileType);
         t.TileFlags = rec.Flags;
     }
     for (size_t i = 0; i < Verts.size(); ++i) {

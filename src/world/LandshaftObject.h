@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "world/TileType.h"
 #include "world/e_Math.h"
 
 class TFrustum;
@@ -86,7 +87,7 @@ inline constexpr int32_t LandscapeVersion = 100;
 struct TTileRecord {
     uint8_t Col1 = 0, Row1 = 0, Packed1 = 0;
     uint8_t Col2 = 0, Row2 = 0, Packed2 = 0;
-    uint8_t TileType = 0;
+    uint8_t TileType = 0;  // a TTileType
     uint32_t Flags = 0;
 };
 
@@ -125,7 +126,7 @@ struct TTilePlace {
     int32_t Col2 = 0, Row2 = 0;
     uint8_t Rot2 = 0;
     bool MirrorU2 = false, MirrorV2 = false;
-    int32_t TileType = 0;    // terrain type 0..9, decides passability
+    TTileType TileType = TTileType::Ground;  // decides passability
     uint32_t TileFlags = 0;  // bits 0x8, 0x20000 and 0x40000 make the tile impassable
 };
 

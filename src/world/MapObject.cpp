@@ -256,14 +256,14 @@ float TGameMap::GetTileHeight(int32_t col, int32_t row) const
     return Landshaft ? Landshaft->GetTileHeight(col, row) : 0.0f;
 }
 
-int32_t TGameMap::GetTileType(int32_t col, int32_t row) const
+TTileType TGameMap::GetTileType(int32_t col, int32_t row) const
 {
     if (!Landshaft || !OnMap(col, row))
-        return -1;
+        return TTileType::OffMap;
     return Landshaft->Tile(col, row).TileType;
 }
 
-bool TilePassable(int32_t tileType, uint32_t tileFlags, int32_t unitType)
+bool TilePassable(TTileType tileType, uint32_t tileFlags, int32_t unitType)
 {
     if (!IsValidUnitType(unitType))
         return false;
@@ -271,13 +271,14 @@ bool TilePassable(int32_t tileType, uint32_t tileFlags, int32_t unitType)
         return false;
     const TUnitFeatures& features = UnitFeatures[size_t(unitType)];
     switch (tileType) {
-        case 0: case 1: case 4: case 5: case 9:
+        case TTileType::Ground: case TTileType::Road: case TTileType::Grass: case TTileType::Sand:
+        case TTileType::Clear:
             return true;
-        case 3:
+        case TTileType::Shallow:
             return features.BlockedByType3 != 1;
-        case 6:
+        case TTileType::Woods:
             return features.BlockedByType6 != 1;
-        default:  // 2, 7, 8 and anything unknown
+        default:  // deep water, rock, cliff and anything unknown
             return false;
     }
 }

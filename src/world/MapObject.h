@@ -65,7 +65,7 @@ TMapFileData ReadMapFile(TMapStream& stream);
 
 // Whether a unit of the type (0..3) may stand on a tile of this terrain type and these flags;
 // false for an unknown unit type.
-bool TilePassable(int32_t tileType, uint32_t tileFlags, int32_t unitType);
+bool TilePassable(TTileType tileType, uint32_t tileFlags, int32_t unitType);
 
 // ---------------------------------------------------------------------------------------------
 // Troops on tiles
@@ -146,8 +146,8 @@ public:
 
     float GetHeight(float mx, float my) const;
     float GetTileHeight(int32_t col, int32_t row) const;
-    // The tile's terrain type; -1 for a tile off the map.
-    int32_t GetTileType(int32_t col, int32_t row) const;
+    // The tile's terrain type; OffMap for a tile off the map.
+    TTileType GetTileType(int32_t col, int32_t row) const;
     // Whether a unit of the type (0..3) may stand on the tile; false off the map or for an unknown type.
     bool IsPassable(int32_t col, int32_t row, int32_t unitType) const;
     // The passability grid of a unit type: MapCols * MapRows bytes, 0 passable, 255 blocked.
