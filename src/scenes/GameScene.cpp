@@ -46,8 +46,6 @@ void ShowSystemCursor(bool show)
 
 }  // namespace
 
-void TGameScene::THudDeleter::operator()(TGameGUI* gui) const { delete gui; }
-
 // ---------------------------------------------------------------------------
 // Construction and teardown
 
@@ -127,7 +125,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
 
     Selection.clear();
     MenuGUI = std::make_unique<TGameMenuGUI>([this] { MenuToggleRequest = true; });
-    HudGUI.reset(new TGameGUI(this));
+    HudGUI = std::make_unique<TGameGUI>(this, MapPath);
     GUI = HudGUI.get();
 
     if (TGameUnit* first = Battle->ControlledPlayer->FirstUnit())
@@ -137,7 +135,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
 
     MenuShown = false;
     MenuToggleRequest = false;
-    OrderMode = 0;
+    OrderMode = TOrderMode::None;
     HideCursorPending = true;
     GameOver = false;
     if (!Playback_)
@@ -254,7 +252,7 @@ void TGameScene::Update(double dt)
     HudGUI->SetFps(CurrentFps());
     HudGUI->SetBattleTime(Battle->Time);
     if (InputState.Keys[VK::Tab] && !PrevInputState.Keys[VK::Tab])
-        HudGUI->Enabled = !HudGUI->Enabled;
+        HudGUI->ToggleShown();
     TSceneObject::Update(dt);
     EndBattleFrame();
 }

@@ -22,6 +22,7 @@
 // as in InputState.
 
 #include "app/e_SceneObject.h"
+#include "gui/BattleView.h"
 #include "units/Battle.h"
 #include "units/BattleReplay.h"
 #include "world/e_Frustum.h"
@@ -67,7 +68,7 @@ extern TReplaySettings ReplaySettings;
 // the file and what is wrong.
 bool PrepareReplay(const std::string& path, std::string& error);
 
-class TGameScene : public TSceneObject {
+class TGameScene : public TSceneObject, public TBattleView {
 public:
     static constexpr int32_t MaxPlayers = TBattle::MaxPlayers;
 
@@ -105,7 +106,7 @@ public:
 
     // Moves the camera parallel to the ground so that the ground point at the
     // centre of the view becomes (mx, my).
-    void CenterOn(float mx, float my);
+    void CenterOn(float mx, float my) override;
     // Tilts by dPitch degrees and moves back by dDistance, within the limits
     // 50..80 degrees and 20..35; outside them nothing changes.
     void ZoomTilt(float dPitch, float dDistance);
@@ -134,7 +135,7 @@ public:
     void BoxSelect(float left, float bottom, float right, float top, bool shift, bool final);
     void SelectAll(bool onScreenOnly);
     // Groups 0..9 of ControlledPlayer; other numbers are ignored.
-    void SelectGroup(int32_t n);
+    void SelectGroup(int32_t n) override;
     void AddGroup(int32_t n);
     void AssignGroup(int32_t n);
 
@@ -144,13 +145,27 @@ public:
     // (the minimap) takes the ground height there and faces 0.
     void MoveOrder(TMyVector3f point, bool flat);
     void AttackOrder(TGameUnit* enemy);
-    void ToggleHold();
+    void ToggleHold() override;
     // The formation slots round point for the units (in this order), facing f.
     std::vector<TMyVector3f> FormationSlots(const TMyVector3f& point, float facing,
                                             const std::vector<TGameUnit*>& units) const;
 
     // The HUD, also while the menu is shown (null only during construction).
     TGameGUI* Hud() const { return HudGUI.get(); }
+
+    // ---- what the HUD sees and asks (gui/BattleView.h) ----
+
+    const TBattle* ViewedBattle() const override { return Battle.get(); }
+    const TGameMap* ViewedMap() const override { return Map.get(); }
+    const TCamera* ViewCamera() const override { return Camera; }
+    const std::vector<TGameUnit*>& SelectedUnits() const override { return Selection; }
+    TGameUnit* HoveredUnit() const override { return Hover; }
+    TOrderMode CurrentOrderMode() const override { return OrderMode; }
+    bool IsMarked(const TGameUnit* unit) const override;
+    void HoverUnit(TGameUnit* unit) override;
+    void SelectOnly(const std::vector<TGameUnit*>& units) override;
+    void ToggleOrderMode(TOrderMode mode) override;
+    void MoveTo(float mx, float my) override { MoveOrder({mx, my, 0.0f}, true); }
 
     // ---- state ----
 
@@ -178,7 +193,7 @@ public:
     std::unique_ptr<TBattle> Battle;
     std::vector<TGameUnit*> Selection;
     TGameUnit* Hover = nullptr;
-    int32_t OrderMode = 0;  // 0 none, 1 move, 2 attack
+    TOrderMode OrderMode = TOrderMode::None;
 
     // ---- frame steps (Update runs them in order; public for tests) ----
 
@@ -215,11 +230,7 @@ private:
     float FacingFromDrag(const TMyVector3f& p) const;
     void SetHighlight(TGameUnit* unit, bool on) const;
 
-    // The HUD's class is defined above the scenes; its deleter lives with the scene.
-    struct THudDeleter {
-        void operator()(TGameGUI* gui) const;
-    };
-    std::unique_ptr<TGameGUI, THudDeleter> HudGUI;
+    std::unique_ptr<TGameGUI> HudGUI;
     std::array<TMyVector3f, 4> ViewCorners_{};
     // The map keeps a pointer to the frustum it was prepared with until the
     // frame is drawn.
