@@ -155,6 +155,8 @@ TGameScene::~TGameScene()
             FreeSource(source);
     Selection.clear();
     Hover = nullptr;
+    Outlined_.clear();
+    SetModelMarks({}, nullptr);
     Battle.reset();
     SmallArrows.clear();
     if (Map)
@@ -270,6 +272,8 @@ void TGameScene::Melee(double dt)
         StopSource(BattleSound);
 
     std::erase_if(Selection, [](const TGameUnit* u) { return u->Health <= 0.0f; });
+    // The fallen left the battle's lists in this step; they wear no ring any more.
+    std::erase_if(Outlined_, [](const TGameUnit* u) { return u->Health <= 0.0f; });
     if (events.Fell)
         PlayOnce(DeathSound, GameNames::DeathSound);
 }
@@ -291,6 +295,11 @@ void TGameScene::Draw()
     // particular: shadows and tall models reach in) is still prepared.
     DrawFrustum_.NarrowToRect(-1.3f, -1.5f, 1.3f, 1.2f);
     Map->PrepareDraw(DrawFrustum_);
+    std::vector<const TGameModel*> outlined;
+    outlined.reserve(Outlined_.size());
+    for (const TGameUnit* u : Outlined_)
+        outlined.push_back(u->Model.get());
+    SetModelMarks(std::move(outlined), Hover && Hover->Model ? Hover->Model.get() : nullptr);
     for (int32_t i = 0; i < Battle->PlayerCount; ++i)
         Battle->Players[size_t(i)]->Draw(DrawFrustum_, fog);
 

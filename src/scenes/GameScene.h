@@ -12,10 +12,11 @@
 // toggle, end of the battle, input, melee, the players, scrolling, keys, HUD)
 // and then Draw. Input comes only from the shared InputState / PrevInputState.
 //
-// Unit marks kept on the unit's model (units without a model have none):
-//   Model->ShowOutline    the selection ring: the unit is selected, or inside a
-//                         box being dragged;
-//   Model->ShowCollision  the unit is under the pointer (Hover).
+// Unit marks are the scene's, handed to the renderer for each drawing
+// (SetModelMarks) and to the HUD through IsMarked; units without a model have
+// none:
+//   the selection ring    the unit is selected, or inside a box being dragged;
+//   the collision box     the unit is under the pointer (Hover).
 //
 // Coordinates: map positions are (mx, my, h) in TMyVector3f x, y, z; world
 // points are (my, h, mx). Screen positions are viewport pixels with y upward,
@@ -32,6 +33,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class TGameMap;
@@ -228,7 +230,11 @@ private:
     bool ViewCentreOnGround(TMyVector3f& world) const;
     // The facing of a drag that began at p: towards the pointer at p.h + 0.75.
     float FacingFromDrag(const TMyVector3f& p) const;
-    void SetHighlight(TGameUnit* unit, bool on) const;
+    // The selection ring of a unit with a model, on or off.
+    void SetHighlight(TGameUnit* unit, bool on);
+    // The units that wear the selection ring: the selection and, while a box is
+    // dragged, the units inside it. The renderer is handed their models.
+    std::unordered_set<const TGameUnit*> Outlined_;
 
     std::unique_ptr<TGameGUI> HudGUI;
     std::array<TMyVector3f, 4> ViewCorners_{};

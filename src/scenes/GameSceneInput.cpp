@@ -232,10 +232,15 @@ bool TGameScene::IsSelected(const TGameUnit* unit) const
     return std::find(Selection.begin(), Selection.end(), unit) != Selection.end();
 }
 
-void TGameScene::SetHighlight(TGameUnit* unit, bool on) const
+void TGameScene::SetHighlight(TGameUnit* unit, bool on)
 {
-    if (unit && unit->Model)
-        unit->Model->ShowOutline = on;
+    // A unit without a model has nothing to draw a ring under.
+    if (!unit || !unit->Model)
+        return;
+    if (on)
+        Outlined_.insert(unit);
+    else
+        Outlined_.erase(unit);
 }
 
 void TGameScene::ClearSelection()
@@ -484,27 +489,18 @@ void TGameScene::EndPresses()
 
 bool TGameScene::IsMarked(const TGameUnit* unit) const
 {
-    return unit && unit->Model && (unit->Model->ShowOutline || unit->Model->ShowCollision);
+    return unit && unit->Model && (unit == Hover || Outlined_.contains(unit));
 }
 
-void TGameScene::HoverUnit(TGameUnit* unit)
-{
-    Hover = unit;
-    if (unit && unit->Model)
-        unit->Model->ShowCollision = true;
-}
+void TGameScene::HoverUnit(TGameUnit* unit) { Hover = unit; }
 
 void TGameScene::UpdateHover()
 {
-    if (Hover && Hover->Model)
-        Hover->Model->ShowCollision = false;
     Hover = nullptr;
     if (HudHasPress_ || PointerOverHud_)
         return;
     if (!HudGUI->PickTroopLabel())
         Hover = PickUnit(InputState.MouseX, InputState.MouseY);
-    if (Hover && Hover->Model)
-        Hover->Model->ShowCollision = true;
 }
 
 void TGameScene::DropStaleSelection()
