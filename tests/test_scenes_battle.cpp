@@ -160,7 +160,7 @@ TEST_F(Battle, BuildsThreeArmiesAndTheCamera)
     EXPECT_EQ(Scene->GUI, static_cast<TGUIObject*>(Scene->Hud()));
     EXPECT_FALSE(Scene->MenuShown);
     EXPECT_EQ(Scene->Battle->Time, 0.0);
-    EXPECT_EQ(Scene->OrderMode, 0);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     EXPECT_TRUE(Scene->HideCursorPending);
     EXPECT_TRUE(Scene->Selection.empty());
     EXPECT_FALSE(Scene->ArrowVisible);
@@ -594,10 +594,10 @@ TEST_F(Battle, LeftPressInMoveModeOrdersAndDoesNotSelect)
     Build();
     PressKey('X');
     PressKey('M');
-    EXPECT_EQ(Scene->OrderMode, 1);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::Move);
     InputButtonDown(TMouseButton::Left, 400, 300);
     Frame();
-    EXPECT_EQ(Scene->OrderMode, 0);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     EXPECT_GT(Scene->FlagTimer, 0.0f);
     InputMouseMove(700, 600, true, false);
     Frame();
@@ -607,16 +607,16 @@ TEST_F(Battle, LeftPressInMoveModeOrdersAndDoesNotSelect)
 
     // Attack mode: the press only ends the mode.
     PressKey('A');
-    EXPECT_EQ(Scene->OrderMode, 2);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::Attack);
     PressKey('A');
-    EXPECT_EQ(Scene->OrderMode, 0);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     PressKey('A');
     Scene->FlagTimer = 0.0f;
     InputButtonDown(TMouseButton::Left, 400, 300);
     Frame();
     InputButtonUp(TMouseButton::Left, 400, 300);
     Frame();
-    EXPECT_EQ(Scene->OrderMode, 0);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     EXPECT_LE(Scene->FlagTimer, 0.0f);
     EXPECT_EQ(Scene->Selection.size(), 15u);
 }
@@ -638,7 +638,7 @@ TEST_F(Battle, ThePointerArrivingOverTheHudTakesThePressFromTheWorldAtOnce)
     InputButtonUp(TMouseButton::Left, panelX, panelY);
     Frame();
     EXPECT_LE(Scene->FlagTimer, 0.0f);  // set by every order given
-    EXPECT_EQ(Scene->OrderMode, 1);  // still waiting for its point
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::Move);  // still waiting for its point
     EXPECT_EQ(Scene->Selection.size(), 15u);
     PressKey('M');
 
@@ -950,7 +950,7 @@ TEST_F(Battle, NoPressSurvivesTheGameMenu)
     PressKey('M');
     InputButtonDown(TMouseButton::Left, 500, 380);
     Frame();
-    ASSERT_EQ(Scene->OrderMode, 0);  // the order was given
+    ASSERT_EQ(Scene->OrderMode, TOrderMode::None);  // the order was given
     escape();
     InputButtonUp(TMouseButton::Left, 500, 380);
     Frame();

@@ -406,7 +406,7 @@ TEST_F(Hud, TabHidesEverythingButTheCountersAndGivesTheWorldItsInputBack) {
     // Clicks on where the panels were do nothing.
     const TMyVector2f hold = ButtonCentre(0, 2);
     Click(hold.x, hold.y);
-    EXPECT_EQ(Scene->OrderMode, 0);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     Gui->Enabled = true;
     Frame(groups.x, groups.y, false);
     EXPECT_FALSE(S->HudHidden);
@@ -495,16 +495,16 @@ TEST_F(Hud, TheCommandButtonsToggleHoldAndTheOrderModesThroughTheScene) {
     EXPECT_FALSE(S->CommandPanel->Button(0, 1).Down);
 
     Click(move.x, move.y);
-    EXPECT_EQ(Scene->OrderMode, 1);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::Move);
     EXPECT_TRUE(S->CommandPanel->Button(0, 2).Down);
     Click(attack.x, attack.y);
-    EXPECT_EQ(Scene->OrderMode, 2);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::Attack);
     EXPECT_FALSE(S->CommandPanel->Button(0, 2).Down);
     EXPECT_TRUE(S->CommandPanel->Button(1, 2).Down);
     Click(attack.x, attack.y);
-    EXPECT_EQ(Scene->OrderMode, 0);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     // The key M sets the same state the button shows.
-    Scene->OrderMode = 1;
+    Scene->OrderMode = TOrderMode::Move;
     Frame(0.5f, 0.5f);
     EXPECT_TRUE(S->CommandPanel->Button(0, 2).Down);
 }
@@ -522,12 +522,12 @@ TEST_F(Hud, DisabledAndHiddenButtonsNeverAct) {
         const TMyVector2f c = ButtonCentre(column, row);
         EXPECT_FALSE(p.Click(c.x, c.y));
         Click(c.x, c.y);
-        EXPECT_EQ(Scene->OrderMode, 0);
+        EXPECT_EQ(Scene->OrderMode, TOrderMode::None);
     }
     // Button edges count as the button.
     const TCommandButton& move = p.Button(0, 2);
     EXPECT_TRUE(p.Click(p.AbsX(move.Left), p.AbsY(move.Top)));
-    EXPECT_EQ(Scene->OrderMode, 1);
+    EXPECT_EQ(Scene->OrderMode, TOrderMode::Move);
     // The grid: 4 x 3 cells over the button area with a twentieth of a cell as margin.
     const float cw = 0.8f / 4, ch = 0.73f / 3;
     EXPECT_NEAR(move.Left, 0.05f + cw / 20, 1e-6f);

@@ -1,14 +1,29 @@
 #pragma once
-// The battle HUD: unit groups, the player's score, the turned minimap, the
-// selected units with their health and gauge bars, the command buttons, the
-// frame counter, the battle clock, and the labels that float over the units.
+// The battle HUD: the screen over the battle with its panels (gui/HudPanels.h:
+// groups, the player's score, the selected units, the command buttons), the
+// turned minimap (gui/GameMiniMap.h), the frame counter, the battle clock, the
+// labels that float over the units, the box that describes the unit under the
+// pointer, the routes of the selection (Shift) and the arrows of edge scrolling.
+//
+// The HUD knows the battle only as a TBattleView (gui/BattleView.h): it reads
+// the battle and what the player looks at from it, and every click becomes a
+// request of it. The scene tells the HUD what only the scene knows through the
+// calls of TGameGUI (SetFps, SetBattleTime, SetViewCorners, SetEdgeArrows,
+// ToggleShown) and never writes its fields.
 //
 // State and drawing are kept apart: Update works from the shared input state,
-// the screen size (ScreenWidth / ScreenHeight) and the scene, and needs no GL
-// context; only Draw does.
+// the screen size (ScreenWidth / ScreenHeight) and the view, and needs no GL
+// context; only Draw does, and it draws through the canvas alone.
+//
+// A frame: the scene's mouse handling asks MouseOverPanels / PickTroopLabel
+// about this frame's pointer, then Update rebuilds the panels, the labels and
+// the minimap's dots and handles the press; Draw comes after the 3D frame.
 
 #include "app/e_GUiObject.h"
 #include "gui/GameMiniMap.h"
+#include "gui/HudCommon.h"
+#include "gui/HudLabels.h"
+#include "gui/HudPanels.h"
 #include "gui/v_Classes.h"
 #include "world/e_Math.h"
 
@@ -18,11 +33,10 @@
 #include <string>
 #include <vector>
 
-class TGameScene;
+class TBattleView;
 class TGameUnit;
-class TVisScreen;
 
-// Edge arrows (TGameGUI::ArrowFlags), set by the scene while it scrolls.
+// Edge arrows (TGameGUI::SetEdgeArrows), while the view scrolls.
 inline constexpr uint32_t ArrowLeft = 1;
 inline constexpr uint32_t ArrowRight = 2;
 inline constexpr uint32_t ArrowTop = 4;
@@ -38,101 +52,18 @@ enum : uint8_t {
     RegionMiniMap = 5,
 };
 
-// "hh:mm:ss" of a number of seconds (hours are not wrapped).
-std::string FormatBattleTime(double seconds);
-// The frame rate with one decimal ("59.9").
-std::string FormatFps(double value);
-
-class TGroupsInfo : public TFramePanel {
-public:
-    TGroupsInfo(TInterfaceObj* parent, TGameScene* scene);
-    void Draw() override;
-    // The group (1..9) under the screen x.
-    int32_t SlotAt(float x) const;
-    void Click(float x, float y);
-
-    TGameScene* Scene;
-    int32_t Background = -1;
-};
-
-class TPlayerStat : public TFramePanel {
-public:
-    TPlayerStat(TInterfaceObj* parent, TGameScene* scene);
-    void Draw() override;
-    // The three value texts from the human player's counters.
-    void Refresh();
-
-    TGameScene* Scene;
-    int32_t Background = -1;
-    TStaticText* KillLabel = nullptr;
-    TStaticText* LossLabel = nullptr;
-    TStaticText* PointsLabel = nullptr;
-};
-
-class TUnitsInfo : public TFramePanel {
-public:
-    TUnitsInfo(TInterfaceObj* parent, TGameScene* scene);
-    void Draw() override;
-    // Lists the selected units of the human player by type and lays out the
-    // icons and cells (panel fractions).
-    void Rebuild();
-    void Click(float x, float y);
-    // The unit whose cell contains the screen point, or null; `cell` gets its
-    // screen rectangle.
-    TGameUnit* UnitAt(float x, float y, TRectf* cell = nullptr) const;
-    // The screen rectangle of the unit's cell; false when it has none.
-    bool CellOf(const TGameUnit* unit, TRectf& cell) const;
-    TRectf ScreenRect(const TRectf& fraction) const;
-
-    TGameScene* Scene;
-    int32_t Background = -1;
-    std::array<std::vector<TGameUnit*>, 4> TypeUnits;
-    std::array<std::vector<TRectf>, 4> Cells;  // panel fractions, one per unit of TypeUnits
-    std::array<TRectf, 4> IconRects{};         // panel fractions; empty for an empty type
-    std::array<int32_t, 4> Icons{-1, -1, -1, -1};
-};
-
-struct TCommandButton {
-    bool Visible = false;
-    bool Enabled = false;
-    bool Down = false;
-    void (*OnClick)(TGameScene& scene) = nullptr;
-    float Left = 0, Top = 0, Right = 0, Bottom = 0;  // panel fractions
-    float U1 = 0, V2 = 0, U2 = 0, V1 = 0;            // atlas cell
-};
-
-class TCommandPanel : public TFramePanel {
-public:
-    static constexpr int Columns = 4;
-    static constexpr int Rows = 3;
-
-    TCommandPanel(TInterfaceObj* parent, TGameScene* scene);
-    void Draw() override;
-    // The Down state of each button from the scene (hold, order mode).
-    void Refresh();
-    // Runs the first visible, enabled button under the screen point; false
-    // when none is there.
-    bool Click(float x, float y);
-    TCommandButton& Button(int column, int row) { return Buttons[row][column]; }
-
-    TGameScene* Scene;
-    int32_t Background = -1;
-    int32_t ButtonsTexture = -1;
-    int32_t GrayButtonsTexture = -1;
-    TRectf ButtonArea{0.05f, 0.05f, 0.85f, 0.78f};
-    std::array<std::array<TCommandButton, Columns>, Rows> Buttons{};  // [row][column], row 0 at the bottom
-};
-
 class TVisScreen : public TFramePanel {
 public:
-    explicit TVisScreen(TGameScene* scene);
+    // The minimap's picture is found beside the map file.
+    TVisScreen(TBattleView* view, const std::string& mapPath);
     void Draw() override;
 
     // The panel under the screen point (Region*), the minimap tested in its
     // turned frame.
     uint8_t RegionAt(float x, float y) const;
 
-    // Unit labels: which units get one, where, pushed apart (needs the scene's camera).
+    // Unit labels: which units get one (marked, fighting, or near the pointer),
+    // where, pushed apart (needs the view's camera).
     void RebuildLabels();
     // The first label whose square contains the screen point, or null.
     TGameUnit* LabelAt(float x, float y) const;
@@ -145,7 +76,7 @@ public:
     void DrawMovementLines();
 
     bool HudHidden = false;
-    TGameScene* Scene;
+    TBattleView* View;
     TStaticText* FpsTitle = nullptr;
     TStaticText* FpsLabel = nullptr;
     TStaticText* TimeLabel = nullptr;
@@ -166,7 +97,7 @@ public:
 
 class TGameGUI : public TGUIObject {
 public:
-    explicit TGameGUI(TGameScene* scene);
+    TGameGUI(TBattleView* view, const std::string& mapPath);
     ~TGameGUI() override;
 
     // Once per frame, after the scene's own input handling.
@@ -181,8 +112,12 @@ public:
     void SetViewCorners(const TMyVector3f& c1, const TMyVector3f& c2, const TMyVector3f& c3,
                         const TMyVector3f& c4);
     void SetViewCorners(const std::array<TMyVector3f, 4>& corners);
-    // When the pointer lies on a unit's label: that unit becomes the scene's
-    // Hover and the result is true.
+    // The edges the view is scrolling towards (Arrow*), 0 for none.
+    void SetEdgeArrows(uint32_t flags) { ArrowFlags = flags; }
+    // Hides the panels or shows them again (the Tab key).
+    void ToggleShown() { Enabled = !Enabled; }
+    // When the pointer lies on a unit's label: that unit becomes the view's
+    // hover and the result is true.
     bool PickTroopLabel();
     // The pointer (InputState, this frame) is over one of the HUD's panels or
     // the minimap; false while the HUD is hidden. Unlike PointerOverHud, which
@@ -192,7 +127,7 @@ public:
     // a minimap drag): for when the HUD stops seeing the mouse before the release.
     void ReleasePress();
 
-    TGameScene* Scene;
+    TBattleView* View;
     std::unique_ptr<TVisScreen> Screen;
-    uint32_t ArrowFlags = 0;  // ArrowLeft | ArrowRight | ArrowTop | ArrowBottom
+    uint32_t ArrowFlags = 0;  // ArrowLeft | ArrowRight | ArrowTop | ArrowBottom, shown as arrows
 };

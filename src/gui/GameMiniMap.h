@@ -1,7 +1,16 @@
 #pragma once
 // The minimap of the battle HUD: the map picture turned by 45 degrees about the
-// panel's top-left corner, the camera's view on the ground and the units the
-// human player can see. Also the record of a unit label.
+// panel's top-left corner, the darkening of the tiles out of sight, the camera's
+// view on the ground and the units the controlled player can see.
+//
+// It reads the battle through the view (gui/BattleView.h) and asks it for two
+// things: a left press or drag on the picture centres the view there (CenterOn),
+// a right click orders the selection there (MoveTo). The scene hands it the
+// corners of the view on the ground (ViewCorners) whenever the camera moves.
+//
+// Three spaces: the screen (GUI space, turned), the panel (GUI space before the
+// turn: ScreenToPanel / PanelToScreen) and the map (one picture pixel per tile:
+// PanelToMap / MapToPanel).
 
 #include "gui/v_Classes.h"
 #include "world/e_Math.h"
@@ -11,13 +20,7 @@
 #include <string>
 #include <vector>
 
-class TGameScene;
-class TGameUnit;
-
-struct TTroopLabel {
-    TGameUnit* Unit = nullptr;
-    float X = 0.0f, Y = 0.0f;  // label centre in GUI space
-};
+class TBattleView;
 
 struct TMiniMapDot {
     float MX = 0.0f, MY = 0.0f;  // map position
@@ -28,7 +31,7 @@ class TMiniMap : public TFramePanel {
 public:
     // The picture is the texture beside the map file, named like it
     // (one pixel per tile).
-    TMiniMap(TInterfaceObj* parent, TGameScene* scene, const std::string& mapPath);
+    TMiniMap(TInterfaceObj* parent, TBattleView* view, const std::string& mapPath);
     void Draw() override;
 
     // "Data/Maps/FirstBlood.map" -> "Data/Maps/FirstBlood"; a bare file name
@@ -53,7 +56,7 @@ public:
     void Drag(float x, float y);
     void RightClick(float x, float y);
 
-    TGameScene* Scene;
+    TBattleView* View;
     int32_t Background = -1;
     int32_t MapTexture = -1;
     uint16_t MapImageWidth = 0;
@@ -65,16 +68,3 @@ public:
     std::vector<TMiniMapDot> Dots;
     bool Dragging = false;
 };
-
-// A texture over a screen rectangle with the atlas cell (u1, v1)-(u2, v2),
-// tinted. A missing texture (-1, or one the registry could not load) draws
-// nothing and gives false. Needs a GL context.
-bool DrawTexturedQuad(int32_t texture, float x1, float y1, float x2, float y2, const TColor4f& tint,
-                      float u1 = 0.0f, float v1 = 0.0f, float u2 = 1.0f, float v2 = 1.0f);
-// Clip coordinates of a world point through the camera's combined matrix, as
-// GUI space ((ndc + 1) / 2); false when the point is behind the camera.
-bool ProjectToScreen(const TMatrix4f& combined, const TMyVector3f& world, float& x, float& y);
-
-// The four separation passes over the labels (in list order), labels closer
-// than 2 * labelSize pushed apart.
-void SeparateLabels(std::vector<TTroopLabel>& labels, float labelSize);

@@ -1,5 +1,7 @@
 #include "gui/v_CanvasOpenGL.h"
 
+#include "resources/e_ResourceManager.h"
+
 #include <epoxy/gl.h>
 #include <GL/glu.h>
 #include <fontconfig/fontconfig.h>
@@ -7,6 +9,7 @@
 #include FT_FREETYPE_H
 
 #include <cmath>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <tuple>
@@ -418,4 +421,145 @@ float TCanvas::TextWidth(const std::string& text, float height) {
     GetTextExtent(Font, text, cx, cy);
     ReleaseFont(Font);
     return static_cast<float>(cx) / static_cast<float>(ScreenWidth);
+}
+
+// ---- primitives ----
+
+void SetBlending(bool on) {
+    if (on) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    } else {
+        glDisable(GL_BLEND);
+    }
+}
+
+void SetAlphaCut(bool on) {
+    if (on) {
+        glEnable(GL_ALPHA_TEST);
+        glAlphaFunc(GL_GREATER, 0.4f);
+    } else {
+        glDisable(GL_ALPHA_TEST);
+    }
+}
+
+void FillRect(float x1, float y1, float x2, float y2, const TColor4f& color) {
+    BlendOn();
+    Color(color);
+    glBegin(GL_QUADS);
+    glVertex2f(x1, y1);
+    glVertex2f(x2, y1);
+    glVertex2f(x2, y2);
+    glVertex2f(x1, y2);
+    glEnd();
+    glDisable(GL_BLEND);
+}
+
+bool DrawTexturedQuad(int32_t texture, float x1, float y1, float x2, float y2, const TColor4f& tint, float u1,
+                      float v1, float u2, float v2) {
+    if (texture < 0 || !GetTextureData(texture))
+        return false;
+    try {
+        BindTexture(texture, 0);
+    } catch (const std::exception&) {
+        return false;
+    }
+    glEnable(GL_TEXTURE_2D);
+    Color(tint);
+    glBegin(GL_QUADS);
+    glTexCoord2f(u1, v1);
+    glVertex2f(x1, y1);
+    glTexCoord2f(u2, v1);
+    glVertex2f(x2, y1);
+    glTexCoord2f(u2, v2);
+    glVertex2f(x2, y2);
+    glTexCoord2f(u1, v2);
+    glVertex2f(x1, y2);
+    glEnd();
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
+    return true;
+}
+
+void DrawLineLoop(const std::vector<TPointf>& points, const TColor4f& color, float width) {
+    glDisable(GL_TEXTURE_2D);
+    glLineWidth(width);
+    Color(color);
+    glBegin(GL_LINE_LOOP);
+    for (const TPointf& p : points)
+        glVertex2f(p.X, p.Y);
+    glEnd();
+}
+
+void DrawLines(const std::vector<TCanvasVertex>& ends, float width, uint16_t stipple) {
+    glDisable(GL_TEXTURE_2D);
+    const bool dashed = stipple != 0xFFFF;
+    if (dashed) {
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(1, stipple);
+    }
+    glLineWidth(width);
+    glBegin(GL_LINES);
+    for (size_t i = 0; i + 1 < ends.size(); i += 2) {
+        Color(ends[i].Color);
+        glVertex2f(ends[i].X, ends[i].Y);
+        Color(ends[i + 1].Color);
+        glVertex2f(ends[i + 1].X, ends[i + 1].Y);
+    }
+    glEnd();
+    glLineWidth(1.0f);
+    if (dashed)
+        glDisable(GL_LINE_STIPPLE);
+}
+
+void DrawPoints(const std::vector<TCanvasVertex>& points, float size) {
+    glPointSize(size);
+    glBegin(GL_POINTS);
+    for (const TCanvasVertex& p : points) {
+        Color(p.Color);
+        glVertex2f(p.X, p.Y);
+    }
+    glEnd();
+    glPointSize(1.0f);
+}
+
+void DrawTriangles(const std::vector<TCanvasVertex>& corners) {
+    BlendOn();
+    glBegin(GL_TRIANGLES);
+    for (size_t i = 0; i + 2 < corners.size(); i += 3)
+        for (size_t k = i; k < i + 3; ++k) {
+            Color(corners[k].Color);
+            glVertex2f(corners[k].X, corners[k].Y);
+        }
+    glEnd();
+    glDisable(GL_BLEND);
+}
+
+void PushTransform(const TMatrix4f& matrix) {
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glMultMatrixf(matrix.m);
+}
+
+void PopTransform() {
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void PushSpace(double left, double right, double bottom, double top) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    gluOrtho2D(left, right, bottom, top);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+}
+
+void PopSpace() {
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
 }

@@ -1,11 +1,15 @@
 #pragma once
-// The GUI's only drawing layer: lines, rectangles, polygons and bitmap text in
-// immediate-mode OpenGL over the finished 3D frame, in a resolution-independent
-// space (x 0..1 left to right, y 0..1 bottom to top).
+// The GUI's only drawing layer: lines, rectangles, polygons, textured quads,
+// points and bitmap text in immediate-mode OpenGL over the finished 3D frame, in
+// a resolution-independent space (x 0..1 left to right, y 0..1 bottom to top).
+// Nothing else in gui/ calls GL: widgets, the HUD and the minimap draw through
+// the canvas and the primitives at the end of this file.
 //
 // Fonts are matched through fontconfig and rasterised with FreeType into one
 // display list per character code 0..254 (Windows-1252), once per (face,
 // height, weight, italic). Measuring text needs no GL context.
+
+#include "world/e_Math.h"
 
 #include <cstdint>
 #include <memory>
@@ -109,3 +113,39 @@ int FontCacheCount();
 
 // Nearest integer, ties to even.
 int32_t RoundEven(double v);
+
+// ---- primitives (all need a GL context; coordinates in the current space) ----
+
+// A corner of a line, point or triangle with its own colour.
+struct TCanvasVertex {
+    float X = 0.0f, Y = 0.0f;
+    TColor4f Color;
+};
+
+// Blending (source alpha over what is there) for what follows; off again after.
+void SetBlending(bool on);
+// While on, texels with alpha at or below 0.4 are not drawn (cut-out pictures).
+void SetAlphaCut(bool on);
+// A filled rectangle, blended, untextured; corners in any order.
+void FillRect(float x1, float y1, float x2, float y2, const TColor4f& color);
+// A texture over a rectangle with the atlas cell (u1, v1)-(u2, v2), tinted, in
+// whatever blending is set. A missing texture (-1, or one the registry could not
+// load) draws nothing and gives false.
+bool DrawTexturedQuad(int32_t texture, float x1, float y1, float x2, float y2, const TColor4f& tint,
+                      float u1 = 0.0f, float v1 = 0.0f, float u2 = 1.0f, float v2 = 1.0f);
+// A closed outline through the points, untextured, `width` pixels wide.
+void DrawLineLoop(const std::vector<TPointf>& points, const TColor4f& color, float width);
+// Separate lines, each from an even vertex to the next; `stipple` is the 16-bit
+// dash pattern (0xFFFF: solid). The line width and stipple are reset afterwards.
+void DrawLines(const std::vector<TCanvasVertex>& ends, float width, uint16_t stipple = 0xFFFF);
+// Square points `size` pixels wide.
+void DrawPoints(const std::vector<TCanvasVertex>& points, float size);
+// Blended triangles from each three vertices, colours shaded across them.
+void DrawTriangles(const std::vector<TCanvasVertex>& corners);
+// Draws what follows through `matrix` (after the current space) until PopTransform.
+void PushTransform(const TMatrix4f& matrix);
+void PopTransform();
+// Draws what follows in the space left..right, bottom..top over the viewport
+// until PopSpace.
+void PushSpace(double left, double right, double bottom, double top);
+void PopSpace();

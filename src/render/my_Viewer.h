@@ -111,6 +111,10 @@ struct TModelDrawItem {
 inline constexpr int32_t MaxSkinBones = 40;
 
 void QueueModel(const TGameModel* model);
+// The marks a scene puts on its models, beside those a model asks for itself
+// (ShowOutline, ShowCollision): the selection ring on the outlined ones, the
+// collision box on the hovered one. QueueModel applies them; kept until replaced.
+void SetModelMarks(std::vector<const TGameModel*> outlined, const TGameModel* hovered);
 void QueueModelItem(const TModelDrawItem& item);
 
 // A water ripple at world (x, y, z) of age (and half-size) r; drawn only over water.

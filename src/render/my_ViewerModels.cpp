@@ -3,11 +3,14 @@
 
 #include "render/e_ShaderObject.h"
 #include "render/my_Viewer.h"
+#include "render/my_ViewerState.h"
 #include "resources/e_ModelObject.h"
 #include "world/LandshaftObject.h"
 #include "world/MapObject.h"
 
 #include <algorithm>
+
+using viewer::V;
 
 void QueueModel(const TGameModel* model) {
     if (!model || !RendererActive())
@@ -15,8 +18,9 @@ void QueueModel(const TGameModel* model) {
     TModelDrawItem item;
     item.ModelHandle = model->ModelHandle;
     item.ModelMatrix = model->ModelMatrix;
-    item.ShowOutline = model->ShowOutline;
-    item.ShowCollision = model->ShowCollision;
+    item.ShowOutline = model->ShowOutline || std::find(V.OutlinedModels.begin(), V.OutlinedModels.end(), model) !=
+                                                 V.OutlinedModels.end();
+    item.ShowCollision = model->ShowCollision || model == V.HoveredModel;
     if (const auto* figure = dynamic_cast<const TGamePersonage*>(model)) {
         item.Skinned = true;
         item.UseColor = figure->UseColor;
@@ -29,6 +33,11 @@ void QueueModel(const TGameModel* model) {
         item.BoneCount = static_cast<int32_t>(pose.size());
     }
     QueueModelItem(item);
+}
+
+void SetModelMarks(std::vector<const TGameModel*> outlined, const TGameModel* hovered) {
+    V.OutlinedModels = std::move(outlined);
+    V.HoveredModel = hovered;
 }
 
 void InstallMapRenderHooks() {

@@ -102,6 +102,8 @@ struct TViewerState {
     GLuint WhiteTex = 0;
 
     std::vector<TModelDrawItem> Instances;
+    std::vector<const TGameModel*> OutlinedModels;  // SetModelMarks
+    const TGameModel* HoveredModel = nullptr;
     std::vector<TWaterRingData> WaterRings;
     int32_t WaterRingTex = -1;
     std::vector<TRangeRingData> RangeRings;

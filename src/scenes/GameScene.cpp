@@ -47,8 +47,6 @@ void ShowSystemCursor(bool show)
 
 }  // namespace
 
-void TGameScene::THudDeleter::operator()(TGameGUI* gui) const { delete gui; }
-
 // ---------------------------------------------------------------------------
 // Construction and teardown
 
@@ -128,7 +126,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
 
     Selection.clear();
     MenuGUI = std::make_unique<TGameMenuGUI>([this] { MenuToggleRequest = true; });
-    HudGUI.reset(new TGameGUI(this));
+    HudGUI = std::make_unique<TGameGUI>(this, MapPath);
     GUI = HudGUI.get();
 
     if (TGameUnit* first = Battle->ControlledPlayer->FirstUnit())
@@ -138,7 +136,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
 
     MenuShown = false;
     MenuToggleRequest = false;
-    OrderMode = 0;
+    OrderMode = TOrderMode::None;
     HideCursorPending = true;
     GameOver = false;
     if (!Playback_)
@@ -158,6 +156,8 @@ TGameScene::~TGameScene()
             FreeSource(source);
     Selection.clear();
     Hover = nullptr;
+    Outlined_.clear();
+    SetModelMarks({}, nullptr);
     Battle.reset();
     SmallArrows.clear();
     if (Map)
@@ -255,7 +255,7 @@ void TGameScene::Update(double dt)
     HudGUI->SetFps(CurrentFps());
     HudGUI->SetBattleTime(Battle->Time);
     if (InputState.Keys[VK::Tab] && !PrevInputState.Keys[VK::Tab])
-        HudGUI->Enabled = !HudGUI->Enabled;
+        HudGUI->ToggleShown();
     TSceneObject::Update(dt);
     EndBattleFrame();
 }
@@ -273,6 +273,8 @@ void TGameScene::Melee(double dt)
         StopSource(BattleSound);
 
     std::erase_if(Selection, [](const TGameUnit* u) { return u->Health <= 0.0f; });
+    // The fallen left the battle's lists in this step; they wear no ring any more.
+    std::erase_if(Outlined_, [](const TGameUnit* u) { return u->Health <= 0.0f; });
     if (events.Fell)
         PlayOnce(DeathSound, GameNames::DeathSound);
 }
@@ -294,6 +296,11 @@ void TGameScene::Draw()
     // particular: shadows and tall models reach in) is still prepared.
     DrawFrustum_.NarrowToRect(-1.3f, -1.5f, 1.3f, 1.2f);
     Map->PrepareDraw(DrawFrustum_);
+    std::vector<const TGameModel*> outlined;
+    outlined.reserve(Outlined_.size());
+    for (const TGameUnit* u : Outlined_)
+        outlined.push_back(u->Model.get());
+    SetModelMarks(std::move(outlined), Hover && Hover->Model ? Hover->Model.get() : nullptr);
     for (int32_t i = 0; i < Battle->PlayerCount; ++i)
         Battle->Players[size_t(i)]->Draw(DrawFrustum_, fog);
 

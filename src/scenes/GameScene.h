@@ -12,16 +12,18 @@
 // toggle, end of the battle, input, melee, the players, scrolling, keys, HUD)
 // and then Draw. Input comes only from the shared InputState / PrevInputState.
 //
-// Unit marks kept on the unit's model (units without a model have none):
-//   Model->ShowOutline    the selection ring: the unit is selected, or inside a
-//                         box being dragged;
-//   Model->ShowCollision  the unit is under the pointer (Hover).
+// Unit marks are the scene's, handed to the renderer for each drawing
+// (SetModelMarks) and to the HUD through IsMarked; units without a model have
+// none:
+//   the selection ring    the unit is selected, or inside a box being dragged;
+//   the collision box     the unit is under the pointer (Hover).
 //
 // Coordinates: map positions are (mx, my, h) in TMyVector3f x, y, z; world
 // points are (my, h, mx). Screen positions are viewport pixels with y upward,
 // as in InputState.
 
 #include "app/e_SceneObject.h"
+#include "gui/BattleView.h"
 #include "units/Battle.h"
 #include "units/BattleReplay.h"
 #include "world/e_Frustum.h"
@@ -31,6 +33,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 class TGameMap;
@@ -67,7 +70,7 @@ extern TReplaySettings ReplaySettings;
 // the file and what is wrong.
 bool PrepareReplay(const std::string& path, std::string& error);
 
-class TGameScene : public TSceneObject {
+class TGameScene : public TSceneObject, public TBattleView {
 public:
     static constexpr int32_t MaxPlayers = TBattle::MaxPlayers;
 
@@ -105,7 +108,7 @@ public:
 
     // Moves the camera parallel to the ground so that the ground point at the
     // centre of the view becomes (mx, my).
-    void CenterOn(float mx, float my);
+    void CenterOn(float mx, float my) override;
     // Tilts by dPitch degrees and moves back by dDistance, within the limits
     // 50..80 degrees and 20..35; outside them nothing changes.
     void ZoomTilt(float dPitch, float dDistance);
@@ -134,7 +137,7 @@ public:
     void BoxSelect(float left, float bottom, float right, float top, bool shift, bool final);
     void SelectAll(bool onScreenOnly);
     // Groups 0..9 of ControlledPlayer; other numbers are ignored.
-    void SelectGroup(int32_t n);
+    void SelectGroup(int32_t n) override;
     void AddGroup(int32_t n);
     void AssignGroup(int32_t n);
 
@@ -144,13 +147,27 @@ public:
     // (the minimap) takes the ground height there and faces 0.
     void MoveOrder(TMyVector3f point, bool flat);
     void AttackOrder(TGameUnit* enemy);
-    void ToggleHold();
+    void ToggleHold() override;
     // The formation slots round point for the units (in this order), facing f.
     std::vector<TMyVector3f> FormationSlots(const TMyVector3f& point, float facing,
                                             const std::vector<TGameUnit*>& units) const;
 
     // The HUD, also while the menu is shown (null only during construction).
     TGameGUI* Hud() const { return HudGUI.get(); }
+
+    // ---- what the HUD sees and asks (gui/BattleView.h) ----
+
+    const TBattle* ViewedBattle() const override { return Battle.get(); }
+    const TGameMap* ViewedMap() const override { return Map.get(); }
+    const TCamera* ViewCamera() const override { return Camera; }
+    const std::vector<TGameUnit*>& SelectedUnits() const override { return Selection; }
+    TGameUnit* HoveredUnit() const override { return Hover; }
+    TOrderMode CurrentOrderMode() const override { return OrderMode; }
+    bool IsMarked(const TGameUnit* unit) const override;
+    void HoverUnit(TGameUnit* unit) override;
+    void SelectOnly(const std::vector<TGameUnit*>& units) override;
+    void ToggleOrderMode(TOrderMode mode) override;
+    void MoveTo(float mx, float my) override { MoveOrder({mx, my, 0.0f}, true); }
 
     // ---- state ----
 
@@ -178,7 +195,7 @@ public:
     std::unique_ptr<TBattle> Battle;
     std::vector<TGameUnit*> Selection;
     TGameUnit* Hover = nullptr;
-    int32_t OrderMode = 0;  // 0 none, 1 move, 2 attack
+    TOrderMode OrderMode = TOrderMode::None;
 
     // ---- frame steps (Update runs them in order; public for tests) ----
 
@@ -213,13 +230,13 @@ private:
     bool ViewCentreOnGround(TMyVector3f& world) const;
     // The facing of a drag that began at p: towards the pointer at p.h + 0.75.
     float FacingFromDrag(const TMyVector3f& p) const;
-    void SetHighlight(TGameUnit* unit, bool on) const;
+    // The selection ring of a unit with a model, on or off.
+    void SetHighlight(TGameUnit* unit, bool on);
+    // The units that wear the selection ring: the selection and, while a box is
+    // dragged, the units inside it. The renderer is handed their models.
+    std::unordered_set<const TGameUnit*> Outlined_;
 
-    // The HUD's class is defined above the scenes; its deleter lives with the scene.
-    struct THudDeleter {
-        void operator()(TGameGUI* gui) const;
-    };
-    std::unique_ptr<TGameGUI, THudDeleter> HudGUI;
+    std::unique_ptr<TGameGUI> HudGUI;
     std::array<TMyVector3f, 4> ViewCorners_{};
     // The map keeps a pointer to the frustum it was prepared with until the
     // frame is drawn.

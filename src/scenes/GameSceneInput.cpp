@@ -187,29 +187,30 @@ void TGameScene::Scroll(TMyVector2f direction, double dt)
 
 void TGameScene::EdgeScroll(double dt)
 {
-    HudGUI->ArrowFlags = 0;
-    if (InputState.LeftDrag || InputState.RightDrag)
-        return;
+    uint32_t arrows = 0;
     TMyVector2f direction{0.0f, 0.0f};
-    if (InputState.MouseInside) {
+    if (InputState.MouseInside && !InputState.LeftDrag && !InputState.RightDrag) {
         const int32_t x = InputState.MouseX, y = InputState.MouseY;
         if (ScreenRect.Bottom - y <= 5) {
             direction.y = 1.0f;
-            HudGUI->ArrowFlags |= ArrowTop;
+            arrows |= ArrowTop;
         }
         if (y - ScreenRect.Top <= 5) {
             direction.y = -1.0f;
-            HudGUI->ArrowFlags |= ArrowBottom;
+            arrows |= ArrowBottom;
         }
         if (x - ScreenRect.Left <= 5) {
             direction.x = -1.0f;
-            HudGUI->ArrowFlags |= ArrowLeft;
+            arrows |= ArrowLeft;
         }
         if (ScreenRect.Right - x <= 5) {
             direction.x = 1.0f;
-            HudGUI->ArrowFlags |= ArrowRight;
+            arrows |= ArrowRight;
         }
     }
+    HudGUI->SetEdgeArrows(arrows);
+    if (InputState.LeftDrag || InputState.RightDrag)
+        return;
     Scroll(direction, dt);
 }
 
@@ -228,10 +229,15 @@ bool TGameScene::IsSelected(const TGameUnit* unit) const
     return std::find(Selection.begin(), Selection.end(), unit) != Selection.end();
 }
 
-void TGameScene::SetHighlight(TGameUnit* unit, bool on) const
+void TGameScene::SetHighlight(TGameUnit* unit, bool on)
 {
-    if (unit && unit->Model)
-        unit->Model->ShowOutline = on;
+    // A unit without a model has nothing to draw a ring under.
+    if (!unit || !unit->Model)
+        return;
+    if (on)
+        Outlined_.insert(unit);
+    else
+        Outlined_.erase(unit);
 }
 
 void TGameScene::ClearSelection()
@@ -293,6 +299,13 @@ void TGameScene::BoxSelect(float left, float bottom, float right, float top, boo
             SetHighlight(u, false);
         }
     }
+}
+
+void TGameScene::SelectOnly(const std::vector<TGameUnit*>& units)
+{
+    ClearSelection();
+    for (TGameUnit* u : units)
+        SelectUnit(u, true);
 }
 
 void TGameScene::SelectAll(bool onScreenOnly)
@@ -436,6 +449,11 @@ void TGameScene::ToggleHold()
     Command({.Type = TCommandType::ToggleHold});
 }
 
+void TGameScene::ToggleOrderMode(TOrderMode mode)
+{
+    OrderMode = OrderMode == mode ? TOrderMode::None : mode;
+}
+
 // ---------------------------------------------------------------------------
 // Mouse
 
@@ -466,17 +484,20 @@ void TGameScene::EndPresses()
         MenuGUI->ReleasePress();
 }
 
+bool TGameScene::IsMarked(const TGameUnit* unit) const
+{
+    return unit && unit->Model && (unit == Hover || Outlined_.contains(unit));
+}
+
+void TGameScene::HoverUnit(TGameUnit* unit) { Hover = unit; }
+
 void TGameScene::UpdateHover()
 {
-    if (Hover && Hover->Model)
-        Hover->Model->ShowCollision = false;
     Hover = nullptr;
     if (HudHasPress_ || PointerOverHud_)
         return;
     if (!HudGUI->PickTroopLabel())
         Hover = PickUnit(InputState.MouseX, InputState.MouseY);
-    if (Hover && Hover->Model)
-        Hover->Model->ShowCollision = true;
 }
 
 void TGameScene::DropStaleSelection()
@@ -489,15 +510,15 @@ void TGameScene::ChooseCursor()
 {
     if (PointerOverHud_ || Selection.empty() || (InputState.RightDrag && DragMoved))
         return;
-    if (!Hover || OrderMode != 0) {
+    if (!Hover || OrderMode != TOrderMode::None) {
         TMyVector3f p;
         if (!PickGround(InputState.MouseX, InputState.MouseY, p))
             return;
         int32_t col, row;
         TileOfPoint(p, col, row);
-        if (OrderMode == 1) {
+        if (OrderMode == TOrderMode::Move) {
             SetCursor(CursorMove, 7);
-        } else if (OrderMode == 2) {
+        } else if (OrderMode == TOrderMode::Attack) {
             SetCursor(CursorAttack, 5);
         } else {
             switch (Map->GetTileType(col, row)) {
@@ -530,11 +551,11 @@ void TGameScene::HandleLeftButton()
         BoxSelect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY, Held(VK::Shift), false);
         SetSelectionVisible(true);
         SetSelectionRect(in.DragStartX, in.DragStartY, in.MouseX, in.MouseY);
-        if ((OrderMode == 1 || OrderMode == 2) && !PointerOverHud_ && SelectionCommandable()) {
+        if (OrderMode != TOrderMode::None && !PointerOverHud_ && SelectionCommandable()) {
             TMyVector3f hit;
-            if (OrderMode == 1 && PickGround(in.DragStartX, in.DragStartY, hit))
+            if (OrderMode == TOrderMode::Move && PickGround(in.DragStartX, in.DragStartY, hit))
                 MoveOrder(hit, false);
-            OrderMode = 0;
+            OrderMode = TOrderMode::None;
             LeftPressUsed_ = true;
             ClearBoxPreview();
         }
@@ -661,9 +682,9 @@ void TGameScene::KeyboardCommands()
     if (Pressed('Q'))
         ToggleHold();
     if (Pressed('A'))
-        OrderMode = OrderMode == 2 ? 0 : 2;
+        ToggleOrderMode(TOrderMode::Attack);
     if (Pressed('M'))
-        OrderMode = OrderMode == 1 ? 0 : 1;
+        ToggleOrderMode(TOrderMode::Move);
     const bool control = Held(VK::Control), shift = Held(VK::Shift);
     if (Pressed('0') && !control && !shift)
         SelectGroup(0);
