@@ -156,7 +156,7 @@ void StopPassTiming();
 
 }  // namespace viewer
 
-// The map reaches the queues through its hooks; set while the renderer runs.
+// The world reaches the queues through the draw queue, installed while the renderer runs.
 void InstallMapRenderHooks();
 void RemoveMapRenderHooks();
 
