@@ -156,9 +156,10 @@ void StopPassTiming();
 
 }  // namespace viewer
 
-// The world reaches the queues through the draw queue, installed while the renderer runs.
-void InstallMapRenderHooks();
-void RemoveMapRenderHooks();
+// The world's draw queue and the resources' GL device (my_ViewerWorld.cpp), installed
+// while the renderer runs.
+void InstallRendererDevices();
+void RemoveRendererDevices();
 
 namespace viewer {
 

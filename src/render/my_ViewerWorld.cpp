@@ -6,6 +6,7 @@
 #include "render/my_ViewerState.h"
 
 #include "resources/e_ResManagerClasses.h"
+#include "resources/e_ResourceDevice.h"
 #include "resources/e_ResourceManager.h"
 #include "world/LandshaftObject.h"
 #include "world/MapObject.h"
@@ -14,6 +15,8 @@
 #include "world/e_WaterObject.h"
 
 #include <epoxy/gl.h>
+// After epoxy, which stands in for GL/gl.h.
+#include <GL/glu.h>
 
 #include <cstdint>
 #include <vector>
@@ -22,9 +25,9 @@ namespace {
 
 void UploadLandscape(TLandshaftObject& land) {
     land.VertexBuffer =
-        CreateStaticBuffer(GL_ARRAY_BUFFER, land.RendVerts.data(), land.RendVerts.size() * sizeof(TRendVert));
+        CreateStaticBuffer(TBufferKind::Vertices, land.RendVerts.data(), land.RendVerts.size() * sizeof(TRendVert));
     land.IndexBuffer =
-        CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, land.Indices.data(), land.Indices.size() * sizeof(uint32_t));
+        CreateStaticBuffer(TBufferKind::Indices, land.Indices.data(), land.Indices.size() * sizeof(uint32_t));
     // The buffers hold the geometry now; the host copies would only double the memory.
     std::vector<TRendVert>().swap(land.RendVerts);
     std::vector<uint32_t>().swap(land.Indices);
@@ -44,9 +47,9 @@ void DrawLandscapeNode(const TLandshaftObject& land, const TMyTreeNode& node) {
 }
 
 void UploadWater(TWaterObject& water) {
-    water.VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, water.Vertices.data(),
+    water.VertexBuffer = CreateStaticBuffer(TBufferKind::Vertices, water.Vertices.data(),
                                             water.Vertices.size() * sizeof(TWaterObject::TVertex));
-    water.IndexBuffer = CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, water.Triangles.data(),
+    water.IndexBuffer = CreateStaticBuffer(TBufferKind::Indices, water.Triangles.data(),
                                            water.Triangles.size() * sizeof(TWaterObject::TTriangle));
     water.Uploaded = true;
 }
@@ -146,6 +149,76 @@ void DrawMapWater(TGameMap& map) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The resource device
+
+namespace {
+
+static_assert(TextureRGB == GL_RGB && TextureRGBA == GL_RGBA && TextureLuminance == GL_LUMINANCE,
+              "decoded textures carry OpenGL's format numbers");
+
+class TGLResourceDevice final : public TResourceDevice {
+public:
+    uint32_t CreateTexture(const TStoredTextureData& data, bool mipmaps) override {
+        // Uploading must not disturb what the renderer has bound on the active unit
+        // (a shadow map on unit 3 would silently vanish).
+        GLint previous = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        // Rows are packed without padding; the default alignment of 4 would make GL read past
+        // the end of every row of an RGB or grey image whose width is not a multiple of 4.
+        GLint oldAlignment = 4;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        const GLenum format = data.Format;
+        const size_t needed = size_t(data.Width) * data.Height * TextureFormatBytes(data.Format);
+        const bool usable = needed > 0 && data.Pixels.size() >= needed;
+        if (usable && mipmaps) {
+            gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), data.Width, data.Height, format,
+                              GL_UNSIGNED_BYTE, data.Pixels.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+        } else {
+            if (usable)
+                glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), data.Width, data.Height, 0, format,
+                             GL_UNSIGNED_BYTE, data.Pixels.data());
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        }
+        glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
+        glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
+        glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
+        return name;
+    }
+    void DeleteTexture(uint32_t name) override {
+        if (name && glIsTexture(name))
+            glDeleteTextures(1, &name);
+    }
+    void SelectTextureUnit(int32_t unit) override { glActiveTexture(GL_TEXTURE0 + GLenum(unit)); }
+    void BindTexture(uint32_t name) override { glBindTexture(GL_TEXTURE_2D, name); }
+    uint32_t CreateBuffer(TBufferKind kind, const void* data, size_t bytes) override {
+        const GLenum target = kind == TBufferKind::Indices ? GL_ELEMENT_ARRAY_BUFFER : GL_ARRAY_BUFFER;
+        GLuint buffer = 0;
+        glGenBuffers(1, &buffer);
+        glBindBuffer(target, buffer);
+        glBufferData(target, GLsizeiptr(bytes), data, GL_STATIC_DRAW);
+        glBindBuffer(target, 0);
+        return buffer;
+    }
+    void DeleteBuffer(uint32_t name) override {
+        if (name && glIsBuffer(name))
+            glDeleteBuffers(1, &name);
+    }
+};
+
+TGLResourceDevice GLDevice;
+
+}  // namespace
+
+TResourceDevice& GLResourceDevice() { return GLDevice; }
+
+// ---------------------------------------------------------------------------------------------
 // The draw queue of a running renderer
 
 namespace {
@@ -174,9 +247,14 @@ TViewerDrawQueue ViewerQueue;
 
 }  // namespace
 
-void InstallMapRenderHooks() { SetDrawQueue(&ViewerQueue); }
+void InstallRendererDevices() {
+    SetResourceDevice(&GLDevice);
+    SetDrawQueue(&ViewerQueue);
+}
 
-void RemoveMapRenderHooks() {
+void RemoveRendererDevices() {
     if (&DrawQueue() == &ViewerQueue)
         SetDrawQueue(nullptr);
+    if (&ResourceDevice() == &GLDevice)
+        SetResourceDevice(nullptr);
 }

@@ -4,8 +4,12 @@
 // boxes); the buffer objects are made here from it on the first draw and their
 // names stored back in the object, which deletes them through the resource
 // device when it goes away. Main thread, GL context current.
+//
+// Also the OpenGL side of the resources: the device that makes, binds and deletes
+// their textures and buffers.
 
 class TGameMap;
+class TResourceDevice;
 class TLandshaftObject;
 class TWaterObject;
 
@@ -17,3 +21,8 @@ void DrawWaterSurface(TWaterObject& water);
 // Draws the map's water surfaces in view: sets "time" and "mapSize" on the bound
 // program and binds "Clouds" on unit 0 first.
 void DrawMapWater(TGameMap& map);
+
+// The OpenGL resource device. InitRenderer installs it together with the draw queue and
+// ShutdownRenderer takes both away; a test that makes a context of its own installs
+// the device itself (SetResourceDevice).
+TResourceDevice& GLResourceDevice();
