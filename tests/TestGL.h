@@ -1,9 +1,13 @@
 #pragma once
 // One hidden window with a GL 2.1 context for a whole test program, on SDL's offscreen
 // driver unless the environment says otherwise; Mesa is held to GL 2.1 / GLSL 1.20.
-// Tests skip themselves when `context` is null.
+// Tests skip themselves when `context` is null. With the context the resources get the
+// renderer's GL device, so textures and models reach OpenGL at their first use.
 
 #include <SDL.h>
+
+#include "render/my_ViewerWorld.h"
+#include "resources/e_ResourceDevice.h"
 
 #include <cstdlib>
 
@@ -23,6 +27,8 @@ struct TGLContext {
         window = SDL_CreateWindow("test", 0, 0, Size, Size, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (window)
             context = SDL_GL_CreateContext(window);
+        if (context)
+            SetResourceDevice(&GLResourceDevice());
     }
     static TGLContext& Get() {
         static TGLContext instance;

@@ -8,6 +8,7 @@
 
 #include "test_units_support.h"
 
+#include "TestDrawQueue.h"
 #include "TestSupport.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
@@ -670,12 +671,11 @@ protected:
             WriteBytes(Dir.path() + "/Data/Modeles/" + name + ".PRM", WriteModelStream(box));
         InitResourceSystem([](const std::string&) {}, Dir.path() + "/", "Data/Textures/", "Data/Modeles/", "Data/Animates/");
         Units::SetUp();
-        Queued.clear();
-        MapHooks.QueueModel = [this](TGameModel& m) { Queued.push_back(&m); };
+        Queue = std::make_unique<TTestDrawQueue>();
     }
     void TearDown() override
     {
-        MapHooks.QueueModel = nullptr;
+        Queue.reset();
         Units::TearDown();
         FreeResourceSystem();
         AppPath = SavedAppPath;
@@ -683,7 +683,8 @@ protected:
 
     TempDir Dir;
     std::string SavedAppPath;
-    std::vector<TGameModel*> Queued;
+    std::unique_ptr<TTestDrawQueue> Queue;
+    std::vector<TGameModel*>& Queued() { return Queue->Models; }
 };
 
 // Sees everything / nothing.
@@ -731,20 +732,20 @@ TEST_F(UnitsWithModels, OnlySeenUnitsInViewAreDrawn)
     EXPECT_TRUE(own->Visible);
     EXPECT_TRUE(nearEnemy->Visible);
     EXPECT_FALSE(farEnemy->Visible);
-    EXPECT_EQ(Queued.size(), 2u + 2u);  // two units, two arrows on a seen tile
+    EXPECT_EQ(Queued().size(), 2u + 2u);  // two units, two arrows on a seen tile
 
-    Queued.clear();
+    Queued().clear();
     Human->Draw(none, Human->Fog);
     Cpu->Draw(all, TFogGrid{});  // a grid of the wrong size sees nothing
     EXPECT_FALSE(own->Visible);
     EXPECT_FALSE(nearEnemy->Visible);
-    EXPECT_TRUE(Queued.empty());
+    EXPECT_TRUE(Queued().empty());
 
     // The fallen are drawn for as long as they are kept.
     nearEnemy->Health = 0;
     Cpu->RemoveDead(1.0);
     Cpu->Draw(all, Human->Fog);
-    EXPECT_EQ(Queued.size(), 1u);
+    EXPECT_EQ(Queued().size(), 1u);
     EXPECT_FALSE(nearEnemy->Model->ShowOutline);
 }
 

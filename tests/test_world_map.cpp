@@ -119,8 +119,8 @@ using GameMap = WorldTest;
 
 TEST_F(GameMap, LoadsASmallMap)
 {
-    std::vector<float> progress;
-    MapHooks.SetProgress = [&](float p) { progress.push_back(p); };
+    TTestDrawQueue queue;
+    std::vector<float>& progress = queue.Progress;
     const auto file = WriteMapFile(SmallMap());
     TMapStream stream = SectionStream(file);
     TGameMap map;
@@ -328,16 +328,10 @@ TEST_F(GameMap, PrepareDrawQueuesWhatIsInView)
     TGameMap map;
     map.Load(stream);
 
-    std::vector<TGameModel*> queued;
-    std::vector<std::array<float, 5>> rings;
-    TLandshaftObject* landscape = nullptr;
-    std::function<void()> water;
-    MapHooks.QueueModel = [&](TGameModel& m) { queued.push_back(&m); };
-    MapHooks.QueueWaterRing = [&](float x, float y, float z, float age, int32_t tex) {
-        rings.push_back({x, y, z, age, float(tex)});
-    };
-    MapHooks.SetLandscape = [&](TLandshaftObject* l) { landscape = l; };
-    MapHooks.SetWaterDraw = [&](std::function<void()> f) { water = std::move(f); };
+    TTestDrawQueue queue;
+    const std::vector<TGameModel*>& queued = queue.Models;
+    const std::vector<std::array<float, 5>>& rings = queue.Rings;
+    TLandshaftObject*& landscape = queue.Landscape;
 
     map.AddRing({0.0f, 0.0f, 0.0f});
     map.Update(1.0);
@@ -351,7 +345,7 @@ TEST_F(GameMap, PrepareDrawQueuesWhatIsInView)
     EXPECT_EQ(map.Frustum, &view);
     EXPECT_EQ(map.Landshaft->Frustum, &view);
     EXPECT_EQ(landscape, map.Landshaft.get());
-    EXPECT_TRUE(bool(water));
+    EXPECT_EQ(queue.Water, &map);
     ASSERT_EQ(rings.size(), 2u);
     EXPECT_FLOAT_EQ(rings[0][0], 2.0f);
     EXPECT_NEAR(rings[0][3], 0.3f, 1e-6);
@@ -372,7 +366,7 @@ TEST_F(GameMap, PrepareDrawQueuesWhatIsInView)
     // Freeing the map takes its landscape and water away from the renderer.
     map.Destroy();
     EXPECT_EQ(landscape, nullptr);
-    EXPECT_FALSE(bool(water));
+    EXPECT_EQ(queue.Water, nullptr);
 }
 
 TEST_F(GameMap, MapWithoutSceneryLoads)
@@ -386,8 +380,8 @@ TEST_F(GameMap, MapWithoutSceneryLoads)
     EXPECT_TRUE(map.Trees.empty());
     EXPECT_TRUE(map.Entities.empty());
     EXPECT_TRUE(map.Waters.empty());
-    std::vector<TGameModel*> queued;
-    MapHooks.QueueModel = [&](TGameModel& m) { queued.push_back(&m); };
+    TTestDrawQueue queue;
+    const std::vector<TGameModel*>& queued = queue.Models;
     const TFrustum view = OriginCube();
     map.PrepareDraw(view);
     EXPECT_TRUE(queued.empty());
@@ -468,12 +462,11 @@ TEST_F(GameMap, WithoutARingTextureRingsAreNotQueued)
     TGameMap map;
     map.Load(stream);
     EXPECT_EQ(map.RingTexture, -1);
-    int rings = 0;
-    MapHooks.QueueWaterRing = [&](float, float, float, float, int32_t) { ++rings; };
+    TTestDrawQueue queue;
     map.AddRing({1.0f, 1.0f, 0.0f});
     const TFrustum view = OriginCube();
     map.PrepareDraw(view);
-    EXPECT_EQ(rings, 0);
+    EXPECT_TRUE(queue.Rings.empty());
 }
 
 using GameMapDeathTest = WorldTest;

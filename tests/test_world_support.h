@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TestDrawQueue.h"
 #include "TestSupport.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
@@ -79,7 +80,7 @@ inline std::vector<uint8_t> MakeBoxModel(TMyVector3f boxMin, TMyVector3f boxMax)
 
 // A game folder with "TileSet" (256 x 128), "Clouds", "CurvedRing" and the models "Tree" and
 // "Rock"; the log goes to its InfoLog.txt and the resource system is started on it. The map
-// hooks are cleared before and after each test.
+// draw queue is the null one before and after each test.
 class WorldTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -95,11 +96,11 @@ protected:
         WriteBytes(Root + "Data/Modeles/Tree.PRM", MakeBoxModel({-0.5f, 0.0f, -0.5f}, {0.5f, 3.0f, 0.5f}));
         WriteBytes(Root + "Data/Modeles/Rock.PRM", MakeBoxModel({-1.0f, 0.0f, -0.25f}, {1.0f, 0.5f, 0.25f}));
         InitResourceSystem(Log, Root, "Data/Textures/", "Data/Modeles/", "Data/Animates/");
-        MapHooks = {};
+        SetDrawQueue(nullptr);
     }
     void TearDown() override
     {
-        MapHooks = {};
+        SetDrawQueue(nullptr);
         FreeResourceSystem();
         AppPath = savedAppPath;
     }

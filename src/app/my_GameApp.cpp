@@ -25,15 +25,6 @@ namespace {
 
 void SettingsVolumeToPlayer(int percent) { SetMusicVolume(percent); }
 
-// The world does not know the application; the loading bar is moved through this.
-// (The renderer installs its own drawing hooks when it starts.)
-void InstallMapHooks() {
-    MapHooks.SetProgress = [](float progress) {
-        if (GameApp)
-            GameApp->SetProgress(progress);
-    };
-}
-
 }  // namespace
 
 TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(options) {
@@ -69,7 +60,6 @@ TGameApp::TGameApp(SDL_Window* window, const TAppOptions& options) : Options(opt
     SetConfigMusicVolumeProc(SettingsVolumeToPlayer);
 
     ResetInputState();
-    InstallMapHooks();
 
     SplashModel = TryLoadModel(GameNames::SplashModel);
     if (SplashModel)

@@ -101,7 +101,7 @@ void ReleaseAll() {
     if (V.Context && V.Canvas.FreeFonts)
         V.Canvas.FreeFonts();
     if (V.Active)
-        RemoveMapRenderHooks();
+        RemoveRendererDevices();
     V.Active = false;
     if (V.Context) {
         SDL_GL_MakeCurrent(V.Window, nullptr);
@@ -441,7 +441,7 @@ void InitRenderer(TLogProc logProc, SDL_Window* window) {
         CreateWhiteTexture();
         StartPassTiming();
         V.Active = true;
-        InstallMapRenderHooks();
+        InstallRendererDevices();
         UpdateFogTexture(1, 1, {true});
         ClearQueues();
         if (V.ViewW > 0 && V.ViewH > 0)

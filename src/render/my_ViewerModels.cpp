@@ -1,12 +1,9 @@
-// Where the game's objects meet the queues: model instances become draw items, and
-// the map's renderer hooks are pointed at the queueing calls.
+// Where the game's objects meet the queues: model instances become draw items.
 
 #include "render/e_ShaderObject.h"
 #include "render/my_Viewer.h"
 #include "render/my_ViewerState.h"
 #include "resources/e_ModelObject.h"
-#include "world/LandshaftObject.h"
-#include "world/MapObject.h"
 
 #include <algorithm>
 
@@ -38,30 +35,4 @@ void QueueModel(const TGameModel* model) {
 void SetModelMarks(std::vector<const TGameModel*> outlined, const TGameModel* hovered) {
     V.OutlinedModels = std::move(outlined);
     V.HoveredModel = hovered;
-}
-
-void InstallMapRenderHooks() {
-    MapHooks.QueueModel = [](TGameModel& model) { QueueModel(&model); };
-    MapHooks.QueueWaterRing = [](float x, float y, float z, float age, int32_t texture) {
-        QueueWaterRing(x, y, z, age, texture);
-    };
-    MapHooks.SetLandscape = [](TLandshaftObject* landscape) {
-        if (landscape)
-            QueueLandscape([landscape] { landscape->Draw(); });
-        else
-            QueueLandscape(nullptr);
-    };
-    MapHooks.SetWaterDraw = [](std::function<void()> drawWater) {
-        if (drawWater)
-            SetWaterDraw([drawWater = std::move(drawWater)](TShader&) { drawWater(); });
-        else
-            SetWaterDraw(nullptr);
-    };
-}
-
-void RemoveMapRenderHooks() {
-    MapHooks.QueueModel = nullptr;
-    MapHooks.QueueWaterRing = nullptr;
-    MapHooks.SetLandscape = nullptr;
-    MapHooks.SetWaterDraw = nullptr;
 }

@@ -158,9 +158,10 @@ void StopPassTiming();
 
 }  // namespace viewer
 
-// The map reaches the queues through its hooks; set while the renderer runs.
-void InstallMapRenderHooks();
-void RemoveMapRenderHooks();
+// The world's draw queue and the resources' GL device (my_ViewerWorld.cpp), installed
+// while the renderer runs.
+void InstallRendererDevices();
+void RemoveRendererDevices();
 
 namespace viewer {
 

@@ -3,10 +3,6 @@
 #include "app/e_ByteReader.h"
 #include "app/e_Platform.h"
 
-#include <epoxy/gl.h>
-// After epoxy, which stands in for GL/gl.h.
-#include <GL/glu.h>
-
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -232,13 +228,13 @@ bool ConvertTGAImage(const TTGAImage& image, TStoredTextureData& out, std::strin
     switch (image.ImageType) {
     case 2:
         if (image.PixelBits >= 24) {
-            out.Format = image.PixelBits == 24 ? GL_RGB : GL_RGBA;
+            out.Format = image.PixelBits == 24 ? TextureRGB : TextureRGBA;
             out.Pixels.assign(src, src + count * bpp);
             for (size_t i = 0; i < count; ++i)
                 std::swap(out.Pixels[i * bpp], out.Pixels[i * bpp + 2]);
         } else {
             const bool alpha = image.PixelBits == 16 && alpha16;
-            out.Format = alpha ? GL_RGBA : GL_RGB;
+            out.Format = alpha ? TextureRGBA : TextureRGB;
             const size_t n = alpha ? 4 : 3;
             out.Pixels.resize(count * n);
             for (size_t i = 0; i < count; ++i)
@@ -247,10 +243,10 @@ bool ConvertTGAImage(const TTGAImage& image, TStoredTextureData& out, std::strin
         return true;
     case 3:
         if (image.PixelBits == 8) {
-            out.Format = GL_LUMINANCE;
+            out.Format = TextureLuminance;
             out.Pixels.assign(src, src + count);
         } else {
-            out.Format = GL_RGBA;
+            out.Format = TextureRGBA;
             out.Pixels.resize(count * 4);
             for (size_t i = 0; i < count; ++i) {
                 uint8_t* d = &out.Pixels[i * 4];
@@ -265,7 +261,7 @@ bool ConvertTGAImage(const TTGAImage& image, TStoredTextureData& out, std::strin
         const size_t entries = image.ColorMap.size() / entryBytes;
         const bool alpha = entryBits == 32 || (entryBits == 16 && alpha16);
         const size_t n = alpha ? 4 : 3;
-        out.Format = alpha ? GL_RGBA : GL_RGB;
+        out.Format = alpha ? TextureRGBA : TextureRGB;
         out.Pixels.resize(count * n);
         for (size_t i = 0; i < count; ++i) {
             unsigned index = bpp == 1 ? src[i] : unsigned(LoadLE16(&src[i * 2]));
@@ -419,7 +415,7 @@ bool DecodeBMPTexture(const std::vector<uint8_t>& file, TStoredTextureData& out,
     if (uint64_t(width) * height * n > MaxTextureBytes)
         return fail("is too large");
 
-    out.Format = alpha ? GL_RGBA : GL_RGB;
+    out.Format = alpha ? TextureRGBA : TextureRGB;
     out.Width = static_cast<uint16_t>(width);
     out.Height = static_cast<uint16_t>(height);
     out.Pixels.resize(size_t(width) * height * n);
@@ -492,41 +488,4 @@ std::unique_ptr<TMemoryStream> LoadTGATexture(const std::string& fileName, std::
 
 std::unique_ptr<TMemoryStream> LoadBMPTexture(const std::string& fileName, std::string* error) {
     return LoadTextureFile(fileName, error, DecodeBMPOnly);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Upload
-
-uint32_t UploadTexture(const TStoredTextureData& data, bool mipmaps) {
-    // Uploading must not disturb what the renderer has bound on the active unit
-    // (a shadow map on unit 3 would silently vanish).
-    GLint previous = 0;
-    glGetIntegerv(GL_TEXTURE_BINDING_2D, &previous);
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    // Rows are packed without padding; the default alignment of 4 would make GL read past
-    // the end of every row of an RGB or grey image whose width is not a multiple of 4.
-    GLint oldAlignment = 4;
-    glGetIntegerv(GL_UNPACK_ALIGNMENT, &oldAlignment);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const GLenum format = data.Format;
-    const size_t needed = size_t(data.Width) * data.Height * TextureFormatBytes(data.Format);
-    const bool usable = needed > 0 && data.Pixels.size() >= needed;
-    if (usable && mipmaps) {
-        gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), data.Width, data.Height, format,
-                          GL_UNSIGNED_BYTE, data.Pixels.data());
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    } else {
-        if (usable)
-            glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(format), data.Width, data.Height, 0, format,
-                         GL_UNSIGNED_BYTE, data.Pixels.data());
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, oldAlignment);
-    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, static_cast<GLfloat>(GL_MODULATE));
-    glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
-    return name;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // Texture files: the TGA reader, a reader for plain true-colour BMP files, the texture
-// stream both produce, and the upload of a decoded texture to OpenGL.
+// stream both produce. (The renderer's resource device turns decoded pixels into textures.)
 //
 // What the texture path makes of each kind of image:
 //  - TGA true colour, 24 and 32 bits (types 2, 10): GL_RGB / GL_RGBA.
@@ -90,6 +90,3 @@ std::unique_ptr<TMemoryStream> WriteTextureStream(const TStoredTextureData& data
 std::unique_ptr<TMemoryStream> LoadTGATexture(const std::string& fileName, std::string* error = nullptr);
 std::unique_ptr<TMemoryStream> LoadBMPTexture(const std::string& fileName, std::string* error = nullptr);
 
-// Creates an OpenGL texture from the record and returns its name. Needs the current GL
-// context, so it only runs where textures are first bound (the main thread).
-uint32_t UploadTexture(const TStoredTextureData& data, bool mipmaps);

@@ -4,9 +4,8 @@
 #include "app/e_Platform.h"
 #include "resources/_TGA2.h"
 #include "resources/e_ModelLoader.h"
+#include "resources/e_ResourceDevice.h"
 #include "resources/e_ResourceManager.h"
-
-#include <epoxy/gl.h>
 
 #include <stdexcept>
 
@@ -82,15 +81,13 @@ TResourceTexture::~TResourceTexture() { TResourceTexture::Unload(); }
 void TResourceTexture::Upload() {
     if (Uploaded)
         Unload();  // a second upload must not leak the first texture
-    GLName = UploadTexture(Data, Mipmaps);
+    GLName = ResourceDevice().CreateTexture(Data, Mipmaps);
     Uploaded = true;
 }
 
 void TResourceTexture::Unload() {
-    if (Uploaded && glIsTexture(GLName)) {
-        GLuint name = GLName;
-        glDeleteTextures(1, &name);
-    }
+    if (Uploaded)
+        ResourceDevice().DeleteTexture(GLName);
     Uploaded = false;
 }
 
@@ -240,44 +237,30 @@ void TResourceModel::Upload() {
         dst.TriCount = src.TriCount;
 
         dst.IndexBuffer =
-            CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, indices.data(), indices.size() * sizeof(uint32_t));
+            CreateStaticBuffer(TBufferKind::Indices, indices.data(), indices.size() * sizeof(uint32_t));
 
         base += uint32_t(src.VertCount);
     }
 
-    VBOData.VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, vertices.data(), vertices.size() * sizeof(float));
+    VBOData.VertexBuffer = CreateStaticBuffer(TBufferKind::Vertices, vertices.data(), vertices.size() * sizeof(float));
     Uploaded = true;
 }
 
-uint32_t CreateStaticBuffer(uint32_t target, const void* data, size_t bytes) {
-    GLuint buffer = 0;
-    glGenBuffers(1, &buffer);
-    glBindBuffer(target, buffer);
-    glBufferData(target, GLsizeiptr(bytes), data, GL_STATIC_DRAW);
-    glBindBuffer(target, 0);
-    return buffer;
+uint32_t CreateStaticBuffer(TBufferKind kind, const void* data, size_t bytes) {
+    return ResourceDevice().CreateBuffer(kind, data, bytes);
 }
 
 void DeleteStaticBuffer(uint32_t& buffer) {
-    if (buffer) {
-        GLuint name = buffer;
-        glDeleteBuffers(1, &name);
-    }
+    if (buffer)
+        ResourceDevice().DeleteBuffer(buffer);
     buffer = 0;
 }
 
 void TResourceModel::Unload() {
     if (Uploaded) {
-        if (glIsBuffer(VBOData.VertexBuffer)) {
-            GLuint b = VBOData.VertexBuffer;
-            glDeleteBuffers(1, &b);
-        }
-        for (const auto& mesh : VBOData.Meshes) {
-            if (glIsBuffer(mesh.IndexBuffer)) {
-                GLuint b = mesh.IndexBuffer;
-                glDeleteBuffers(1, &b);
-            }
-        }
+        ResourceDevice().DeleteBuffer(VBOData.VertexBuffer);
+        for (const auto& mesh : VBOData.Meshes)
+            ResourceDevice().DeleteBuffer(mesh.IndexBuffer);
     }
     VBOData.Meshes.clear();
     VBOData.VertexBuffer = 0;

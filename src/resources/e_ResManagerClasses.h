@@ -1,10 +1,11 @@
 #pragma once
 // The resources kept by the registries. Each is built in two stages: the constructor
 // reads a stream into the stored records (safe on the loading thread, no OpenGL), and
-// Upload makes the OpenGL objects from them at first use on the thread that owns the
-// context. Unload and the destructors release those objects again.
+// Upload makes the card's objects from them through the resource device at first use on
+// the thread that owns the context. Unload and the destructors release those objects again.
 
 #include "resources/e_ResManagerTypes.h"
+#include "resources/e_ResourceDevice.h"
 
 #include <atomic>
 #include <cstddef>
@@ -82,9 +83,8 @@ public:
 // name starts with the model's (case ignored), in the order the folder lists them.
 std::vector<std::string> SkinnedModelClipFiles(const std::string& modelName);
 
-// Makes a GL_STATIC_DRAW buffer object for `target` (GL_ARRAY_BUFFER or
-// GL_ELEMENT_ARRAY_BUFFER) holding `bytes` bytes of `data`, and leaves that target
-// unbound. Gives the buffer's name. GL thread only.
-uint32_t CreateStaticBuffer(uint32_t target, const void* data, size_t bytes);
+// Makes a static buffer of vertices or indices holding `bytes` bytes of `data` through the
+// resource device, and leaves nothing bound. Gives the buffer's name (0 without a device).
+uint32_t CreateStaticBuffer(TBufferKind kind, const void* data, size_t bytes);
 // Deletes a buffer made by CreateStaticBuffer (none when 0) and sets the name to 0.
 void DeleteStaticBuffer(uint32_t& buffer);

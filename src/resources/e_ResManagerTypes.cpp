@@ -3,8 +3,6 @@
 #include "app/e_ByteReader.h"
 #include "app/e_Platform.h"
 
-#include <epoxy/gl.h>
-
 #include <bit>
 #include <cstring>
 #include <fstream>
@@ -131,11 +129,11 @@ void TMemoryStream::WriteVector3(const TMyVector3f& v) {
 
 int TextureFormatBytes(uint32_t format) {
     switch (format) {
-    case GL_RGB:
+    case TextureRGB:
         return 3;
-    case GL_RGBA:
+    case TextureRGBA:
         return 4;
-    case GL_LUMINANCE:
+    case TextureLuminance:
         return 1;
     default:
         return 0;

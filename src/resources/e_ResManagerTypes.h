@@ -77,8 +77,14 @@ struct TTriangleIndex {
     int32_t C = 0;
 };
 
-// Decoded pixels of one texture. Format is GL_RGB, GL_RGBA or GL_LUMINANCE; rows run
-// from the bottom of the image to the top with no padding between them.
+// Pixel formats of decoded textures. The numbers are OpenGL's, which the texture streams
+// store and the renderer passes on.
+inline constexpr uint32_t TextureRGB = 0x1907;        // GL_RGB
+inline constexpr uint32_t TextureRGBA = 0x1908;       // GL_RGBA
+inline constexpr uint32_t TextureLuminance = 0x1909;  // GL_LUMINANCE
+
+// Decoded pixels of one texture. Format is TextureRGB, TextureRGBA or TextureLuminance; rows
+// run from the bottom of the image to the top with no padding between them.
 struct TStoredTextureData {
     uint32_t Format = 0;
     uint16_t Width = 0;
@@ -174,10 +180,10 @@ struct TVBORendMesh {
     float SpecPower = 0.0f;
     int32_t VertCount = 0;
     int32_t TriCount = 0;
-    uint32_t IndexBuffer = 0;  // GL_ELEMENT_ARRAY_BUFFER of TriCount x 3 unsigned 32-bit indices
+    uint32_t IndexBuffer = 0;  // index buffer of TriCount x 3 unsigned 32-bit indices
 };
 
-// The OpenGL form of a model: one vertex buffer holding every mesh, mesh after mesh.
+// The buffer form of a model: one vertex buffer holding every mesh, mesh after mesh.
 struct TVBORendData {
     int32_t MeshCount = 0;
     uint32_t VertexBuffer = 0;

@@ -3,8 +3,7 @@
 #include "app/e_Platform.h"
 #include "resources/_TGA2.h"
 #include "resources/e_ModelLoader.h"
-
-#include <epoxy/gl.h>
+#include "resources/e_ResourceDevice.h"
 
 #include <mutex>
 #include <stdexcept>
@@ -318,10 +317,11 @@ void BindTexture(int32_t handle, int32_t unit) {
     auto* texture = ItemOf<TResourceTexture>(Textures, handle);
     if (!texture)
         throw std::out_of_range("BindTexture: no texture with handle " + std::to_string(handle));
-    glActiveTexture(GL_TEXTURE0 + GLenum(unit));
+    TResourceDevice& device = ResourceDevice();
+    device.SelectTextureUnit(unit);
     if (!texture->Uploaded)
         texture->Upload();
-    glBindTexture(GL_TEXTURE_2D, texture->GLName);
+    device.BindTexture(texture->GLName);
 }
 
 const TStoredColidData* GetModelColidData(int32_t handle) {

@@ -54,7 +54,7 @@ private:
 void InitResourceSystem(TLogProc logProc, std::string rootDir, std::string texturesDir,
                         std::string modelsDir, std::string animatesDir);
 // Destroys the model, texture and animation registries in that order, and every resource
-// in them (releasing OpenGL objects of uploaded ones: call with the GL context current).
+// in them (releasing the device objects of uploaded ones: call while the renderer runs).
 void FreeResourceSystem();
 inline void ShutdownResourceSystem() { FreeResourceSystem(); }
 
@@ -65,7 +65,8 @@ int32_t LoadModel(std::string name);
 int32_t LoadTexture(std::string name, bool mipmaps);
 // Registers a texture without counting a reference; does nothing when the name is known.
 void PreloadTexture(std::string name, bool mipmaps);
-// Uploads the texture if needed and binds it to GL_TEXTURE_2D of texture unit 0..7.
+// Uploads the texture if needed and binds it to texture unit 0..7, through the resource
+// device (nothing happens without one).
 // Throws std::out_of_range for a bad unit, a bad handle or an empty slot.
 void BindTexture(int32_t handle, int32_t unit);
 

@@ -698,14 +698,13 @@ void TPlayerObject::Draw(const TFrustum& frustum, const TFogGrid& viewerFog)
     for (TMissile* m = MissileHead.get(); m; m = m->Next.get()) {
         int32_t col, row;
         TGameUnit::TileOf(Map, m->Pos, col, row);
-        if (m->Model && seenBy(col, row) && frustum.PointVisible(MapToWorld(m->Pos)) &&
-            MapHooks.QueueModel)
-            MapHooks.QueueModel(*m->Model);
+        if (m->Model && seenBy(col, row) && frustum.PointVisible(MapToWorld(m->Pos)))
+            DrawQueue().QueueModel(*m->Model);
     }
     for (auto* list : {&Units, &DeadUnits})
         for (auto& u : *list) {
             u->Visible = seenBy(u->TileCol, u->TileRow) && u->IsInView(frustum);
-            if (u->Visible && u->Model && MapHooks.QueueModel)
-                MapHooks.QueueModel(*u->Model);
+            if (u->Visible && u->Model)
+                DrawQueue().QueueModel(*u->Model);
         }
 }

@@ -81,7 +81,7 @@ public:
     // Moves the units whose health is 0 or less to DeadUnits, releasing them. True
     // when a unit fell.
     bool RemoveDead(double time);
-    // Queues (through MapHooks.QueueModel) the arrows and units standing on tiles
+    // Queues (through the draw queue) the arrows and units standing on tiles
     // seen in viewerFog and inside the frustum, and sets the units' Visible flags.
     void Draw(const TFrustum& frustum, const TFogGrid& viewerFog);
 

@@ -6,8 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include <epoxy/gl.h>
-
 #include "app/e_ByteReader.h"
 #include "app/e_Log.h"
 #include "app/e_Platform.h"
@@ -557,74 +555,6 @@ bool TLandshaftObject::RayPick(const TMyVector3f& origin, const TMyVector3f& seg
     const auto c = static_cast<int32_t>(std::clamp(std::nearbyint(2.0f * point.z), 0.0f, float(VertCols - 1)));
     normal = Verts[size_t(r) * VertCols + c].Normal;
     return true;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Drawing (main thread, GL context current)
-
-void TLandshaftObject::Upload()
-{
-    VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, RendVerts.data(), RendVerts.size() * sizeof(TRendVert));
-    IndexBuffer = CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, Indices.data(), Indices.size() * sizeof(uint32_t));
-    std::vector<TRendVert>().swap(RendVerts);
-    std::vector<uint32_t>().swap(Indices);
-    Uploaded = true;
-}
-
-void TLandshaftObject::DrawNode(const TMyTreeNode& node) const
-{
-    if (node.IsInner) {
-        DrawNode(*node.Child1);
-        DrawNode(*node.Child2);
-        return;
-    }
-    if (Frustum && !Frustum->BoxVisible(node.BoxMin, node.BoxMax))
-        return;
-    glDrawElements(GL_TRIANGLES, node.TriangleCount * 3, GL_UNSIGNED_INT,
-                   reinterpret_cast<const void*>(uintptr_t(node.FirstIndex) * sizeof(uint32_t)));
-}
-
-void TLandshaftObject::Draw()
-{
-    if (!TreeRoot)
-        return;
-    if (!Uploaded)
-        Upload();
-    constexpr GLsizei stride = sizeof(TRendVert);
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(0));
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, stride, reinterpret_cast<const void*>(12));
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, stride, reinterpret_cast<const void*>(28));
-    glClientActiveTexture(GL_TEXTURE0);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, stride, reinterpret_cast<const void*>(40));
-    glClientActiveTexture(GL_TEXTURE1);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, stride, reinterpret_cast<const void*>(48));
-    if (TileSetTexture >= 0) {
-        BindTexture(TileSetTexture, 0);
-        BindTexture(TileSetTexture, 1);
-    }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, IndexBuffer);
-
-    DrawNode(*TreeRoot);
-
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    glClientActiveTexture(GL_TEXTURE1);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glClientActiveTexture(GL_TEXTURE0);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, 0);
 }
 
 void TLandshaftObject::Destroy()

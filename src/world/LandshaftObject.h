@@ -1,8 +1,8 @@
 #pragma once
 // The terrain of a battle map: a grid of square tiles with a height field, per-vertex light and
 // normals, textured from a tile atlas in up to two layers. It is read from the landscape section of
-// a map file, keeps a tree of tile blocks for culling and picking, and uploads its geometry once
-// into two buffer objects on the first draw. Loading and every query work without a GL context.
+// a map file, keeps a tree of tile blocks for culling and picking, and the render arrays that the
+// renderer puts into two buffer objects on its first draw. Nothing here needs a GL context.
 //
 // Map coordinates (mx, my, h): mx runs along the tile columns, my along the rows, one tile is one
 // unit. The world position of (mx, my, h) is (x = my, y = h, z = mx).
@@ -191,10 +191,7 @@ public:
     // is a world position (x = my, y = h, z = mx); `normal` the normal of the nearest grid vertex.
     bool RayPick(const TMyVector3f& origin, const TMyVector3f& segment, TMyVector3f& point,
                  TMyVector3f& normal) const;
-    // Draws the leaves that pass `Frustum` (all when none is set). Needs the GL context; the
-    // renderer binds the shader program first.
-    void Draw();
-    // Deletes the buffer objects (when uploaded, so a GL context is current), the arrays and the tree.
+    // Deletes the buffer objects (through the resource device), the arrays and the tree.
     void Destroy();
 
     // Texture coordinates of the nine local vertices of one layer of one tile (k = 3 i + j).
@@ -203,6 +200,7 @@ public:
     const TLandVert& Vert(int32_t gridRow, int32_t gridCol) const { return Verts[gridRow * VertCols + gridCol]; }
     const TTilePlace& Tile(int32_t col, int32_t row) const { return Tiles[row * TileCols + col]; }
 
+    // The renderer's buffer objects, made from RendVerts and Indices on its first draw.
     uint32_t VertexBuffer = 0;
     uint32_t IndexBuffer = 0;
     int32_t TileSetTexture = -1;
@@ -216,7 +214,7 @@ public:
     std::vector<TLandVert> Verts;
     const TFrustum* Frustum = nullptr;
 
-    // Host copies of the render arrays; released once they are in the buffer objects.
+    // Host copies of the render arrays; the renderer releases them once they are in its buffers.
     std::vector<TRendVert> RendVerts;
     std::vector<uint32_t> Indices;
     // Sizes kept after the host copies are released.
@@ -233,8 +231,6 @@ private:
     void BuildLeaf(TMyTreeNode& node);
     void CollectLeaves(const TMyTreeNode& node, const TMyVector3f& origin, const TMyVector3f& segment,
                        std::vector<const TMyTreeNode*>& leaves) const;
-    void DrawNode(const TMyTreeNode& node) const;
-    void Upload();
     float H(int32_t r, int32_t c) const { return Verts[r * VertCols + c].Position.y; }
 
     std::array<TMyVector2f, 9> Offsets{};  // T[k] = ((j - 1) a, (i - 1) b)

@@ -2,16 +2,12 @@
 
 #include <fstream>
 
-#include <epoxy/gl.h>
-
 #include "app/e_Log.h"
 #include "resources/GameDataNames.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
 #include "units/UnitFeatures.h"
 #include "world/e_Frustum.h"
-
-TMapHooks MapHooks;
 
 // ---------------------------------------------------------------------------------------------
 // The map file
@@ -196,8 +192,7 @@ void TGameMap::Load(TMapStream& stream)
         Waters.push_back(std::move(water));
     }
 
-    if (MapHooks.SetProgress)
-        MapHooks.SetProgress(0.25f);
+    DrawQueue().LoadingProgress(0.25f);
 
     stream.ReadInt32("the reserved value");
     Landshaft = std::make_unique<TLandshaftObject>();
@@ -217,18 +212,15 @@ void TGameMap::Load(TMapStream& stream)
     RingTexture = LoadTexture(GameNames::CurvedRingTexture, true);
     Time = 0.0;
 
-    if (MapHooks.SetProgress)
-        MapHooks.SetProgress(0.5f);
+    DrawQueue().LoadingProgress(0.5f);
     Log("CreateMap - complete.");
 }
 
 void TGameMap::Destroy()
 {
     if (Registered) {
-        if (MapHooks.SetLandscape)
-            MapHooks.SetLandscape(nullptr);
-        if (MapHooks.SetWaterDraw)
-            MapHooks.SetWaterDraw(nullptr);
+        DrawQueue().SetLandscape(nullptr);
+        DrawQueue().SetWater(nullptr);
         Registered = false;
     }
     // Troops belong to their players; the chains only point at them.
@@ -319,28 +311,26 @@ void TGameMap::PrepareDraw(const TFrustum& frustum)
     Frustum = &frustum;
     if (Landshaft)
         Landshaft->Frustum = &frustum;
-    if (MapHooks.SetLandscape)
-        MapHooks.SetLandscape(Landshaft.get());
-    if (MapHooks.SetWaterDraw)
-        MapHooks.SetWaterDraw([this] { DrawWater(); });
+    TDrawQueue& queue = DrawQueue();
+    queue.SetLandscape(Landshaft.get());
+    queue.SetWater(this);
     Registered = true;
 
     // The renderer cannot bind a missing texture, so rings without one are not drawn.
-    if (MapHooks.QueueWaterRing && RingTexture >= 0)
+    if (RingTexture >= 0)
         for (const TWaterRing& ring : Rings)
             if (ring.Active)
-                MapHooks.QueueWaterRing(ring.x, ring.y, ring.z, ring.Age, RingTexture);
+                queue.QueueWaterRing(ring.x, ring.y, ring.z, ring.Age, RingTexture);
 
     for (auto& tree : Trees)
         if (frustum.ModelVisible(*tree->Model)) {
             tree->Sway(Time);
-            if (MapHooks.QueueModel)
-                MapHooks.QueueModel(*tree->Model);
+            queue.QueueModel(*tree->Model);
         }
     for (auto* list : {&Entities, &Entities2})
         for (auto& entity : *list)
-            if (frustum.ModelVisible(*entity->Model) && MapHooks.QueueModel)
-                MapHooks.QueueModel(*entity->Model);
+            if (frustum.ModelVisible(*entity->Model))
+                queue.QueueModel(*entity->Model);
 }
 
 void TGameMap::Update(double time)
@@ -377,22 +367,4 @@ void TGameMap::AddRing(const TMyVector3f& position)
             ring->y = water->BoxMax.y + 0.01f;
             break;
         }
-}
-
-void TGameMap::DrawWater()
-{
-    // The renderer has bound the water program; its uniforms are set on whatever program is current.
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    if (program) {
-        if (const GLint loc = glGetUniformLocation(GLuint(program), "time"); loc >= 0)
-            glUniform1f(loc, float(Time));
-        if (const GLint loc = glGetUniformLocation(GLuint(program), "mapSize"); loc >= 0)
-            glUniform2f(loc, float(MapCols), float(MapRows));
-    }
-    if (CloudsTexture >= 0)
-        BindTexture(CloudsTexture, 0);
-    for (const auto& water : Waters)
-        if (!Frustum || Frustum->BoxVisible(water->BoxMin, water->BoxMax))
-            water->Draw();
 }

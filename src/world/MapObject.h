@@ -10,7 +10,6 @@
 // Map coordinates (mx, my, h): mx along the tile columns, my along the rows; world (my, h, mx).
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,6 +18,7 @@
 #include "units/my_PathFinder.h"
 #include "world/GameEntity.h"
 #include "world/LandshaftObject.h"
+#include "world/e_DrawQueue.h"
 #include "world/e_Math.h"
 #include "world/e_WaterObject.h"
 
@@ -96,23 +96,6 @@ struct TWaterRing {
     bool Active = false;
 };
 
-// Services the map reaches without depending on the application or the renderer: the application
-// installs SetProgress, the renderer its queues. Unset hooks do nothing, so maps load, update and
-// queue in tools and tests. Set them before a map loads; they are not guarded by a lock.
-struct TMapHooks {
-    // Moves the loading bar (called on the loading thread).
-    std::function<void(float progress)> SetProgress;
-    // Queues a model instance for this frame.
-    std::function<void(TGameModel& model)> QueueModel;
-    // Queues a water ring sprite: world position and age, drawn with the texture.
-    std::function<void(float x, float y, float z, float age, int32_t texture)> QueueWaterRing;
-    // The landscape to draw this frame (null when the map goes away).
-    std::function<void(TLandshaftObject* landscape)> SetLandscape;
-    // The operation that draws the water with the water program bound (empty when the map goes away).
-    std::function<void(std::function<void()> drawWater)> SetWaterDraw;
-};
-extern TMapHooks MapHooks;
-
 // The textures the map needs are missing ("Clouds").
 class EMapResourceError : public std::runtime_error {
 public:
@@ -140,8 +123,8 @@ public:
     void Create(TMapStream& stream);
     // The same, throwing EMapVersionError / EMapFileError / EMapResourceError instead of ending.
     void Load(TMapStream& stream);
-    // Frees everything the map owns and unregisters its renderer hooks. Needs the GL context when
-    // anything was drawn.
+    // Frees everything the map owns and takes its landscape and water out of the draw queue.
+    // Buffers the renderer made go through the resource device.
     void Destroy();
 
     float GetHeight(float mx, float my) const;
@@ -162,15 +145,13 @@ public:
     TBaseTroopObj*& OccupancyAt(int32_t col, int32_t row) { return Occupancy[size_t(row) * MapCols + col]; }
     bool OnMap(int32_t col, int32_t row) const { return col >= 0 && row >= 0 && col < MapCols && row < MapRows; }
 
-    // Stores the frustum, hands the landscape and the water to the renderer, and queues the
+    // Stores the frustum, hands the landscape and the water to the draw queue, and queues the
     // active rings and the visible trees (swayed for the clock) and entities.
     void PrepareDraw(const TFrustum& frustum);
     // Ages the rings by the time since the last call and stores the clock.
     void Update(double time);
     // Starts a water ring at a map position (mx, my, h); on a water surface it floats on top.
     void AddRing(const TMyVector3f& position);
-    // Draws the water surfaces in view with the water program the renderer has bound (GL thread).
-    void DrawWater();
 
     int32_t MapCols = 0;
     int32_t MapRows = 0;

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include <epoxy/gl.h>
-
 #include "app/e_Log.h"
 #include "resources/e_ResManagerClasses.h"
 
@@ -89,50 +87,6 @@ void TWaterObject::Build(const TWaterSection& section, const TMyVector4f& colour
         BoxMax = {std::max(BoxMax.x, v.x), std::max(BoxMax.y, v.y), std::max(BoxMax.z, v.z)};
     }
     Uploaded = false;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Drawing (main thread, GL context current)
-
-void TWaterObject::Upload()
-{
-    VertexBuffer = CreateStaticBuffer(GL_ARRAY_BUFFER, Vertices.data(), Vertices.size() * sizeof(TVertex));
-    IndexBuffer = CreateStaticBuffer(GL_ELEMENT_ARRAY_BUFFER, Triangles.data(), Triangles.size() * sizeof(TTriangle));
-    Uploaded = true;
-}
-
-void TWaterObject::Draw()
-{
-    if (!Uploaded)
-        Upload();
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDepthMask(GL_FALSE);
-    glEnable(GL_POLYGON_OFFSET_FILL);
-    glPolygonOffset(-1.0f, -1.0f);
-
-    constexpr GLsizei stride = sizeof(TVertex);
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, stride, reinterpret_cast<const void*>(0));
-    glEnableClientState(GL_COLOR_ARRAY);
-    glColorPointer(4, GL_FLOAT, stride, reinterpret_cast<const void*>(12));
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, IndexBuffer);
-    if (TriangleCount > 0)
-        glDrawElements(GL_TRIANGLES, TriangleCount * 3, GL_UNSIGNED_INT, nullptr);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_COLOR_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glClientActiveTexture(GL_TEXTURE1);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glClientActiveTexture(GL_TEXTURE0);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    glDisable(GL_POLYGON_OFFSET_FILL);
-    glDisable(GL_BLEND);
-    glDepthMask(GL_TRUE);
 }
 
 void TWaterObject::Destroy()

@@ -1,7 +1,8 @@
 #pragma once
 // A translucent water surface: a coloured triangle mesh in world coordinates, read from a water
 // section of the map file. Triangles marked hidden are dropped and make their corners transparent,
-// so the water fades out toward the shore. The mesh goes into two buffer objects on the first draw.
+// so the water fades out toward the shore. The renderer puts the mesh into two buffer objects on its
+// first draw.
 
 #include <cstdint>
 #include <vector>
@@ -50,9 +51,7 @@ public:
     void Create(TMapStream& stream, const TMyVector4f& colour);
     // Builds the surface from a section already read and checked.
     void Build(const TWaterSection& section, const TMyVector4f& colour);
-    // Draws the mesh with the water shader and texture the map has bound. GL context needed.
-    void Draw();
-    // Deletes the buffers when they exist (on the GL thread) and frees the arrays.
+    // Deletes the buffers when they exist (through the resource device) and frees the arrays.
     void Destroy();
 
     std::vector<TVertex> Vertices;
@@ -62,10 +61,8 @@ public:
     // Box of the vertices that are not transparent; empty (min +inf, max -inf) when all are.
     TMyVector3f BoxMin{PlusInfinity, PlusInfinity, PlusInfinity};
     TMyVector3f BoxMax{MinusInfinity, MinusInfinity, MinusInfinity};
+    // The renderer's buffer objects, made on its first draw.
     uint32_t VertexBuffer = 0;
     uint32_t IndexBuffer = 0;
     bool Uploaded = false;
-
-private:
-    void Upload();
 };

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "TestGL.h"
+#include "render/my_ViewerWorld.h"
 #include "test_world_support.h"
 #include "world/e_Frustum.h"
 
@@ -80,7 +81,7 @@ TEST_F(WorldDraw, LandscapeUploadsOnceAndDrawsItsLight)
     TLandshaftObject& land = *map->Landshaft;
     ASSERT_FALSE(land.Uploaded);
     TopView(12, 10);
-    land.Draw();
+    DrawLandscape(land);
     EXPECT_TRUE(land.Uploaded);
     EXPECT_NE(land.VertexBuffer, 0u);
     EXPECT_NE(land.IndexBuffer, 0u);
@@ -105,7 +106,7 @@ TEST_F(WorldDraw, LandscapeUploadsOnceAndDrawsItsLight)
 
     // A second draw reuses the buffers.
     const uint32_t buffer = land.VertexBuffer;
-    land.Draw();
+    DrawLandscape(land);
     EXPECT_EQ(land.VertexBuffer, buffer);
     GLboolean enabled = GL_TRUE;
     glGetBooleanv(GL_VERTEX_ARRAY, &enabled);
@@ -123,7 +124,7 @@ TEST_F(WorldDraw, OnlyLeavesInViewAreDrawn)
     cube.Calculate(IdentityMatrix);
     map->PrepareDraw(cube);
     TopView(40, 40);
-    map->Landshaft->Draw();
+    DrawLandscape(*map->Landshaft);
     EXPECT_GT(Pixel(10.0f, 10.0f, 40, 40)[0], 150);
     EXPECT_EQ(Pixel(30.0f, 10.0f, 40, 40)[0], 0);
     EXPECT_EQ(Pixel(10.0f, 30.0f, 40, 40)[0], 0);
@@ -142,7 +143,7 @@ TEST_F(WorldDraw, WaterBlendsAndRestoresTheState)
     d.Waters.push_back(pond);
     auto map = LoadMap(d);
 
-    // The map sets its clock and size on whatever program the renderer has bound.
+    // The map's clock and size go to whatever program the renderer has bound.
     const char* vs = "uniform float time; uniform vec2 mapSize; varying vec4 c;\n"
                      "void main() { c = gl_Color + vec4(0.0001 * (time + mapSize.x + mapSize.y));\n"
                      "              gl_Position = ftransform(); }";
@@ -166,7 +167,7 @@ TEST_F(WorldDraw, WaterBlendsAndRestoresTheState)
     map->PrepareDraw(everything);
     TopView(12, 10);
     glUseProgram(program);
-    map->DrawWater();
+    DrawMapWater(*map);
     float time = 0, size[2] = {};
     glGetUniformfv(program, glGetUniformLocation(program, "time"), &time);
     glGetUniformfv(program, glGetUniformLocation(program, "mapSize"), size);
