@@ -100,4 +100,6 @@ private:
     TCommandResult Attack(const TBattleCommand& c);
 
     std::vector<TGameUnit*> OrderGroup_;
+    // Per tile, a bit for each side standing there (scratch of Engage).
+    std::vector<uint8_t> TileSides;
 };
