@@ -188,6 +188,18 @@ bool TBattle::RunPlayers(double dt)
     return shot;
 }
 
+void TBattle::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog)
+{
+    for (int32_t i = 0; i < PlayerCount; ++i)
+        Players[size_t(i)]->UpdateVisibility(frustum, viewerFog);
+}
+
+void TBattle::Draw() const
+{
+    for (int32_t i = 0; i < PlayerCount; ++i)
+        Players[size_t(i)]->Draw();
+}
+
 // ---------------------------------------------------------------------------
 // Commands
 
