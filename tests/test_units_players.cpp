@@ -345,7 +345,7 @@ TEST_F(Players, ComputerUnitsGoWhereArrowsComeFromOrWander)
     TGameUnit* archer = Human->AddUnit(UnitTypeBowman, {10.5f, 40.5f, 0}, 0);  // unseen
     Cpu1->Think(1.0f);
     EXPECT_EQ(c->Target, nullptr);
-    archer->State = UnitShooting;
+    archer->State = TUnitState::Shooting;
     c->StopMoving();
     Cpu1->Think(1.0f);
     EXPECT_EQ(c->Target, nullptr);
@@ -353,7 +353,7 @@ TEST_F(Players, ComputerUnitsGoWhereArrowsComeFromOrWander)
     EXPECT_EQ(c->Path.back(), (TWayPoint{10, 40}));
 
     // Without anything to go for, a standing unit now and then walks off somewhere.
-    archer->State = UnitIdle;
+    archer->State = TUnitState::Idle;
     int wandered = 0;
     for (int i = 0; i < 200; ++i) {
         c->StopMoving();

@@ -92,7 +92,7 @@ TEST_F(Units, StartFromTheirTypeAndGoOnWithoutModels)
     EXPECT_EQ(b->PathIndex, -1);
     EXPECT_EQ(b->PendingYaw, -1.0f);
     EXPECT_EQ(b->Group, 0);
-    EXPECT_EQ(b->State, UnitIdle);
+    EXPECT_EQ(b->State, TUnitState::Idle);
     EXPECT_GE(b->RingTimer, 0.0f);
     EXPECT_LT(b->RingTimer, RingInterval);
     EXPECT_GE(b->ThinkTimer, 0.0f);
@@ -143,7 +143,7 @@ TEST_F(Units, WalkTheirRouteAndStopAtItsEnd)
     EXPECT_EQ(u->PathIndex, 0);
 
     Run(*Human, 1.0f);
-    EXPECT_EQ(u->State, UnitWalking);
+    EXPECT_EQ(u->State, TUnitState::Walking);
     EXPECT_NEAR(u->Position.x, 2.5f + 1.5f, 1e-3f);  // walk speed 1.5
     EXPECT_NEAR(u->Position.y, 3.5f, 1e-5f);
     EXPECT_NEAR(u->Yaw, Pi / 2, 1e-5f);  // facing +mx
@@ -153,14 +153,14 @@ TEST_F(Units, WalkTheirRouteAndStopAtItsEnd)
     u->Running = true;
     Run(*Human, 1.0f);
     EXPECT_NEAR(u->Position.x, 4.0f + 3.0f, 1e-3f);
-    EXPECT_EQ(u->State, UnitRunning);
+    EXPECT_EQ(u->State, TUnitState::Running);
 
     Run(*Human, 2.0f);
     EXPECT_EQ(u->PathIndex, -1);
     EXPECT_FLOAT_EQ(u->Position.x, 10.5f);
     EXPECT_FLOAT_EQ(u->Position.y, 3.5f);
     Run(*Human, 0.05f);
-    EXPECT_EQ(u->State, UnitIdle);
+    EXPECT_EQ(u->State, TUnitState::Idle);
     EXPECT_FALSE(u->Running);
     EXPECT_TRUE(InChainOf(*Map, 10, 3, u));
     EXPECT_EQ(ChainLength(*Map), 1u);
@@ -270,7 +270,7 @@ TEST_F(Units, HoldStopsAndKeepsThemInPlace)
     const TMyVector3f before = u->Position;
     Run(*Human, 1.0f);
     EXPECT_EQ(u->Position.x, before.x);  // a holding unit does not walk
-    EXPECT_EQ(u->State, UnitIdle);
+    EXPECT_EQ(u->State, TUnitState::Idle);
 }
 
 TEST_F(Units, KeepTargetsAndAttackersInStep)
@@ -342,7 +342,7 @@ TEST_F(Units, FightInPlaceWhileEngaged)
     u->SetPath(Map->FindPath({5, 5}, {12, 5}, u->UnitType));
     const float reload = u->ReloadTimer;
     EXPECT_FALSE(Human->Update(0.1f, 0.1));
-    EXPECT_EQ(u->State, UnitMelee);
+    EXPECT_EQ(u->State, TUnitState::Melee);
     EXPECT_EQ(u->Position.x, 5.5f);
     EXPECT_EQ(u->ReloadTimer, reload);  // no shooting in melee
     EXPECT_EQ(Human->MissileCount(), 0);
@@ -354,23 +354,23 @@ TEST_F(Units, BowmenStartShootingInsideTheRangeAndKeepOnToItsEdge)
     TGameUnit* e = Cpu->AddUnit(UnitTypeWarrior, {5.5f, 20.0f, 0}, 0);  // 14.5 away
     b->SetTarget(e);
     Human->Update(0.01f, 0.01);
-    EXPECT_NE(b->State, UnitShooting);  // 15 x 0.95 = 14.25
+    EXPECT_NE(b->State, TUnitState::Shooting);  // 15 x 0.95 = 14.25
     e->MoveTo({5.5f, 19.5f, 0});
     Human->Update(0.01f, 0.02);
-    EXPECT_EQ(b->State, UnitShooting);
+    EXPECT_EQ(b->State, TUnitState::Shooting);
     EXPECT_NEAR(b->Yaw, 0.0f, 1e-6f);  // faces the target along +my
     e->MoveTo({5.5f, 20.49f, 0});
     Human->Update(0.01f, 0.03);
-    EXPECT_EQ(b->State, UnitShooting);
+    EXPECT_EQ(b->State, TUnitState::Shooting);
     e->MoveTo({5.5f, 20.5f, 0});
     Human->Update(0.01f, 0.04);
-    EXPECT_NE(b->State, UnitShooting);
+    EXPECT_NE(b->State, TUnitState::Shooting);
 
     // Melee types never shoot.
     TGameUnit* w = Human->AddUnit(UnitTypeWarrior, {5.5f, 8.5f, 0}, 0);
     w->SetTarget(e);
     Human->Update(0.01f, 0.05);
-    EXPECT_NE(w->State, UnitShooting);
+    EXPECT_NE(w->State, TUnitState::Shooting);
 }
 
 TEST_F(Units, BowmenShootOncePerReload)
@@ -535,7 +535,7 @@ TEST_F(Units, DeathReleasesEveryReference)
     EXPECT_TRUE(victim->Attackers.empty());
     EXPECT_TRUE(victim->Missiles.empty());
     EXPECT_EQ(victim->Target, nullptr);
-    EXPECT_EQ(victim->State, UnitDead);
+    EXPECT_EQ(victim->State, TUnitState::Dead);
     EXPECT_EQ(victim->DeathTime, 1.0f);
     EXPECT_EQ(victim->Group, -1);
     EXPECT_FALSE(InChainOf(*Map, 10, 10, victim));
@@ -727,24 +727,41 @@ TEST_F(UnitsWithModels, OnlySeenUnitsInViewAreDrawn)
     Human->AddMissile(own, nearEnemy, 1);
 
     const TFrustum all = FrustumOf(1.0f), none = FrustumOf(-1.0f);
-    Human->Draw(all, Human->Fog);
-    Cpu->Draw(all, Human->Fog);
+    Human->UpdateVisibility(all, Human->Fog);
+    Cpu->UpdateVisibility(all, Human->Fog);
     EXPECT_TRUE(own->Visible);
     EXPECT_TRUE(nearEnemy->Visible);
     EXPECT_FALSE(farEnemy->Visible);
+    EXPECT_TRUE(Queued().empty());  // looking queues nothing
+    Human->Draw();
+    Cpu->Draw();
     EXPECT_EQ(Queued().size(), 2u + 2u);  // two units, two arrows on a seen tile
 
     Queued().clear();
-    Human->Draw(none, Human->Fog);
-    Cpu->Draw(all, TFogGrid{});  // a grid of the wrong size sees nothing
+    Human->UpdateVisibility(none, Human->Fog);
+    Cpu->UpdateVisibility(all, TFogGrid{});  // a grid of the wrong size sees nothing
     EXPECT_FALSE(own->Visible);
     EXPECT_FALSE(nearEnemy->Visible);
+    Human->Draw();
+    Cpu->Draw();
     EXPECT_TRUE(Queued().empty());
+
+    // Drawing queues what was found visible and does not look again: the view
+    // of the frame's update is the one drawn.
+    Human->UpdateVisibility(all, Human->Fog);
+    Cpu->UpdateVisibility(all, Human->Fog);
+    nearEnemy->Visible = false;
+    Cpu->Draw();
+    EXPECT_TRUE(Queued().empty());
+    Human->Draw();
+    EXPECT_EQ(Queued().size(), 1u + 2u);  // its own unit and both arrows, still at the bow
+    Queued().clear();
 
     // The fallen are drawn for as long as they are kept.
     nearEnemy->Health = 0;
     Cpu->RemoveDead(1.0);
-    Cpu->Draw(all, Human->Fog);
+    Cpu->UpdateVisibility(all, Human->Fog);
+    Cpu->Draw();
     EXPECT_EQ(Queued().size(), 1u);
     EXPECT_FALSE(nearEnemy->Model->ShowOutline);
 }

@@ -184,6 +184,22 @@ void TGameScene::PlayVoice(const char* name) { PlayOnce(VoiceSound, name); }
 
 void TGameScene::Update(double dt)
 {
+    UpdateFrame(dt);
+    UpdateView();
+}
+
+void TGameScene::UpdateView()
+{
+    ViewFrustum_ = Camera->MakeFrustum();
+    // Wider than the screen, so that what stands just outside it (below, in
+    // particular: shadows and tall models reach in) is still prepared.
+    ViewFrustum_.NarrowToRect(-1.3f, -1.5f, 1.3f, 1.2f);
+    Battle->UpdateVisibility(ViewFrustum_, Battle->ControlledPlayer->Fog);
+    ViewReady_ = true;
+}
+
+void TGameScene::UpdateFrame(double dt)
+{
     if (HideCursorPending) {
         ShowSystemCursor(false);
         HideCursorPending = false;
@@ -288,21 +304,21 @@ void TGameScene::Draw()
         SetShadowFocus(ShadowFocus_);
         ShadowFocusPending_ = false;
     }
-    const TFogGrid& fog = Battle->ControlledPlayer->Fog;
     UpdateFogTexture(Map->MapCols, Map->MapRows, Battle->ControlledPlayer->FogVisibility());
 
-    DrawFrustum_ = Camera->MakeFrustum();
-    // Wider than the screen, so that what stands just outside it (below, in
-    // particular: shadows and tall models reach in) is still prepared.
-    DrawFrustum_.NarrowToRect(-1.3f, -1.5f, 1.3f, 1.2f);
+    // A scene drawn before its first update (it was published between the two)
+    // has not looked yet.
+    if (!ViewReady_)
+        UpdateView();
+    ViewReady_ = false;
+    DrawFrustum_ = ViewFrustum_;
     Map->PrepareDraw(DrawFrustum_);
     std::vector<const TGameModel*> outlined;
     outlined.reserve(Outlined_.size());
     for (const TGameUnit* u : Outlined_)
         outlined.push_back(u->Model.get());
     SetModelMarks(std::move(outlined), Hover && Hover->Model ? Hover->Model.get() : nullptr);
-    for (int32_t i = 0; i < Battle->PlayerCount; ++i)
-        Battle->Players[size_t(i)]->Draw(DrawFrustum_, fog);
+    Battle->Draw();
 
     if (FlagTimer > 0.0f && FlagModel)
         QueueModel(FlagModel.get());

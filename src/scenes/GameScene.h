@@ -214,6 +214,10 @@ public:
     void EndPresses();
 
 private:
+    void UpdateFrame(double dt);
+    // The frame's last step: what the controlled player sees through the camera,
+    // for the next frame's simulation, the picking, the labels and the drawing.
+    void UpdateView();
     void UpdateHover();
     void DropStaleSelection();
     void ChooseCursor();
@@ -241,6 +245,8 @@ private:
     // The map keeps a pointer to the frustum it was prepared with until the
     // frame is drawn.
     TFrustum DrawFrustum_;
+    TFrustum ViewFrustum_;
+    bool ViewReady_ = false;  // UpdateView ran since the last Draw
     // Construction has ended: renderer calls may be made (main thread).
     bool Built_ = false;
     std::array<TMyVector3f, 4> ShadowFocus_{};

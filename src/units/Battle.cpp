@@ -74,15 +74,62 @@ void TBattle::Engage()
 {
     static constexpr int32_t Around[9][2] = {{0, 0},  {-1, -1}, {0, -1}, {1, -1}, {-1, 0},
                                              {1, 0}, {-1, 1},  {0, 1},  {1, 1}};
-    for (int32_t row = 1; row <= Map.MapRows - 2; ++row)
-        for (int32_t col = 1; col <= Map.MapCols - 2; ++col)
+    // Which sides stand on each tile, so that a unit looks into a neighbouring
+    // tile's chain only when an enemy may stand there. The chains are walked
+    // exactly as below, so the first enemy found is the same one.
+    constexpr uint8_t OtherSide = 4;  // an owner whose side is neither 0 nor 1
+    auto sideBit = [](const TPlayerObject* owner) -> uint8_t {
+        if (!owner)
+            return 0;
+        return owner->Side == 0 ? 1 : owner->Side == 1 ? 2 : OtherSide;
+    };
+    auto hostileTo = [](uint8_t own) -> uint8_t { return own == OtherSide ? uint8_t(7) : uint8_t(7 & ~own); };
+    const int32_t cols = Map.MapCols, rows = Map.MapRows;
+    const bool grid = cols > 0 && rows > 0 && Map.Occupancy.size() == size_t(cols) * size_t(rows);
+    TileSides.assign(grid ? Map.Occupancy.size() : 0, 0);
+    // Every unit in a tile chain is a living unit of one of the players (they
+    // enter the chains only through AddUnit and leave them when they fall), so
+    // the players' lists give the same marks as walking the chains, without
+    // chasing a pointer per unit.
+    if (grid)
+        for (int32_t i = 0; i < PlayerCount; ++i) {
+            const TPlayerObject& p = *Players[size_t(i)];
+            const uint8_t bit = sideBit(&p);
+            for (const auto& u : p.Units)
+                if (u->InChain && Map.OnMap(u->TileCol, u->TileRow))
+                    TileSides[size_t(u->TileRow) * size_t(cols) + size_t(u->TileCol)] |= bit;
+        }
+
+    for (int32_t row = 1; row <= rows - 2; ++row)
+        for (int32_t col = 1; col <= cols - 2; ++col) {
+            if (!grid)
+                continue;
+            const uint8_t* here = &TileSides[size_t(row) * size_t(cols) + size_t(col)];
+            const uint8_t sides = *here;
+            if (!sides)
+                continue;
+            // A tile with no enemy of any side on it in the 3 x 3 round it has
+            // nothing to engage.
+            uint8_t around = 0;
+            for (const auto& d : Around)
+                around = uint8_t(around | here[ptrdiff_t(d[1]) * cols + d[0]]);
+            bool contact = false;
+            for (const uint8_t b : {uint8_t(1), uint8_t(2), OtherSide})
+                if ((sides & b) && (around & hostileTo(b)))
+                    contact = true;
+            if (!contact)
+                continue;
             for (TGameUnit* u = TGameUnit::FirstOnTile(&Map, col, row); u; u = u->NextOnTile()) {
-                if (u->Engaged)
+                if (u->Engaged || !u->Owner)
                     continue;
+                const uint8_t own = sideBit(u->Owner);
+                const uint8_t hostile = hostileTo(own);
                 TGameUnit* enemy = nullptr;
                 for (const auto& d : Around) {
-                    for (TGameUnit* v = TGameUnit::FirstOnTile(&Map, col + d[0], row + d[1]); v;
-                         v = v->NextOnTile())
+                    const size_t tile = size_t(row + d[1]) * size_t(cols) + size_t(col + d[0]);
+                    if (!(TileSides[tile] & hostile))
+                        continue;
+                    for (TGameUnit* v = TGameUnit::AsUnit(Map.Occupancy[tile]); v; v = v->NextOnTile())
                         if (v != u && u->IsEnemyOf(*v)) {
                             enemy = v;
                             break;
@@ -102,6 +149,7 @@ void TBattle::Engage()
                     enemy->SetYaw(a + Pi);
                 }
             }
+        }
 }
 
 TMeleeEvents TBattle::Melee(double dt)
@@ -139,6 +187,18 @@ bool TBattle::RunPlayers(double dt)
     for (int32_t i = 0; i < PlayerCount; ++i)
         shot = Players[size_t(i)]->Update(float(dt), Time) || shot;
     return shot;
+}
+
+void TBattle::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog)
+{
+    for (int32_t i = 0; i < PlayerCount; ++i)
+        Players[size_t(i)]->UpdateVisibility(frustum, viewerFog);
+}
+
+void TBattle::Draw() const
+{
+    for (int32_t i = 0; i < PlayerCount; ++i)
+        Players[size_t(i)]->Draw();
 }
 
 // ---------------------------------------------------------------------------

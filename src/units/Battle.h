@@ -13,6 +13,8 @@
 //   Melee(dt)          engagement, damage, dropping the fallen
 //   RunPlayers(dt)     every player's Think, then every player's Update
 //   Execute(...)       the commands of the keyboard and the HUD
+//   UpdateVisibility   what the viewer sees, once the camera has moved
+// and, when the frame is drawn, Draw.
 // The random generator is drawn only inside these calls (and in Deploy), in an
 // order that depends on nothing but the battle, so a seed and a list of
 // commands give the same battle on every machine.
@@ -27,6 +29,7 @@
 #include <memory>
 #include <vector>
 
+class TFrustum;
 class TGameMap;
 class TGameUnit;
 
@@ -63,6 +66,11 @@ public:
     TMeleeEvents Melee(double dt);
     // True when some unit fired an arrow.
     bool RunPlayers(double dt);
+    // What the viewer (with its fog and the camera's frustum) sees of every
+    // army: the last step of a frame's update, before anything is drawn.
+    void UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog);
+    // Queues the models UpdateVisibility found visible.
+    void Draw() const;
     // The controlled player has lost every unit.
     bool Lost() const { return ControlledPlayer && ControlledPlayer->Defeated; }
 
@@ -100,4 +108,6 @@ private:
     TCommandResult Attack(const TBattleCommand& c);
 
     std::vector<TGameUnit*> OrderGroup_;
+    // Per tile, a bit for each side standing there (scratch of Engage).
+    std::vector<uint8_t> TileSides;
 };

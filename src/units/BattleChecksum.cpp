@@ -53,7 +53,7 @@ void HashUnit(TFnv64& h, const TUnitIds& ids, const TGameUnit& u) {
     h.Vec(u.Position);
     h.F32(u.Yaw);
     h.F32(u.Health);
-    h.I32(u.State);
+    h.I32(static_cast<int32_t>(u.State));
     h.I32(IdOf(ids, u.Target));
     h.I32(u.PathIndex);
     h.I32(int32_t(u.Path.size()));

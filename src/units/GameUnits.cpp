@@ -179,7 +179,7 @@ void TGameUnit::SetTarget(TGameUnit* unit)
 {
     if (unit == this || unit == Target)
         return;
-    if (unit && unit->State == UnitDead)
+    if (unit && unit->State == TUnitState::Dead)
         return;  // a body cannot be fought; it goes away in two seconds
     if (Target) {
         const bool listed = EraseOne(Target->Attackers, this);
@@ -209,8 +209,8 @@ void TGameUnit::SetHold(bool flag)
 
 bool TGameUnit::TakeDamage(float amount)
 {
-    assert(State != UnitDead && "damage to a dead unit");
-    if (State == UnitDead || !Finite(amount))
+    assert(State != TUnitState::Dead && "damage to a dead unit");
+    if (State == TUnitState::Dead || !Finite(amount))
         return false;
     const bool wasAlive = Health > 0.0f;
     Health -= amount;
@@ -229,7 +229,7 @@ void TGameUnit::DistributeDamage(float& amount, int32_t& kills)
     const float share = amount / float(count);
     // TakeDamage changes no attacker list, so the loop may run over Attackers itself.
     for (TGameUnit* a : Attackers)
-        if (a->Engaged && a != Target && IsEnemyOf(*a) && a->State != UnitDead && a->TakeDamage(share))
+        if (a->Engaged && a != Target && IsEnemyOf(*a) && a->State != TUnitState::Dead && a->TakeDamage(share))
             ++kills;
     amount = 0.0f;
 }
@@ -250,13 +250,13 @@ void TGameUnit::ReleaseAll()
     Missiles.clear();
 }
 
-void TGameUnit::SetAnimation(int32_t state, double time)
+void TGameUnit::SetAnimation(TUnitState state, double time)
 {
     TGamePersonage* p = Personage();
     if (!p)
         return;
-    p->SetClip(state);
-    if (state == UnitDead)
+    p->SetClip(AnimationRole(state));
+    if (state == TUnitState::Dead)
         p->PlayOnce(float(time - double(DeathTime)));
     else
         p->Animate(time);
@@ -358,7 +358,7 @@ void TGameUnit::WalkPath(float dt)
 bool TGameUnit::Step(float dt, double time)
 {
     if (Engaged) {
-        State = UnitMelee;
+        State = TUnitState::Melee;
         SetAnimation(State, time);
         return false;
     }
@@ -370,7 +370,7 @@ bool TGameUnit::Step(float dt, double time)
         if (Target) {
             const TUnitFeatures& f = Features();
             float range = float(f.ShootRange);
-            if (State != UnitShooting)
+            if (State != TUnitState::Shooting)
                 range *= ShootRangeToStart;
             const float d = Vec3Length(Target->Position - Position);
             if (d < range) {
@@ -383,7 +383,7 @@ bool TGameUnit::Step(float dt, double time)
                     }
                 }
                 Face(Target->Position);
-                State = UnitShooting;
+                State = TUnitState::Shooting;
                 SetAnimation(State, time);
                 return fired;
             }
@@ -399,7 +399,7 @@ bool TGameUnit::Step(float dt, double time)
             SetYaw(PendingYaw);
             PendingYaw = -1.0f;
         }
-        State = UnitIdle;
+        State = TUnitState::Idle;
         SetAnimation(State, time);
         Running = false;
     } else {
@@ -412,7 +412,7 @@ bool TGameUnit::Step(float dt, double time)
                 Owner->MoveVision(*this, col, row);
             EnterTileChain(col, row);
         }
-        State = Running ? UnitRunning : UnitWalking;
+        State = Running ? TUnitState::Running : TUnitState::Walking;
         SetAnimation(State, time);
     }
     AfterStep(dt);

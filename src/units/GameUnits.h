@@ -40,16 +40,21 @@ class TPlayerObject;
 // Units and missiles
 // ---------------------------------------------------------------------------
 
-// What a unit is doing; also the animation role it plays (IDLE, WALK, RUN,
-// ATTACK, ATTACK2, DEATH), so shooting plays the second attack clip.
-enum : int32_t {
-    UnitIdle = 0,
-    UnitWalking = 1,
-    UnitRunning = 2,
-    UnitMelee = 3,
-    UnitShooting = 4,
-    UnitDead = 5,
+// What a unit is doing. The values are fixed: each is also the animation role
+// the unit's personage plays (IDLE, WALK, RUN, ATTACK, ATTACK2, DEATH, so
+// shooting plays the second attack clip), and the battle's checksum, and with
+// it the golden battles and the replays' end states, count them as numbers.
+enum class TUnitState : int32_t {
+    Idle = 0,
+    Walking = 1,
+    Running = 2,
+    Melee = 3,
+    Shooting = 4,
+    Dead = 5,
 };
+
+// The personage clip a state plays.
+constexpr int32_t AnimationRole(TUnitState state) { return static_cast<int32_t>(state); }
 
 // The models units and arrows are drawn with, by unit type.
 inline constexpr const auto& UnitModelNames = GameNames::UnitModels;
@@ -102,6 +107,7 @@ struct TMissile {
     TMyVector3f Pos;
     float Damage = 0.0f;
     std::unique_ptr<TGameModel> Model;  // null when "Pica" cannot be loaded
+    bool Visible = false;  // seen by the viewer (TPlayerObject::UpdateVisibility)
 };
 
 // One soldier. Created and owned by its TPlayerObject (AddUnit).
@@ -124,7 +130,7 @@ public:
     // drops its target.
     void SetHold(bool flag);
     // Health -= amount; true when this blow killed the unit. An amount that is not
-    // a finite number is ignored (false). Damage to a dead unit (State 5) is a
+    // a finite number is ignored (false). Damage to a dead unit (TUnitState::Dead) is a
     // programming error: asserted in debug builds, ignored otherwise.
     bool TakeDamage(float amount);
     // Passes `amount` on to the engaged enemy attackers other than this unit's own
@@ -138,9 +144,9 @@ public:
     // displacement keeps the yaw).
     void MoveTo(const TMyVector3f& position);
     void SetYaw(float yaw);
-    // Plays the clip of a state (0..5) at the game time; the death clip plays once
-    // from DeathTime. Nothing happens for a unit without a personage.
-    void SetAnimation(int32_t state, double time);
+    // Plays the clip of a state at the game time; the death clip plays once from
+    // DeathTime. Nothing happens for a unit without a personage.
+    void SetAnimation(TUnitState state, double time);
     bool IsInView(const TFrustum& frustum) const;
     // The ray against the model's box in world space; false without a model.
     bool RayHit(const TMyVector3f& origin, const TMyVector3f& direction, float& t) const;
@@ -174,7 +180,7 @@ public:
     TMyVector3f WorldPosition() const { return MapToWorld(Position); }
     // Owners on different sides.
     bool IsEnemyOf(const TGameUnit& other) const;
-    bool IsDead() const { return State == UnitDead; }
+    bool IsDead() const { return State == TUnitState::Dead; }
     // The units standing on a tile: the first (null off the map or when the map has
     // no occupancy grid), then the next on the same tile.
     static TGameUnit* FirstOnTile(TGameMap* map, int32_t col, int32_t row);
@@ -216,7 +222,7 @@ public:
     bool IsRanged = false;
     int32_t Group = -1;
     float ReloadTimer = 0.0f;
-    int32_t State = UnitIdle;
+    TUnitState State = TUnitState::Idle;
     float DeathTime = 0.0f;
     bool Hold = false;
 

@@ -384,8 +384,8 @@ bool TPlayerObject::Update(float dt, double time)
         return !(time - double(u->DeathTime) <= double(DeadBodySeconds));
     });
     for (auto& u : DeadUnits) {
-        u->State = UnitDead;
-        u->SetAnimation(UnitDead, time);
+        u->State = TUnitState::Dead;
+        u->SetAnimation(TUnitState::Dead, time);
     }
     return fired;
 }
@@ -413,7 +413,7 @@ bool TPlayerObject::RemoveDead(double time)
         if (u->Model)
             u->Model->ShowOutline = false;
         u->DeathTime = float(time);
-        u->State = UnitDead;
+        u->State = TUnitState::Dead;
         DeadUnits.push_back(std::move(u));
         ++Losses;
         fell = true;
@@ -438,7 +438,7 @@ void TPlayerObject::Think(float dt)
                     continue;
                 if (seen)
                     Seen.push_back(unit);
-                else if (unit->State == UnitShooting)
+                else if (unit->State == TUnitState::Shooting)
                     Revealed.push_back(unit);
             }
         }
@@ -467,7 +467,7 @@ void TPlayerObject::Think(float dt)
         const TMyVector3f at = first ? BattleLayout::Cpu1Camp() : BattleLayout::Cpu2Camp(Map->MapRows);
         const float yaw = first ? BattleLayout::Cpu1Yaw : BattleLayout::Cpu2Yaw;
         for (int32_t k = 0; k < ReinforceCount; ++k)
-            AddUnit(RandomInt(3) + 1, at, yaw);
+            Apply(TUnitDecision::Reinforcement(RandomInt(3) + 1, at, yaw));
     }
 }
 
@@ -617,6 +617,26 @@ TWay TPlayerObject::Route(TWayPoint start, TWayPoint goal, int32_t unitType)
     return it->second;
 }
 
+void TPlayerObject::Apply(const TUnitDecision& d)
+{
+    switch (d.Kind) {
+    case TUnitDecision::TKind::Target:
+        if (d.Unit && d.Unit->Owner == this)
+            d.Unit->SetTarget(d.Target);
+        break;
+    case TUnitDecision::TKind::Go:
+        if (!d.Unit || d.Unit->Owner != this || !Map)
+            break;
+        d.Unit->SetPath(Route({d.Unit->TileCol, d.Unit->TileRow}, d.Goal, d.Unit->UnitType));
+        if (d.Pace != TUnitDecision::TPace::Keep)
+            d.Unit->Running = d.Pace == TUnitDecision::TPace::Run;
+        break;
+    case TUnitDecision::TKind::Reinforce:
+        AddUnit(d.UnitType, d.At, d.Yaw);
+        break;
+    }
+}
+
 void TPlayerObject::Decide(TGameUnit& unit)
 {
     if (!Map)
@@ -636,7 +656,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
             float d;
             TGameUnit* nearest = SeenIndex.Nearest(unit, d, radius);
             if (nearest && d < radius)
-                unit.SetTarget(nearest);
+                Apply(TUnitDecision::Attack(unit, nearest));
         }
     }
 
@@ -644,17 +664,17 @@ void TPlayerObject::Decide(TGameUnit& unit)
     if (unit.Target && !unit.Hold) {
         TGameUnit& target = *unit.Target;
         if (!SeesTileOf(target)) {
-            unit.SetTarget(nullptr);
+            Apply(TUnitDecision::Attack(unit, nullptr));
         } else if (Map->IsPassable(target.TileCol, target.TileRow, unit.UnitType) &&
                    (target.TileCol != here.x || target.TileRow != here.y)) {
-            unit.SetPath(Route(here, {target.TileCol, target.TileRow}, unit.UnitType));
+            Apply(TUnitDecision::GoTo(unit, {target.TileCol, target.TileRow}));
         }
     }
 
     // c. A bowman holding its ground lets go of a target out of range.
     if (unit.Target && unit.Hold && unit.IsRanged &&
         Vec3Length(unit.Target->Position - unit.Position) >= float(f.ShootRange))
-        unit.SetTarget(nullptr);
+        Apply(TUnitDecision::Attack(unit, nullptr));
 
     // d. The computer side attacks what it sees, goes where arrows come from, and
     // otherwise now and then wanders off.
@@ -662,7 +682,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
         return;
     float d;
     if (TGameUnit* nearest = SeenIndex.Nearest(unit, d)) {
-        unit.SetTarget(nearest);
+        Apply(TUnitDecision::Attack(unit, nearest));
         return;
     }
     if (unit.PathIndex != -1)
@@ -681,12 +701,13 @@ void TPlayerObject::Decide(TGameUnit& unit)
         }
     }
     if (haveGoal && goal != here) {
-        unit.SetPath(Route(here, goal, unit.UnitType));
-        unit.Running = RandomFloat() < 0.5;
+        // The pace is drawn after the route is found, which draws nothing.
+        const auto pace = RandomFloat() < 0.5 ? TUnitDecision::TPace::Run : TUnitDecision::TPace::Walk;
+        Apply(TUnitDecision::GoTo(unit, goal, pace));
     }
 }
 
-void TPlayerObject::Draw(const TFrustum& frustum, const TFogGrid& viewerFog)
+void TPlayerObject::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog)
 {
     auto seenBy = [&](int32_t col, int32_t row) {
         if (!Map || col < 0 || row < 0 || col >= Map->MapCols || row >= Map->MapRows)
@@ -698,13 +719,20 @@ void TPlayerObject::Draw(const TFrustum& frustum, const TFogGrid& viewerFog)
     for (TMissile* m = MissileHead.get(); m; m = m->Next.get()) {
         int32_t col, row;
         TGameUnit::TileOf(Map, m->Pos, col, row);
-        if (m->Model && seenBy(col, row) && frustum.PointVisible(MapToWorld(m->Pos)))
-            DrawQueue().QueueModel(*m->Model);
+        m->Visible = seenBy(col, row) && frustum.PointVisible(MapToWorld(m->Pos));
     }
     for (auto* list : {&Units, &DeadUnits})
-        for (auto& u : *list) {
+        for (auto& u : *list)
             u->Visible = seenBy(u->TileCol, u->TileRow) && u->IsInView(frustum);
+}
+
+void TPlayerObject::Draw() const
+{
+    for (const TMissile* m = MissileHead.get(); m; m = m->Next.get())
+        if (m->Visible && m->Model)
+            DrawQueue().QueueModel(*m->Model);
+    for (auto* list : {&Units, &DeadUnits})
+        for (auto& u : *list)
             if (u->Visible && u->Model)
                 DrawQueue().QueueModel(*u->Model);
-        }
 }

@@ -3,7 +3,7 @@
 // "CPU2"). A player owns its living units, the bodies of its fallen units and the
 // arrows its units have shot; keeps ten unit groups, a fog-of-war grid and the
 // kill, loss and point counters. Each frame the battle scene calls, for every
-// player, Think, Update, RemoveDead and Draw.
+// player, Think, Update, RemoveDead, then UpdateVisibility and Draw.
 //
 // Sides: 0 is the human side, 1 the computer side; units of players on
 // different sides are enemies, so the two computer players are allies.
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "units/GameUnits.h"
+#include "units/UnitDecision.h"
 #include "world/e_Math.h"
 
 class TFrustum;
@@ -78,12 +79,21 @@ public:
     // Targeting for every unit whose decision is due, the computer side's
     // behaviour and its reinforcements.
     void Think(float dt);
+    // Carries out one of this player's own decisions (UnitDecision.h) at once;
+    // one for a unit of another player does nothing. Think's only way into the
+    // units; tests may use it as well.
+    void Apply(const TUnitDecision& decision);
     // Moves the units whose health is 0 or less to DeadUnits, releasing them. True
     // when a unit fell.
     bool RemoveDead(double time);
-    // Queues (through the draw queue) the arrows and units standing on tiles
-    // seen in viewerFog and inside the frustum, and sets the units' Visible flags.
-    void Draw(const TFrustum& frustum, const TFogGrid& viewerFog);
+    // What the viewer sees of this army, worked out in the frame's update before
+    // anything is drawn: an arrow, unit or body counts when its tile is seen in
+    // viewerFog and it is inside the frustum. Sets the Visible flags, which the
+    // next frame's simulation reads (water rings, ground tint) as well as the
+    // picking, the labels and Draw.
+    void UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog);
+    // Queues (through the draw queue) what UpdateVisibility found visible.
+    void Draw() const;
 
     // Owners on different sides are enemies.
     bool IsEnemy(const TPlayerObject& other) const { return Side != other.Side; }
