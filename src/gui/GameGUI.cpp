@@ -21,8 +21,6 @@ using namespace hud;
 
 namespace {
 
-const TColor4f kBlack{0.0f, 0.0f, 0.0f, 1.0f};
-const TColor4f kGauge2{0.45f, 0.5f, 1.0f, 1.0f};
 const TColor4f kAura{0.9f, 0.9f, 0.0f, 1.0f};
 const TColor4f kBoxFill{0.0f, 0.0f, 0.0f, 0.75f};
 const TColor4f kBoxFrame{1.0f, 0.8f, 0.2f, 1.0f};

@@ -19,6 +19,11 @@ std::string FormatFps(double value);
 
 namespace hud {
 
+// Colours more than one part of the HUD paints with: the bars' black ground and
+// the second gauge (stamina or arrows) of a unit.
+inline const TColor4f kBlack{0.0f, 0.0f, 0.0f, 1.0f};
+inline const TColor4f kGauge2{0.45f, 0.5f, 1.0f, 1.0f};
+
 // The pointer of this frame's input state in GUI space.
 void Pointer(float& x, float& y);
 // One pixel of the canvas in GUI space, and a coordinate put on the pixel grid.

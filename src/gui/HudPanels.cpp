@@ -14,8 +14,6 @@ using namespace hud;
 
 namespace {
 
-const TColor4f kBlack{0.0f, 0.0f, 0.0f, 1.0f};
-const TColor4f kGauge2{0.45f, 0.5f, 1.0f, 1.0f};
 const TColor4f kSlotFill{111.0f / 255.0f, 99.0f / 255.0f, 87.0f / 255.0f, 1.0f};
 const TColor4f kSlotText{0.8f, 0.8f, 0.8f, 1.0f};
 const TColor4f kValueFill{0.25f, 0.25f, 0.25f, 0.6f};

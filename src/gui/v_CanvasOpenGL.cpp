@@ -232,13 +232,7 @@ void PixelToNorm(float px, float py, float& x, float& y) {
 
 void Begin2D(int32_t width, int32_t height, double left, double right, double bottom, double top) {
     glDisable(GL_DEPTH_TEST);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    gluOrtho2D(left, right, bottom, top);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    PushSpace(left, right, bottom, top);
     glGetIntegerv(GL_VIEWPORT, savedViewport);
     glViewport(0, 0, width, height);
 }
@@ -246,11 +240,7 @@ void Begin2D(int32_t width, int32_t height, double left, double right, double bo
 void BeginGUI() { Begin2D(ScreenWidth, ScreenHeight, 0.0, 1.0, 0.0, 1.0); }
 
 void End2D() {
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    PopSpace();
     glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
     glEnable(GL_DEPTH_TEST);
 }
