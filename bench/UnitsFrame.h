@@ -15,8 +15,7 @@
 #include <vector>
 
 // "Human" in slot 0 against "CPU1" and "CPU2", with no units yet.
-inline void AddBattlePlayers(TBattle& battle)
-{
+inline void AddBattlePlayers(TBattle& battle) {
     battle.Players[0] = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, &battle.Map);
     battle.Players[1] = std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, &battle.Map);
     battle.Players[2] = std::make_unique<TPlayerObject>(SideComputer, "CPU2", 2, &battle.Map);
@@ -25,15 +24,13 @@ inline void AddBattlePlayers(TBattle& battle)
 }
 
 // One battle frame without input: the clock, melee, every player's Think and Update.
-inline void SimulateFrame(TBattle& battle, double dt)
-{
+inline void SimulateFrame(TBattle& battle, double dt) {
     battle.BeginFrame(dt);
     battle.Melee(dt);
     battle.RunPlayers(dt);
 }
 
-inline size_t LivingUnits(const TBattle& battle)
-{
+inline size_t LivingUnits(const TBattle& battle) {
     size_t n = 0;
     for (int32_t i = 0; i < battle.PlayerCount; ++i)
         n += battle.Players[size_t(i)]->Units.size();
@@ -42,8 +39,7 @@ inline size_t LivingUnits(const TBattle& battle)
 
 // Adds units of the player round (col, row) until it has `count`, one to a
 // tile, on the nearest tiles its unit types may stand on.
-inline void GrowArmy(TGameMap& map, TPlayerObject& player, size_t count, int32_t col, int32_t row)
-{
+inline void GrowArmy(TGameMap& map, TPlayerObject& player, size_t count, int32_t col, int32_t row) {
     col = std::clamp(col, 1, map.MapCols - 2);
     row = std::clamp(row, 1, map.MapRows - 2);
     std::vector<bool> seen(size_t(map.MapCols) * size_t(map.MapRows), false);
@@ -54,7 +50,8 @@ inline void GrowArmy(TGameMap& map, TPlayerObject& player, size_t count, int32_t
         const auto [c, r] = open.front();
         open.pop_front();
         const int32_t type = 1 + kind % 3;
-        if (map.IsPassable(c, r, UnitTypeCavalryman) && map.IsPassable(c, r, type) && !map.OccupancyAt(c, r)) {
+        if (map.IsPassable(c, r, UnitTypeCavalryman) && map.IsPassable(c, r, type) &&
+            !map.OccupancyAt(c, r)) {
             player.AddUnit(type, TMyVector3f{float(c) + 0.5f, float(r) + 0.5f, 0.0f}, 0.0f);
             ++kind;
         }

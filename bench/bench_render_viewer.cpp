@@ -49,7 +49,8 @@ void WriteModel(const std::string& path, bool skinned, int grid) {
             for (int j = 0; j <= grid; ++j) {
                 float u = float(i) / grid * 2 - 1, v = float(j) / grid * 2 - 1;
                 float p[3] = {u, v, 1};
-                float x = p[face % 3], y = p[(face + 1) % 3], z = face < 3 ? p[(face + 2) % 3] : -p[(face + 2) % 3];
+                float x = p[face % 3], y = p[(face + 1) % 3],
+                      z = face < 3 ? p[(face + 2) % 3] : -p[(face + 2) % 3];
                 const float vert[14] = {x, y, z, 0, 0, 1, 1, 0, 0, 0, 1, 0, u, v};
                 m.Vertices.insert(m.Vertices.end(), vert, vert + 14);
                 if (skinned)

@@ -15,8 +15,24 @@ namespace {
 constexpr uint16_t Side = 1024;
 
 std::vector<uint8_t> Header(uint8_t type, uint8_t bits) {
-    return {0, 0, type, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(Side), uint8_t(Side >> 8), uint8_t(Side),
-            uint8_t(Side >> 8), bits, 0x28};
+    return {0,
+            0,
+            type,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            uint8_t(Side),
+            uint8_t(Side >> 8),
+            uint8_t(Side),
+            uint8_t(Side >> 8),
+            bits,
+            0x28};
 }
 
 // A picture with runs of 1..16 equal pixels, like painted textures.

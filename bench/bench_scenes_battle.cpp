@@ -47,8 +47,7 @@ namespace {
 constexpr double FrameStep = 0.02;
 constexpr int OpeningFrames = 3000;
 
-std::string GameFolder()
-{
+std::string GameFolder() {
     if (const char* dir = std::getenv("MYGAME_DATA"); dir && *dir) {
         std::string s = dir;
         return s.back() == '/' ? s : s + "/";
@@ -58,8 +57,7 @@ std::string GameFolder()
     return ec ? std::string("./") : exe.parent_path().parent_path().string() + "/";
 }
 
-double ThreadCpuMs()
-{
+double ThreadCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) * 1e-6;
@@ -67,8 +65,7 @@ double ThreadCpuMs()
 
 // One frame, remembering the dearest one: the computer players think every half
 // second, and a frame that plans many paths is the one a player would feel.
-double TimedFrame(TGameScene& scene, double& worstMs)
-{
+double TimedFrame(TGameScene& scene, double& worstMs) {
     const double start = ThreadCpuMs();
     scene.Update(FrameStep);
     const double ms = ThreadCpuMs() - start;
@@ -78,23 +75,20 @@ double TimedFrame(TGameScene& scene, double& worstMs)
 
 std::string MapFile() { return AppPath + "Data/Maps/FirstBlood.map"; }
 
-void StartServices()
-{
+void StartServices() {
     InitResourceSystem(Log, AppPath, "Data/Textures/", "Data/Modeles/", "Data/Animates/");
     InitSound(AppPath, "Data/Sounds/");
     InitSoundStorage(Log, AppPath, "Data/Sounds/");
 }
 
-void StopServices()
-{
+void StopServices() {
     DoneSound();
     DoneSoundStorage();
     FreeResourceSystem();
 }
 
 // Process-wide set-up, once: the folders, the log, a headless 1024 x 768 screen.
-bool Prepare(benchmark::State& state)
-{
+bool Prepare(benchmark::State& state) {
     static bool ready = false;
     static bool ok = false;
     if (!ready) {
@@ -121,14 +115,12 @@ bool Prepare(benchmark::State& state)
     return ok;
 }
 
-std::unique_ptr<TGameScene> NewBattle()
-{
+std::unique_ptr<TGameScene> NewBattle() {
     RandomSeed(1);
     return std::make_unique<TGameScene>(MapFile());
 }
 
-void BM_BattleLoad(benchmark::State& state)
-{
+void BM_BattleLoad(benchmark::State& state) {
     if (!Prepare(state))
         return;
     for (auto _ : state) {
@@ -144,8 +136,7 @@ void BM_BattleLoad(benchmark::State& state)
 }
 BENCHMARK(BM_BattleLoad)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void BM_OpeningBattle(benchmark::State& state)
-{
+void BM_OpeningBattle(benchmark::State& state) {
     if (!Prepare(state))
         return;
     auto scene = NewBattle();
@@ -161,9 +152,7 @@ void BM_OpeningBattle(benchmark::State& state)
 }
 BENCHMARK(BM_OpeningBattle)->Unit(benchmark::kMicrosecond)->Iterations(OpeningFrames);
 
-
-void BM_Battle1000(benchmark::State& state)
-{
+void BM_Battle1000(benchmark::State& state) {
     if (!Prepare(state))
         return;
     const bool contact = state.range(0) != 0;
@@ -196,6 +185,11 @@ void BM_Battle1000(benchmark::State& state)
     state.counters["worst_frame_ms"] = worst;
     state.counters["frames_over_8ms"] = double(slow);
 }
-BENCHMARK(BM_Battle1000)->ArgName("contact")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(OpeningFrames);
+BENCHMARK(BM_Battle1000)
+    ->ArgName("contact")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(OpeningFrames);
 
 }  // namespace

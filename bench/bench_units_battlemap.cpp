@@ -78,7 +78,8 @@ void UnreachableGoal(benchmark::State& state) {
     int32_t best = -1;
     for (int32_t row = 0; row < map->Land.Rows; ++row)
         for (int32_t col = 0; col < map->Land.Cols; ++col)
-            if (map->Finder->CellCost(UnitTypeCavalryman, col, row) == TPathFinder::MaxCost && col + row > best) {
+            if (map->Finder->CellCost(UnitTypeCavalryman, col, row) == TPathFinder::MaxCost &&
+                col + row > best) {
                 best = col + row;
                 goal = {col, row};
             }
@@ -112,7 +113,8 @@ void RandomPairs(benchmark::State& state) {
         for (const auto& [a, b] : pairs) {
             auto start = std::chrono::steady_clock::now();
             benchmark::DoNotOptimize(map->Finder->FindPath(a, b, UnitTypeBowman));
-            times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            times.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
     }
     std::sort(times.begin(), times.end());
@@ -131,8 +133,7 @@ struct TMapBattle {
     std::unique_ptr<TGameMap> Map;
     std::unique_ptr<TBattle> Battle;  // goes before the map it stands on
 
-    TMapBattle(const TLandscapeSection& land, size_t total, bool contact)
-    {
+    TMapBattle(const TLandscapeSection& land, size_t total, bool contact) {
         RandomSeed(1);
         Map = std::make_unique<TGameMap>();
         Map->Landshaft = std::make_unique<TLandshaftObject>();

@@ -32,15 +32,14 @@ constexpr int32_t MapSize = 512;
 
 struct TBenchMap {
     std::vector<uint8_t> Grid;
-    TWayPoint LakeCentre{};   // blocked, with only blocked neighbours
-    TWayPoint LakeShore{};    // blocked, next to open land
-    TWayPoint FarTree{};      // a blocked tile near the far corner
-    TWayPoint Enclosed{};     // open, but walled in
+    TWayPoint LakeCentre{};  // blocked, with only blocked neighbours
+    TWayPoint LakeShore{};   // blocked, next to open land
+    TWayPoint FarTree{};     // a blocked tile near the far corner
+    TWayPoint Enclosed{};    // open, but walled in
 };
 
 // Scattered trees, round lakes and one walled yard.
-const TBenchMap& BenchMap()
-{
+const TBenchMap& BenchMap() {
     static const TBenchMap map = [] {
         TBenchMap m;
         m.Grid.assign(MapSize * MapSize, 0);
@@ -81,14 +80,12 @@ const TBenchMap& BenchMap()
     return map;
 }
 
-TPathFinder& BenchFinder()
-{
+TPathFinder& BenchFinder() {
     static TPathFinder finder(MapSize, BenchMap().Grid, MapSize);
     return finder;
 }
 
-void Run(benchmark::State& state, TWayPoint start, TWayPoint goal)
-{
+void Run(benchmark::State& state, TWayPoint start, TWayPoint goal) {
     TPathFinder& finder = BenchFinder();
     size_t points = 0;
     for (auto _ : state) {
@@ -109,8 +106,7 @@ void BM_BlockedGoalFarTree(benchmark::State& state) { Run(state, {2, 2}, BenchMa
 
 // What an unreachable goal would cost without the shortcuts: the same search run
 // until its heap is empty.
-void BM_FloodReference(benchmark::State& state)
-{
+void BM_FloodReference(benchmark::State& state) {
     const auto& grid = BenchMap().Grid;
     constexpr int DX[8] = {-1, 1, 0, 0, -1, -1, 1, 1};
     constexpr int DY[8] = {0, 0, -1, 1, -1, 1, 1, -1};
@@ -146,8 +142,7 @@ void BM_FloodReference(benchmark::State& state)
     state.counters["expanded"] = static_cast<double>(expanded);
 }
 
-void BM_CreateFinderWithFourGrids(benchmark::State& state)
-{
+void BM_CreateFinderWithFourGrids(benchmark::State& state) {
     const auto& grid = BenchMap().Grid;
     for (auto _ : state) {
         TPathFinder finder(MapSize, grid, MapSize);
@@ -162,8 +157,7 @@ void BM_CreateFinderWithFourGrids(benchmark::State& state)
 // ---------------------------------------------------------------------------
 
 // The battle map, when the game data has been generated into the build folder.
-bool BattleGrid(TRouteGrid& g)
-{
+bool BattleGrid(TRouteGrid& g) {
     const std::string path = std::string(MYGAME_BINARY_DIR) + "/Data/Maps/FirstBlood.map";
     if (!std::filesystem::exists(path))
         return false;
@@ -192,8 +186,7 @@ struct TRouteBench {
 };
 
 // Pairs of open tiles that can reach each other: the everyday question.
-void AddQueries(TRouteBench& b, uint32_t seed, int count)
-{
+void AddQueries(TRouteBench& b, uint32_t seed, int count) {
     TRouteGrid& g = b.Grid;
     const std::vector<uint8_t>& pass = g.Types[g.UnitType];
     std::mt19937 rng(seed);
@@ -213,8 +206,7 @@ void AddQueries(TRouteBench& b, uint32_t seed, int count)
     }
 }
 
-std::unique_ptr<TRouteBench> MakeRouteBench(TRouteGrid grid, uint32_t seed)
-{
+std::unique_ptr<TRouteBench> MakeRouteBench(TRouteGrid grid, uint32_t seed) {
     auto b = std::make_unique<TRouteBench>();
     b->Grid = std::move(grid);
     const TRouteGrid& g = b->Grid;
@@ -249,8 +241,7 @@ std::unique_ptr<TRouteBench> MakeRouteBench(TRouteGrid grid, uint32_t seed)
     return b;
 }
 
-const std::vector<std::unique_ptr<TRouteBench>>& RouteBenches()
-{
+const std::vector<std::unique_ptr<TRouteBench>>& RouteBenches() {
     static const std::vector<std::unique_ptr<TRouteBench>> benches = [] {
         std::vector<std::unique_ptr<TRouteBench>> v;
         TRouteGrid battle;
@@ -265,8 +256,7 @@ const std::vector<std::unique_ptr<TRouteBench>>& RouteBenches()
     return benches;
 }
 
-const TRouteBench* FindRouteBench(const std::string& name)
-{
+const TRouteBench* FindRouteBench(const std::string& name) {
     for (const auto& b : RouteBenches())
         if (b->Grid.Name == name)
             return b.get();
@@ -280,8 +270,7 @@ class TGoalVisitor : public boost::default_astar_visitor {
 public:
     explicit TGoalVisitor(size_t goal) : Goal(goal) {}
     template <class G>
-    void examine_vertex(size_t v, const G&)
-    {
+    void examine_vertex(size_t v, const G&) {
         if (v == Goal)
             throw TFoundGoal{};
     }
@@ -293,10 +282,9 @@ private:
 class TGameEstimate : public boost::astar_heuristic<TRouteBench::Graph, int64_t> {
 public:
     TGameEstimate(int32_t width, TWayPoint goal) : Width(width), Goal(goal) {}
-    int64_t operator()(size_t v) const
-    {
-        return TPathFinder::Heuristic(static_cast<int32_t>(v % Width), static_cast<int32_t>(v / Width), Goal.x,
-                                      Goal.y);
+    int64_t operator()(size_t v) const {
+        return TPathFinder::Heuristic(static_cast<int32_t>(v % Width), static_cast<int32_t>(v / Width),
+                                      Goal.x, Goal.y);
     }
 
 private:
@@ -304,8 +292,7 @@ private:
     TWayPoint Goal;
 };
 
-TWay BoostRoute(TRouteBench& b, TWayPoint start, TWayPoint goal)
-{
+TWay BoostRoute(TRouteBench& b, TWayPoint start, TWayPoint goal) {
     const int32_t w = b.Grid.W;
     const size_t s = static_cast<size_t>(start.y) * w + start.x;
     const size_t t = static_cast<size_t>(goal.y) * w + goal.x;
@@ -326,8 +313,7 @@ TWay BoostRoute(TRouteBench& b, TWayPoint start, TWayPoint goal)
     return way;
 }
 
-void BM_Routes(benchmark::State& state, const std::string& grid, bool boostFinder)
-{
+void BM_Routes(benchmark::State& state, const std::string& grid, bool boostFinder) {
     auto* b = const_cast<TRouteBench*>(FindRouteBench(grid));
     if (!b) {
         state.SkipWithError("no game data: build the gamedata target first");
@@ -342,12 +328,12 @@ void BM_Routes(benchmark::State& state, const std::string& grid, bool boostFinde
         benchmark::DoNotOptimize(way.data());
         q = q + 1 == b->Grid.Queries.size() ? 0 : q + 1;
     }
-    state.counters["points"] = benchmark::Counter(static_cast<double>(points), benchmark::Counter::kAvgIterations);
+    state.counters["points"] =
+        benchmark::Counter(static_cast<double>(points), benchmark::Counter::kAvgIterations);
 }
 
 // The human troop's start to CPU1's for a warrior, the battle map's typical order.
-void BM_BattleTypicalRoute(benchmark::State& state, bool boostFinder)
-{
+void BM_BattleTypicalRoute(benchmark::State& state, bool boostFinder) {
     auto* b = const_cast<TRouteBench*>(FindRouteBench("battle"));
     if (!b) {
         state.SkipWithError("no game data: build the gamedata target first");
@@ -364,16 +350,16 @@ void BM_BattleTypicalRoute(benchmark::State& state, bool boostFinder)
 
 BENCHMARK_CAPTURE(BM_BattleTypicalRoute, ours, false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(BM_BattleTypicalRoute, boost, true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, battle/ours, std::string("battle"), false)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, battle/boost, std::string("battle"), true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, field/ours, std::string("field"), false)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, field/boost, std::string("field"), true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, maze/ours, std::string("maze"), false)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, maze/boost, std::string("maze"), true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, random20/ours, std::string("random20"), false)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, random20/boost, std::string("random20"), true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, random35/ours, std::string("random35"), false)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_Routes, random35/boost, std::string("random35"), true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, battle / ours, std::string("battle"), false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, battle / boost, std::string("battle"), true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, field / ours, std::string("field"), false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, field / boost, std::string("field"), true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, maze / ours, std::string("maze"), false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, maze / boost, std::string("maze"), true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, random20 / ours, std::string("random20"), false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, random20 / boost, std::string("random20"), true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, random35 / ours, std::string("random35"), false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Routes, random35 / boost, std::string("random35"), true)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ShortRoute)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AcrossTheMap)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AroundALake)->Unit(benchmark::kMicrosecond);

@@ -31,8 +31,7 @@
 
 namespace {
 
-std::unique_ptr<TGameMap> BuildMap(int32_t cols, int32_t rows)
-{
+std::unique_ptr<TGameMap> BuildMap(int32_t cols, int32_t rows) {
     TLandscapeSection s;
     s.Cols = cols;
     s.Rows = rows;
@@ -67,8 +66,7 @@ struct TSimBattle {
 
     // contact: the armies start within sight of each other instead of at their
     // far-apart places.
-    TSimBattle(int32_t units, bool contact)
-    {
+    TSimBattle(int32_t units, bool contact) {
         RandomSeed(99);
         const int32_t size = units <= 35 ? 128 : units <= 2000 ? 256 : 384;
         Map = BuildMap(size, size);
@@ -96,8 +94,7 @@ struct TSimBattle {
     ~TSimBattle() { Battle.reset(); }
 };
 
-void BM_BattleFrame(benchmark::State& state)
-{
+void BM_BattleFrame(benchmark::State& state) {
     const int32_t units = int32_t(state.range(0));
     const bool contact = state.range(1) != 0;
     auto battle = std::make_unique<TSimBattle>(units, contact);
@@ -135,8 +132,7 @@ BENCHMARK(BM_BattleFrame)
     ->Unit(benchmark::kMicrosecond);
 
 // One unit walking one tile further: its old view out of the fog, the new one in.
-void BM_FogStep(benchmark::State& state)
-{
+void BM_FogStep(benchmark::State& state) {
     auto map = BuildMap(128, 128);
     {
         TPlayerObject player(SideHuman, "Human", 1, map.get());

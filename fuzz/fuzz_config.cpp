@@ -19,8 +19,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // two decimals the file keeps.
     TConfigApp again(base);
     if (std::isfinite(volume) && std::fabs(volume) < 1e4f)
-        fuzz::Require(std::fabs(again.MusicVolume - volume) <= 0.006f, "music volume changed on the way through the file");
+        fuzz::Require(std::fabs(again.MusicVolume - volume) <= 0.006f,
+                      "music volume changed on the way through the file");
     if (std::isfinite(speed) && std::fabs(speed) < 1e5f)
-        fuzz::Require(std::fabs(again.MapScrollSpeed - speed) <= 0.6f, "scroll speed changed on the way through the file");
+        fuzz::Require(std::fabs(again.MapScrollSpeed - speed) <= 0.6f,
+                      "scroll speed changed on the way through the file");
     return 0;
 }

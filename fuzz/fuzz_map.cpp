@@ -14,7 +14,8 @@ void BuildFrom(const TMapFileData& map) {
     TLandshaftObject land;
     land.Build(map.Landscape, 1024, 1024);
     const int32_t cols = land.TileCols, rows = land.TileRows;
-    fuzz::Require(cols == map.Landscape.Cols && rows == map.Landscape.Rows, "landscape size differs from the file");
+    fuzz::Require(cols == map.Landscape.Cols && rows == map.Landscape.Rows,
+                  "landscape size differs from the file");
 
     for (float t : {-1.0f, 0.0f, 0.3f, 0.5f, 1.0f, 2.0f})
         (void)land.GetHeight(t * float(cols), t * float(rows));
@@ -41,7 +42,8 @@ void BuildFrom(const TMapFileData& map) {
         for (int32_t r = 0; r < rows; ++r)
             for (int32_t c = 0; c < cols; ++c) {
                 const TTilePlace& tile = land.Tile(c, r);
-                grids[size_t(unit)][size_t(r) * cols + c] = TilePassable(tile.TileType, tile.TileFlags, unit) ? 0 : 255;
+                grids[size_t(unit)][size_t(r) * cols + c] =
+                    TilePassable(tile.TileType, tile.TileFlags, unit) ? 0 : 255;
             }
     TPathFinder finder(cols, grids[0], rows);
     for (int32_t unit = 1; unit < 4; ++unit)
@@ -66,9 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The writer is the reader's mirror: what was read writes back byte for byte.
     std::vector<uint8_t> written = WriteMapFile(map);
-    fuzz::Require(written.size() == stream.Position() &&
-                      std::equal(written.begin(), written.end(), bytes.begin()),
-                  "map file does not write back as it was read");
+    fuzz::Require(
+        written.size() == stream.Position() && std::equal(written.begin(), written.end(), bytes.begin()),
+        "map file does not write back as it was read");
     BuildFrom(map);
     return 0;
 }

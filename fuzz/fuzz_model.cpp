@@ -45,7 +45,8 @@ void ReadAs(const std::vector<uint8_t>& bytes, bool skinned) {
                   "mesh counts differ from the meshes read");
     const size_t vertexSize = skinned ? SkinnedVertexSize : StaticVertexSize;
     for (const auto& mesh : data.RendData.Meshes) {
-        fuzz::Require(mesh.Vertices.size() == size_t(mesh.VertCount) * vertexSize, "render mesh vertex count");
+        fuzz::Require(mesh.Vertices.size() == size_t(mesh.VertCount) * vertexSize,
+                      "render mesh vertex count");
         for (const auto& t : mesh.Triangles)
             fuzz::Require(t.A >= 0 && t.B >= 0 && t.C >= 0 && t.A < mesh.VertCount && t.B < mesh.VertCount &&
                               t.C < mesh.VertCount,

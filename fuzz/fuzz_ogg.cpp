@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (SoundAvailable()) {
         TOGG player(path, false, false);
         if (player.HasSound()) {
-            fuzz::Require(player.Channels == 1 || player.Channels == 2, "player accepted a piece it cannot play");
+            fuzz::Require(player.Channels == 1 || player.Channels == 2,
+                          "player accepted a piece it cannot play");
             fuzz::Require(player.Rate > 0, "player accepted a piece without a rate");
         } else {
             fuzz::Require(!player.Problem.empty(), "silent player without a reason");

@@ -14,7 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                           animation.Data.Frames.size() == size_t(animation.Data.BoneCount),
                       "animation has another number of tracks than bones");
         for (const auto& track : animation.Data.Frames)
-            fuzz::Require(track.size() == size_t(animation.Data.FrameCount), "track length differs from frame count");
+            fuzz::Require(track.size() == size_t(animation.Data.FrameCount),
+                          "track length differs from frame count");
     } catch (const TStreamReadError&) {
     }
     return 0;

@@ -96,7 +96,7 @@ void WriteTgaSeeds() {
     Save("tga", "rgba_topleft_id.tga", b);
 
     b = TgaHeader(10, 4, 2, 32, 0x18);  // run-length, right-to-left
-    Put8(b, 0x82);  // a run of three
+    Put8(b, 0x82);                      // a run of three
     for (uint8_t v : {10, 20, 30, 255})
         Put8(b, v);
     Put8(b, 0x04);  // five literal pixels
@@ -221,8 +221,8 @@ Bytes AnimationBytes(const TStoredSkeletData& a) {
     Put32(b, uint32_t(a.FrameRate));
     for (const auto& track : a.Frames)
         for (const auto& f : track) {
-            for (float v : {f.Position.x, f.Position.y, f.Position.z, f.Rotation.x, f.Rotation.y, f.Rotation.z,
-                            f.Rotation.w})
+            for (float v : {f.Position.x, f.Position.y, f.Position.z, f.Rotation.x, f.Rotation.y,
+                            f.Rotation.z, f.Rotation.w})
                 PutF(b, v);
         }
     return b;
@@ -328,10 +328,11 @@ void WriteAseSeeds() {
     for (char c : cube)
         if (c != '\r')
             lf += c;
-    lf += "*GEOMOBJECT {\n*NODE_NAME \"Tri\"\n*MESH {\n*MESH_NUMVERTEX 3\n*MESH_NUMFACES 1\n"
-          "*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 0 0 0\n*MESH_VERTEX 1 0 1 0\n*MESH_VERTEX 2 1 0 0\n}\n"
-          "*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1 *MESH_SMOOTHING  *MESH_MTLID 0\n}\n"
-          "}\n}\n";
+    lf +=
+        "*GEOMOBJECT {\n*NODE_NAME \"Tri\"\n*MESH {\n*MESH_NUMVERTEX 3\n*MESH_NUMFACES 1\n"
+        "*MESH_VERTEX_LIST {\n*MESH_VERTEX 0 0 0 0\n*MESH_VERTEX 1 0 1 0\n*MESH_VERTEX 2 1 0 0\n}\n"
+        "*MESH_FACE_LIST {\n*MESH_FACE 0: A: 0 B: 1 C: 2 AB: 1 BC: 1 CA: 1 *MESH_SMOOTHING  *MESH_MTLID 0\n}\n"
+        "}\n}\n";
     SaveText("ase", "two_objects_lf.ASE", lf);
 
     Bytes utf16{0xFF, 0xFE};
@@ -368,7 +369,8 @@ Bytes CStr(const char* s) {
 void Write3dsSeeds() {
     Bytes version;
     Put32(version, 3);
-    Bytes material = Chunk(0xAFFF, Cat({Chunk(0xA000, CStr("Wood")), Chunk(0xA200, Chunk(0xA300, CStr("WOOD.TGA")))}));
+    Bytes material =
+        Chunk(0xAFFF, Cat({Chunk(0xA000, CStr("Wood")), Chunk(0xA200, Chunk(0xA300, CStr("WOOD.TGA")))}));
 
     Bytes verts;
     Put16(verts, 4);
@@ -389,14 +391,17 @@ void Write3dsSeeds() {
     Put16(uv, 4);
     for (float v : {0.f, 0.f, 1.f, 0.f, 1.f, 1.f, 0.f, 1.f})
         PutF(uv, v);
-    Bytes mesh = Chunk(0x4100, Cat({Chunk(0x4110, verts), Chunk(0x4140, uv),
-                                    Chunk(0x4120, Cat({faces, Chunk(0x4130, faceMaterial), Chunk(0x4150, smoothing)}))}));
+    Bytes mesh = Chunk(
+        0x4100, Cat({Chunk(0x4110, verts), Chunk(0x4140, uv),
+                     Chunk(0x4120, Cat({faces, Chunk(0x4130, faceMaterial), Chunk(0x4150, smoothing)}))}));
     Bytes object = Chunk(0x4000, Cat({CStr("Quad"), mesh}));
     Bytes keyframer = Chunk(0xB000, Bytes(8, 0));
-    Save("3ds", "quad.3DS", Chunk(0x4D4D, Cat({Chunk(0x0002, version), Chunk(0x3D3D, Cat({material, object})), keyframer})));
+    Save("3ds", "quad.3DS",
+         Chunk(0x4D4D, Cat({Chunk(0x0002, version), Chunk(0x3D3D, Cat({material, object})), keyframer})));
 
     // An object without texture coordinates or material.
-    Bytes bare = Chunk(0x4000, Cat({CStr("Bare"), Chunk(0x4100, Cat({Chunk(0x4110, verts), Chunk(0x4120, faces)}))}));
+    Bytes bare =
+        Chunk(0x4000, Cat({CStr("Bare"), Chunk(0x4100, Cat({Chunk(0x4110, verts), Chunk(0x4120, faces)}))}));
     Save("3ds", "bare.3DS", Chunk(0x4D4D, Chunk(0x3D3D, bare)));
 }
 
@@ -571,16 +576,18 @@ void WriteTextSeeds() {
     SaveText("config", "default.ini",
              "; here comment\r\n[system]\r\nMapScrollSpeed = 0.65\r\n[editor]\r\n...\r\n[physic]\r\n...\r\n"
              "[render]\r\n...\r\n[sound]\r\nMusicVolume = 1.00\r\n");
-    SaveText("config", "edited.ini",
-             "[sound]\nMusicVolume=0.25 ; quieter\n  MapScrollSpeed\t=  1.5e0  \nMusicVolume = ,5\nbroken line\n");
+    SaveText(
+        "config", "edited.ini",
+        "[sound]\nMusicVolume=0.25 ; quieter\n  MapScrollSpeed\t=  1.5e0  \nMusicVolume = ,5\nbroken line\n");
 
-    SaveText("shader", "simple.gpr",
-             "// a comment\nuniform sampler2D diffMap;\nuniform mat4 mvp; /* block\ncomment */\n"
-             "[VERTEX SHADER]\n#version 120\nattribute vec3 position;\nattribute vec2 uv;\nvarying vec2 tc;\n"
-             "void main() { tc = uv; gl_Position = mvp * vec4(position, 1.0); }\n"
-             "[FRAGMENT SHADER]\nuniform samplerCube sky, env;\nuniform sampler2DArray layers;\nvarying vec2 tc;\n"
-             "void main() {\n#ifdef ALPHA_TEST\n  if (texture2D(diffMap, tc).a < 0.5) discard;\n#endif\n"
-             "  gl_FragColor = texture2D(diffMap, tc); }\n");
+    SaveText(
+        "shader", "simple.gpr",
+        "// a comment\nuniform sampler2D diffMap;\nuniform mat4 mvp; /* block\ncomment */\n"
+        "[VERTEX SHADER]\n#version 120\nattribute vec3 position;\nattribute vec2 uv;\nvarying vec2 tc;\n"
+        "void main() { tc = uv; gl_Position = mvp * vec4(position, 1.0); }\n"
+        "[FRAGMENT SHADER]\nuniform samplerCube sky, env;\nuniform sampler2DArray layers;\nvarying vec2 tc;\n"
+        "void main() {\n#ifdef ALPHA_TEST\n  if (texture2D(diffMap, tc).a < 0.5) discard;\n#endif\n"
+        "  gl_FragColor = texture2D(diffMap, tc); }\n");
     SaveText("shader", "defines.gpr",
              "ALPHA_TEST,SHADOW\r\n[VERTEX SHADER]\r\nuniform float time[4];\r\nvoid main() {}\r\n"
              "[FRAGMENT SHADER]\r\nuniform sampler2DArrayShadow shadowMap;\r\nuniform sampler3D noise;\r\n"

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Each name is registered once, at its first declaration.
     std::set<std::string> names;
     for (const auto& u : program.Uniforms) {
-        fuzz::Require(u.SamplerType >= SamplerNone && u.SamplerType <= Sampler3D, "unknown sampler type code");
+        fuzz::Require(u.SamplerType >= SamplerNone && u.SamplerType <= Sampler3D,
+                      "unknown sampler type code");
         fuzz::Require(names.insert(u.Name).second, "uniform registered twice");
     }
     names.clear();

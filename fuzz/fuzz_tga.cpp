@@ -17,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TMemoryStream stream(file);
     TTGAImage image;
     if (image.LoadFromStream(stream)) {
-        fuzz::Require(image.Pixels.size() == size_t(image.Width) * image.Height * size_t(image.BytesPerPixel()),
-                      "TGA pixels do not match the header");
+        fuzz::Require(
+            image.Pixels.size() == size_t(image.Width) * image.Height * size_t(image.BytesPerPixel()),
+            "TGA pixels do not match the header");
         image.FlipVertical();
         image.FlipHorizontal();
         image.SwapRedBlue();

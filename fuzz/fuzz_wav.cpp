@@ -16,8 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                       "sample byte count differs from the samples");
         TStoredSoundData again;
         fuzz::Require(ReadSoundStream(WriteSoundStream(sound), again), "sound stream does not read back");
-        fuzz::Require(again.Format == sound.Format && again.Frequency == sound.Frequency && again.Data == sound.Data,
-                      "sound stream does not carry the sound unchanged");
+        fuzz::Require(
+            again.Format == sound.Format && again.Frequency == sound.Frequency && again.Data == sound.Data,
+            "sound stream does not carry the sound unchanged");
     } else {
         fuzz::Require(!problem.empty(), "refused WAV without a reason");
     }

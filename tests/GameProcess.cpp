@@ -15,7 +15,8 @@ extern char** environ;
 
 std::string GameExecutable() { return std::string(MYGAME_BINARY_DIR) + "/mygame"; }
 
-TGameRun RunGame(const std::vector<std::string>& args, const std::vector<std::string>& env, int timeoutSeconds) {
+TGameRun RunGame(const std::vector<std::string>& args, const std::vector<std::string>& env,
+                 int timeoutSeconds) {
     TGameRun run;
     int out[2], err[2];
     if (pipe(out) != 0 || pipe(err) != 0)
@@ -59,9 +60,9 @@ TGameRun RunGame(const std::vector<std::string>& args, const std::vector<std::st
     char buf[4096];
     bool killed = false;
     while (open > 0) {
-        int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                        deadline - std::chrono::steady_clock::now())
-                                        .count());
+        int left = static_cast<int>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count());
         if (left <= 0) {
             kill(pid, SIGKILL);
             killed = true;

@@ -15,7 +15,8 @@
 #include <string>
 #include <vector>
 
-inline const std::vector<std::string> kEnv{"ALSOFT_DRIVERS=null", "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=offscreen"};
+inline const std::vector<std::string> kEnv{"ALSOFT_DRIVERS=null", "SDL_AUDIODRIVER=dummy",
+                                           "SDL_VIDEODRIVER=offscreen"};
 
 // A folder laid out as the game expects beside its executable, with the
 // generated data and the shaders of the build, and room for the log, the
@@ -24,7 +25,8 @@ class TGameFolder {
 public:
     TGameFolder() {
         std::filesystem::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Data", dir.file("Data"));
-        std::filesystem::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Shaders", dir.file("Shaders"));
+        std::filesystem::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Shaders",
+                                                  dir.file("Shaders"));
     }
     std::string Path() const { return dir.path(); }
     std::string File(const std::string& name) const { return dir.file(name); }
@@ -48,7 +50,8 @@ public:
         fs::create_directories(keep, ec);
         for (const auto& entry : fs::directory_iterator(dir.path(), ec))
             if (entry.is_regular_file())
-                fs::copy_file(entry.path(), keep / entry.path().filename(), fs::copy_options::overwrite_existing, ec);
+                fs::copy_file(entry.path(), keep / entry.path().filename(),
+                              fs::copy_options::overwrite_existing, ec);
         std::cerr << "The run's screenshots, script, log and settings are kept in " << keep << "\n";
     }
 
@@ -125,15 +128,17 @@ inline TPixel WindowPixel(float fx, float fyUp, int w, int h) {
 inline TScript OrdersScript(int w, int h) {
     TScript s;
     // The splash covers the first ten frames; the orders come after it.
-    auto click = [&](int frame, TPixel p, const std::string& button = "left") { s.Click(frame, p.X, p.Y, button); };
+    auto click = [&](int frame, TPixel p, const std::string& button = "left") {
+        s.Click(frame, p.X, p.Y, button);
+    };
     // The command panel's buttons: move mode at column 0, row 2; hold at column 0, row 1.
     const TPixel moveMode = WindowPixel(0.8296f, 0.149f, w, h), hold = WindowPixel(0.8296f, 0.0948f, w, h);
-    s.Key(18, 88);                       // X: everyone
-    click(21, moveMode);                 // move mode from the HUD...
+    s.Key(18, 88);        // X: everyone
+    click(21, moveMode);  // move mode from the HUD...
     // ...and a left click on open ground, clear of the troop labels (which take
     // a press for the HUD), orders the move.
     click(25, WindowPixel(0.55f, 0.36f, w, h));
-    click(45, hold);                    // hold, and release again
+    click(45, hold);  // hold, and release again
     click(55, hold);
     s.At(65, "keydown 17");  // Control: run, ordered on the minimap towards CPU2
     int mx, my;

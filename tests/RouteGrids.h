@@ -18,14 +18,13 @@ struct TRouteGrid {
     int32_t W = 0;
     int32_t H = 0;
     std::vector<std::vector<uint8_t>> Types;  // one pass grid per unit type
-    int32_t UnitType = 0;                      // the type a benchmark asks its questions for
+    int32_t UnitType = 0;                     // the type a benchmark asks its questions for
     std::vector<std::pair<TWayPoint, TWayPoint>> Queries;
 };
 
 // The unit types see the same ground differently: type 1 has extra small obstacles,
 // type 2 a river with fords, type 3 uneven ground costs.
-inline void AddUnitTypes(TRouteGrid& g, uint32_t seed)
-{
+inline void AddUnitTypes(TRouteGrid& g, uint32_t seed) {
     std::mt19937 rng(seed);
     const std::vector<uint8_t> base = g.Types[0];
     std::vector<uint8_t> t1 = base, t2 = base, t3 = base;
@@ -46,8 +45,7 @@ inline void AddUnitTypes(TRouteGrid& g, uint32_t seed)
 }
 
 // A 512 x 512 field: scattered trees, round lakes and a walled yard.
-inline TRouteGrid FieldGrid()
-{
+inline TRouteGrid FieldGrid() {
     TRouteGrid g{"field", 512, 512, {}, 0, {}};
     std::vector<uint8_t> m(512 * 512, 0);
     auto at = [&](int x, int y) -> uint8_t& { return m[static_cast<size_t>(y) * 512 + x]; };
@@ -74,8 +72,7 @@ inline TRouteGrid FieldGrid()
 }
 
 // A 255 x 255 maze of one-tile corridors, with a few walls knocked out to make loops.
-inline TRouteGrid MazeGrid()
-{
+inline TRouteGrid MazeGrid() {
     constexpr int32_t N = 127;
     TRouteGrid g{"maze", 2 * N + 1, 2 * N + 1, {}, 0, {}};
     std::vector<uint8_t> m(static_cast<size_t>(g.W) * g.H, 255);
@@ -116,8 +113,7 @@ inline TRouteGrid MazeGrid()
 }
 
 // Random blocks of a given density with a few rectangular rooms (some with doors).
-inline TRouteGrid RandomBlocksGrid(const char* name, int32_t w, int32_t h, uint32_t percent, uint32_t seed)
-{
+inline TRouteGrid RandomBlocksGrid(const char* name, int32_t w, int32_t h, uint32_t percent, uint32_t seed) {
     TRouteGrid g{name, w, h, {}, 0, {}};
     std::vector<uint8_t> m(static_cast<size_t>(w) * h, 0);
     std::mt19937 rng(seed);

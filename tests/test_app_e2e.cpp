@@ -77,15 +77,19 @@ TEST(GameStartUp, TheCommandLineIsCheckedAndExplained) {
     TGameRun help = RunGame({"--help"});
     EXPECT_EQ(help.ExitCode, 0);
     EXPECT_NE(help.Stdout.find("--screenshot N:FILE"), std::string::npos);
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-             {"--windowed", "big"}, {"--frames"}, {"--fixed-dt", "-1"}, {"--screenshot", "12"}, {"--bogus"}}) {
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{"--windowed", "big"},
+                                                                              {"--frames"},
+                                                                              {"--fixed-dt", "-1"},
+                                                                              {"--screenshot", "12"},
+                                                                              {"--bogus"}}) {
         TGameRun run = RunGame(bad);
         EXPECT_EQ(run.ExitCode, 2) << bad[0];
         EXPECT_NE(run.Stderr.find("--help"), std::string::npos);
     }
     TempDir dir;
     WriteText(dir.file("script.txt"), "1 move 10\n");
-    TGameRun run = RunGame({"--batch", "--headless", "--script", dir.file("script.txt"), "--data", dir.path()});
+    TGameRun run =
+        RunGame({"--batch", "--headless", "--script", dir.file("script.txt"), "--data", dir.path()});
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_NE(run.Stderr.find("script.txt:1: move needs X Y"), std::string::npos) << run.Stderr;
 }
@@ -101,11 +105,15 @@ TEST(GameStartUp, ScriptedClicksReachTheMenuAndScreenshotsAreTaken) {
               "60 move 790 460\n"
               "61 down left 790 460\n"
               "62 up left 790 460\n"
-              "70 screenshot " + dir.file("options.png") + "\n"
-              "71 keydown 27\n"
-              "72 keyup 27\n"
-              "75 screenshot " + dir.file("main.png") + "\n"
-              "76 quit\n");
+              "70 screenshot " +
+                  dir.file("options.png") +
+                  "\n"
+                  "71 keydown 27\n"
+                  "72 keyup 27\n"
+                  "75 screenshot " +
+                  dir.file("main.png") +
+                  "\n"
+                  "76 quit\n");
     TGameRun run = RunGame({"--batch", "--windowed", "1024x768", "--fixed-dt", "0.02", "--script",
                             dir.file("script.txt"), "--data", dir.path()},
                            {"ALSOFT_DRIVERS=null", "SDL_VIDEODRIVER=offscreen"});
@@ -144,7 +152,8 @@ TEST(GameStartUp, TheVolumeSliderIsSavedWhenExitIsPressed) {
               "73 move 730 372\n74 up left 730 372\n"
               "80 move 793 661\n81 down left 793 661\n82 up left 793 661\n"  // Return
               "90 move 793 509\n91 down left 793 509\n92 up left 793 509\n"  // Exit
-              "400 screenshot " + dir.file("late.png") + "\n");
+              "400 screenshot " +
+                  dir.file("late.png") + "\n");
     TGameRun run = RunGame({"--batch", "--windowed", "1024x768", "--fixed-dt", "0.02", "--script",
                             dir.file("script.txt"), "--data", dir.path()},
                            {"ALSOFT_DRIVERS=null", "SDL_VIDEODRIVER=offscreen"});
@@ -168,11 +177,11 @@ TEST(GameStartUp, AQuickStartShowsTheSplashOnTheSameFramesOnAnyMachine) {
     TempDir dir;
     fs::create_directory_symlink(data, dir.file("Data"));
     fs::create_directory_symlink(std::string(MYGAME_BINARY_DIR) + "/Shaders", dir.file("Shaders"));
-    TGameRun run = RunGame({"--batch", "--windowed", "640x480", "--fixed-dt", "0.5", "--seed", "1", "--frames", "4",
-                            "--map", dir.file("Data/Maps/FirstBlood.map"), "--screenshot", "0:" + dir.file("f0.png"),
-                            "--screenshot", "1:" + dir.file("f1.png"), "--screenshot", "3:" + dir.file("f3.png"),
-                            "--data", dir.path()},
-                           {"ALSOFT_DRIVERS=null", "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=offscreen"});
+    TGameRun run = RunGame(
+        {"--batch", "--windowed", "640x480", "--fixed-dt", "0.5", "--seed", "1", "--frames", "4", "--map",
+         dir.file("Data/Maps/FirstBlood.map"), "--screenshot", "0:" + dir.file("f0.png"), "--screenshot",
+         "1:" + dir.file("f1.png"), "--screenshot", "3:" + dir.file("f3.png"), "--data", dir.path()},
+        {"ALSOFT_DRIVERS=null", "SDL_AUDIODRIVER=dummy", "SDL_VIDEODRIVER=offscreen"});
     ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
     // The splash is a small picture on black: the top third of the screen is dark.
     auto litAtTop = [](const TPicture& p) {
@@ -184,7 +193,8 @@ TEST(GameStartUp, AQuickStartShowsTheSplashOnTheSameFramesOnAnyMachine) {
             }
         return lit;
     };
-    const TPicture f0 = ReadPng(dir.file("f0.png")), f1 = ReadPng(dir.file("f1.png")), f3 = ReadPng(dir.file("f3.png"));
+    const TPicture f0 = ReadPng(dir.file("f0.png")), f1 = ReadPng(dir.file("f1.png")),
+                   f3 = ReadPng(dir.file("f3.png"));
     ASSERT_EQ(f0.Width, 640);
     ASSERT_EQ(f1.Width, 640);
     ASSERT_EQ(f3.Width, 640);

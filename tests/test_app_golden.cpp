@@ -46,7 +46,6 @@ std::map<std::string, std::string> ReadStates(const std::string& path) {
     return states;
 }
 
-
 struct TBattle {
     std::string Name;  // of the battle, without the mode and size
     int Seed = 1;
@@ -69,12 +68,13 @@ const std::vector<TSize> kSizes{{1024, 768}, {640, 480}};
 std::vector<int> ShotFrames(const TBattle& b) { return {27, b.Frames - 1}; }
 
 std::string RunName(const TBattle& b, bool windowed, TSize size) {
-    return b.Name + (windowed ? "-window-" : "-headless-") + std::to_string(size.W) + "x" + std::to_string(size.H);
+    return b.Name + (windowed ? "-window-" : "-headless-") + std::to_string(size.W) + "x" +
+           std::to_string(size.H);
 }
 
 std::string ShotName(const TBattle& b, TSize size, int frame) {
-    return b.Name + "-" + std::to_string(size.W) + "x" + std::to_string(size.H) + "-" + std::to_string(frame) +
-           ".png";
+    return b.Name + "-" + std::to_string(size.W) + "x" + std::to_string(size.H) + "-" +
+           std::to_string(frame) + ".png";
 }
 
 // Runs one battle; returns its summary, and leaves its screenshots in the folder.
@@ -85,11 +85,20 @@ std::string Play(const TBattle& b, bool windowed, TSize size, const TGameFolder&
         for (int f : ShotFrames(b))
             s.Shot(f, folder.File(ShotName(b, size, f)));
     WriteText(folder.File("script.txt"), s.Text());
-    std::vector<std::string> args{"--batch",   "--data",       folder.Path(),
-                                  "--map",     folder.MapFile(), "--seed",
-                                  std::to_string(b.Seed), "--fixed-dt", "0.1",
-                                  "--frames",  std::to_string(b.Frames), "--script",
-                                  folder.File("script.txt"), "--windowed",
+    std::vector<std::string> args{"--batch",
+                                  "--data",
+                                  folder.Path(),
+                                  "--map",
+                                  folder.MapFile(),
+                                  "--seed",
+                                  std::to_string(b.Seed),
+                                  "--fixed-dt",
+                                  "0.1",
+                                  "--frames",
+                                  std::to_string(b.Frames),
+                                  "--script",
+                                  folder.File("script.txt"),
+                                  "--windowed",
                                   std::to_string(size.W) + "x" + std::to_string(size.H)};
     if (!windowed)
         args.push_back("--headless");
@@ -120,11 +129,10 @@ std::string Play(const TBattle& b, bool windowed, TSize size, const TGameFolder&
             }
     const size_t pixels = a.Rgba.size() / 4;
     if (differing * 200 > pixels)  // more than 0.5 %
-        return ::testing::AssertionFailure()
-               << actualPath << ": " << differing << " of " << pixels << " pixels differ from " << expectedPath;
+        return ::testing::AssertionFailure() << actualPath << ": " << differing << " of " << pixels
+                                             << " pixels differ from " << expectedPath;
     return ::testing::AssertionSuccess();
 }
-
 
 class GoldenBattle : public ::testing::TestWithParam<TBattle> {};
 

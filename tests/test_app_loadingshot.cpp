@@ -61,7 +61,8 @@ TEST(LoadingScreen, ShowsItsPictureTextAndTheBarAtTheProgressReached) {
     TPicture shot = ReadPng(dir.file("loading.png"));
     ASSERT_EQ(shot.Width, w);
     std::error_code ec;
-    std::filesystem::copy_file(dir.file("loading.png"), std::string(MYGAME_BINARY_DIR) + "/loading-screen.png",
+    std::filesystem::copy_file(dir.file("loading.png"),
+                               std::string(MYGAME_BINARY_DIR) + "/loading-screen.png",
                                std::filesystem::copy_options::overwrite_existing, ec);
     // The bar spans x 0.2-0.8 at y 0.08-0.12 (bottom-up); its red fill reaches three quarters.
     auto red = [&](double fx) {

@@ -76,7 +76,8 @@ std::string UnbalancedCreation(const std::vector<std::string>& lines) {
             if (std::find(open.begin(), open.end(), what) == open.end())
                 continue;
             if (open.back() != what)
-                return "line " + std::to_string(i + 1) + " closes \"" + what + "\" inside \"" + open.back() + "\"";
+                return "line " + std::to_string(i + 1) + " closes \"" + what + "\" inside \"" + open.back() +
+                       "\"";
             open.pop_back();
         }
     }
@@ -124,8 +125,8 @@ TSummary ParseSummary(const std::string& json) {
         "\\{\"name\": \"([^\"]*)\", \"units\": (\\d+), \"kills\": (-?\\d+), \"losses\": (-?\\d+), "
         "\"points\": (-?\\d+)\\}");
     for (auto it = std::sregex_iterator(json.begin(), json.end(), player); it != std::sregex_iterator(); ++it)
-        s.Players.push_back({(*it)[1], std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]),
-                             std::stoi((*it)[5])});
+        s.Players.push_back(
+            {(*it)[1], std::stoi((*it)[2]), std::stoi((*it)[3]), std::stoi((*it)[4]), std::stoi((*it)[5])});
     return s;
 }
 
@@ -144,7 +145,8 @@ void ExpectBalancedBooks(const TSummary& s) {
         EXPECT_EQ(p->Points, 100 * (p->Kills - p->Losses)) << p->Name;
     // Reinforcements come in fives when a computer player runs low.
     for (const TPlayerSummary* cpu : {&cpu1, &cpu2})
-        EXPECT_EQ((cpu->Units + cpu->Losses - 10) % 5, 0) << cpu->Name << " " << cpu->Units << " " << cpu->Losses;
+        EXPECT_EQ((cpu->Units + cpu->Losses - 10) % 5, 0)
+            << cpu->Name << " " << cpu->Units << " " << cpu->Losses;
 }
 
 // ---- pictures ----
@@ -168,7 +170,8 @@ int CountPixels(const TPicture& p, TRect r, const TPixelTest& test) {
 }
 
 bool Near(const unsigned char* c, int r, int g, int b, int tolerance = 6) {
-    return std::abs(c[0] - r) <= tolerance && std::abs(c[1] - g) <= tolerance && std::abs(c[2] - b) <= tolerance;
+    return std::abs(c[0] - r) <= tolerance && std::abs(c[1] - g) <= tolerance &&
+           std::abs(c[2] - b) <= tolerance;
 }
 
 // The human player's colour as the troop labels fill it.
@@ -179,7 +182,9 @@ bool RingYellow(const unsigned char* c) { return Near(c, 230, 230, 0, 12); }
 bool PathGrey(const unsigned char* c) { return Near(c, 204, 204, 204, 3); }
 bool AttackBlue(const unsigned char* c) { return Near(c, 128, 178, 255, 3); }
 // The edge arrow's yellow, faded towards its base.
-bool ArrowYellow(const unsigned char* c) { return c[0] > 120 && c[1] > 120 && c[2] < 30 && std::abs(c[0] - c[1]) < 20; }
+bool ArrowYellow(const unsigned char* c) {
+    return c[0] > 120 && c[1] > 120 && c[2] < 30 && std::abs(c[0] - c[1]) < 20;
+}
 bool White(const unsigned char* c) { return c[0] > 235 && c[1] > 235 && c[2] > 235; }
 bool Dark(const unsigned char* c) { return c[0] < 16 && c[1] < 16 && c[2] < 16; }
 // The volume slider's filled part.
@@ -205,16 +210,15 @@ const TRect kField{120, 100, 640, 370};
 // Where the game menu writes "GAME OVER" (x 0.21-0.81, y 0.825-0.975), below the frame rate.
 const TRect kEndText{134, 30, 518, 84};
 
-
 // ---- the session in a window ----
 
 // Frames of the windowed session at 0.1 s a frame (the splash covers frames 0-9).
 namespace session {
 // Main menu buttons sit in the frame at x 0.625-0.925, y 0.09-0.64 (bottom-up):
 // button k from 0.85 - 0.12k - 0.08 to 0.85 - 0.12k of the frame's height.
-constexpr int MenuX = 496;                       // 0.775 of the width
+constexpr int MenuX = 496;  // 0.775 of the width
 constexpr int NewGameY = 223, OptionsY = 286, ExitY = 318, ReturnY = 413;
-constexpr int VolumeBarY = 232;                  // the slider at 0.75-0.8 of the options frame
+constexpr int VolumeBarY = 232;  // the slider at 0.75-0.8 of the options frame
 // The game menu's buttons, frame (0.35, 0.25)-(0.65, 0.8).
 constexpr int GameMenuX = 320, ContinueY = 146, RestartY = 178, TerminateY = 209;
 
@@ -229,7 +233,7 @@ constexpr int FrozenShot = B(660);
 constexpr int Continue2 = B(671);
 constexpr int Escape2 = B(677);
 constexpr int Terminate = B(681);
-constexpr int MenuAgain = B(684);  // the main menu's first frame after the loading thread
+constexpr int MenuAgain = B(684);    // the main menu's first frame after the loading thread
 constexpr int Exit = MenuAgain + 4;  // released at Exit + 2: the run ends there
 constexpr int Cap = 900;
 const char* const Retune =
@@ -332,9 +336,10 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     s.Shot(Exit + 10, shot("afterexit"));  // never taken: the game has ended
     WriteText(folder.File("session.txt"), s.Text());
 
-    TGameRun run = RunGame({"--batch", "--windowed", "640x480", "--fixed-dt", "0.1", "--seed", "2", "--frames",
-                            std::to_string(Cap), "--script", folder.File("session.txt"), "--data", folder.Path()},
-                           kEnv, 500);
+    TGameRun run =
+        RunGame({"--batch", "--windowed", "640x480", "--fixed-dt", "0.1", "--seed", "2", "--frames",
+                 std::to_string(Cap), "--script", folder.File("session.txt"), "--data", folder.Path()},
+                kEnv, 500);
     ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
     EXPECT_EQ(run.Stdout, "");
     EXPECT_FALSE(fs::exists(shot("afterexit"))) << "\"Exit\" did not end the game";
@@ -386,9 +391,10 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
 
     // ---- the pictures ----
     std::map<std::string, TPicture> pic;
-    for (const char* name : {"splash", "menu", "options", "back", "battle", "clicked", "boxed", "dragging", "paths",
-                             "hold", "centred", "zoomed", "scrolling", "hidden", "gamemenu", "continued", "attack",
-                             "frozen", "gameover", "lost", "gameover2", "menuagain"}) {
+    for (const char* name :
+         {"splash", "menu",   "options",  "back",   "battle",    "clicked",  "boxed",    "dragging",
+          "paths",  "hold",   "centred",  "zoomed", "scrolling", "hidden",   "gamemenu", "continued",
+          "attack", "frozen", "gameover", "lost",   "gameover2", "menuagain"}) {
         pic[name] = ReadPng(shot(name));
         ASSERT_EQ(pic[name].Width, W) << name;
         ASSERT_EQ(pic[name].Height, H) << name;
@@ -403,7 +409,8 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     const TPicture& menu = pic["menu"];
     EXPECT_GT(CountPixels(menu, {399, 190, 401, 430}, White), 230);
     EXPECT_GT(CountPixels(menu, {591, 190, 593, 430}, White), 230);
-    EXPECT_GT(CountPixels(menu, {410, 176, 590, 190}, [](auto c) { return c[0] > 150 && Near(c, c[0], c[0], c[0], 16); }),
+    EXPECT_GT(CountPixels(menu, {410, 176, 590, 190},
+                          [](auto c) { return c[0] > 150 && Near(c, c[0], c[0], c[0], 16); }),
               1500);
     EXPECT_EQ(CountPixels(menu, {410, 228, 590, 238}, SliderGreen), 0);
     // The options: the slider filled to the middle where it was clicked.
@@ -418,7 +425,8 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     EXPECT_GT(CountPixels(battle0, {140, 400, 500, 470}, Parchment), 15000);
     int tx, ty;
     MiniMapPixel(98.0f, 60.0f, tx, ty);
-    EXPECT_GT(CountPixels(battle0, {tx - 12, ty - 12, tx + 12, ty + 12}, [](auto c) { return Near(c, 128, 255, 128, 40); }),
+    EXPECT_GT(CountPixels(battle0, {tx - 12, ty - 12, tx + 12, ty + 12},
+                          [](auto c) { return Near(c, 128, 255, 128, 40); }),
               10);
     EXPECT_EQ(CountPixels(battle0, kField, LabelGreen), 0);
     EXPECT_EQ(CountPixels(battle0, kField, RingYellow), 0);
@@ -447,8 +455,9 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     EXPECT_EQ(CountPixels(pic["dragging"], kField, PathGrey), 0);
     // On hold, the labels wear a yellow aura.
     EXPECT_GT(CountPixels(pic["hold"], kField, [](auto c) { return c[0] > 150 && c[1] > 150 && c[2] < 60; }),
-              CountPixels(pic["paths"], kField, [](auto c) { return c[0] > 150 && c[1] > 150 && c[2] < 60; }) +
-                  200);
+              CountPixels(pic["paths"], kField, [](auto c) {
+                  return c[0] > 150 && c[1] > 150 && c[2] < 60;
+              }) + 200);
     // A double press of 1 puts the group's first warrior in the middle of the view.
     EXPECT_GT(CountPixels(pic["centred"], {280, 200, 360, 280}, RingYellow), 100);
     // Tilting and zooming changes the view; scrolling at the left edge shows its arrow.
@@ -457,7 +466,8 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     EXPECT_EQ(CountPixels(pic["centred"], {0, 200, 20, 280}, ArrowYellow), 0);
     // Tab: no panels, but the frame rate stays.
     EXPECT_LT(CountPixels(pic["hidden"], {140, 400, 500, 470}, Parchment), 500);
-    EXPECT_GT(CountPixels(pic["hidden"], {296, 8, 322, 24}, [](auto c) { return c[1] > 180 && c[0] < 100; }), 10);
+    EXPECT_GT(CountPixels(pic["hidden"], {296, 8, 322, 24}, [](auto c) { return c[1] > 180 && c[0] < 100; }),
+              10);
 
     // The game menu over the frozen battle, then "Continue" back to the HUD.
     const TPicture& gameMenu = pic["gamemenu"];
@@ -495,8 +505,8 @@ TEST(Playthrough, HeadlessMenusTakeClicksWhereTheWindowWouldHaveThem) {
     TScript s;
     s.Click(0, session::MenuX, session::ExitY);
     WriteText(folder.File("exit.txt"), s.Text());
-    TGameRun run = RunGame({"--batch", "--headless", "--windowed", "640x480", "--fixed-dt", "0.02", "--frames", "500",
-                            "--script", folder.File("exit.txt"), "--data", folder.Path()},
+    TGameRun run = RunGame({"--batch", "--headless", "--windowed", "640x480", "--fixed-dt", "0.02",
+                            "--frames", "500", "--script", folder.File("exit.txt"), "--data", folder.Path()},
                            kEnv, 120);
     ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
     EXPECT_EQ(run.Stdout, "{\"frames\": 3}\n");
@@ -509,11 +519,10 @@ TEST(Playthrough, AHeadlessBattleLeftAloneIsLostAndStaysFrozen) {
     TGameFolder folder;
     WriteText(folder.File("Config.ini"), "MapScrollSpeed = 0.65\r\nMusicVolume = 1.00\r\n");
     const auto started = std::chrono::steady_clock::now();
-    TGameRun run = RunGame({"--batch", "--headless", "--fixed-dt", "0.02", "--seed", "1", "--frames", "90000", "--map",
-                            folder.MapFile(), "--data", folder.Path()},
+    TGameRun run = RunGame({"--batch", "--headless", "--fixed-dt", "0.02", "--seed", "1", "--frames", "90000",
+                            "--map", folder.MapFile(), "--data", folder.Path()},
                            kEnv, 500);
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     std::cout << "90000 headless frames took " << seconds << " s\n";
     ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
     const TSummary summary = ParseSummary(run.Stdout);
@@ -564,8 +573,8 @@ protected:
     TGameRun Run(const TScript& script, int seed, int frames) {
         WriteText(folder.File("march.txt"), script.Text());
         return RunGame({"--batch", "--headless", "--windowed", "640x480", "--fixed-dt", "0.02", "--seed",
-                        std::to_string(seed), "--frames", std::to_string(frames), "--script", folder.File("march.txt"),
-                        "--data", folder.Path()},
+                        std::to_string(seed), "--frames", std::to_string(frames), "--script",
+                        folder.File("march.txt"), "--data", folder.Path()},
                        kEnv, 300);
     }
     TGameFolder folder;
@@ -592,7 +601,7 @@ TEST_F(MarchIntoTheEnemy, AfterTheDefeatRestartTerminateAndExitLeadOut) {
     using namespace session;
     TScript s = March();
     s.Click(AfterDefeat, GameMenuX, RestartY);
-    const int again = AfterDefeat + 3;                // the new battle's first frame
+    const int again = AfterDefeat + 3;  // the new battle's first frame
     s.Key(again + 5, 27);
     s.Click(again + 7, GameMenuX, TerminateY);
     const int menu = again + 10;  // the main menu's first frame
@@ -605,7 +614,8 @@ TEST_F(MarchIntoTheEnemy, AfterTheDefeatRestartTerminateAndExitLeadOut) {
     const std::vector<std::string> log = LogLines(folder.Log());
     EXPECT_EQ(TroubleLines(log), std::vector<std::string>{});
     EXPECT_EQ(UnbalancedCreation(log), "");
-    const std::string battle = "++CreateScene: \"" + folder.Path() + "/Data/Maps/FirstBlood.map\" - complete.";
+    const std::string battle =
+        "++CreateScene: \"" + folder.Path() + "/Data/Maps/FirstBlood.map\" - complete.";
     EXPECT_EQ(CountLines(log, battle), 2u);
     EXPECT_EQ(CountLines(log, "++CreateScene: \"MainMenuScene\" - complete."), 2u);
     EXPECT_EQ(CountLines(log, "Start Loading Thread ++++++++++++++++++++++++"), 3u);

@@ -21,7 +21,6 @@ constexpr int kFrames = 260;
 
 std::string Summary(const TGameRun& run) { return run.Stdout; }
 
-
 std::vector<std::string> Base(const TGameFolder& folder, int w, int h) {
     return {"--batch", "--data", folder.Path(), "--windowed", std::to_string(w) + "x" + std::to_string(h)};
 }
@@ -34,15 +33,17 @@ TGameRun Record(const TGameFolder& folder, int seed, const std::string& replay) 
     script.Key(131, 27);
     WriteText(folder.File("orders.txt"), script.Text());
     std::vector<std::string> args = Base(folder, 1024, 768);
-    for (const std::string& a : {std::string("--headless"), std::string("--map"), folder.MapFile(),
-                                 std::string("--seed"), std::to_string(seed), std::string("--fixed-dt"),
-                                 std::string("0.1"), std::string("--frames"), std::to_string(kFrames),
-                                 std::string("--script"), folder.File("orders.txt"), std::string("--record"), replay})
+    for (const std::string& a :
+         {std::string("--headless"), std::string("--map"), folder.MapFile(), std::string("--seed"),
+          std::to_string(seed), std::string("--fixed-dt"), std::string("0.1"), std::string("--frames"),
+          std::to_string(kFrames), std::string("--script"), folder.File("orders.txt"),
+          std::string("--record"), replay})
         args.push_back(a);
     return RunGame(args, kEnv, 300);
 }
 
-TGameRun Replay(const TGameFolder& folder, const std::string& replay, bool headless, int w = 640, int h = 480) {
+TGameRun Replay(const TGameFolder& folder, const std::string& replay, bool headless, int w = 640,
+                int h = 480) {
     std::vector<std::string> args = Base(folder, w, h);
     args.push_back("--replay");
     args.push_back(replay);
@@ -99,7 +100,8 @@ TEST(Replay, APlayedBattlePlaysBackToTheSameStateAtAnySizeHeadlessAndInAWindow) 
         const std::string logged = folder.LoggedStatus() + "\n";
         auto checksum = [](const std::string& s) {
             std::smatch m;
-            return std::regex_search(s, m, std::regex("\"checksum\": \"([0-9a-f]+)\"")) ? std::string(m[1]) : "";
+            return std::regex_search(s, m, std::regex("\"checksum\": \"([0-9a-f]+)\"")) ? std::string(m[1])
+                                                                                        : "";
         };
         EXPECT_NE(checksum(logged), "");
         // The same summary but for the frame count, which includes the frames
@@ -142,7 +144,8 @@ TEST(Replay, ATamperedReplayDivergesAtTheNextChecksumAndADamagedOneIsRefused) {
     WriteText(folder.File("tampered.replay"), Join(tampered));
     const TGameRun diverged = Replay(folder, folder.File("tampered.replay"), true);
     EXPECT_EQ(diverged.ExitCode, 3);
-    EXPECT_NE(diverged.Stderr.find("Replay diverges at frame " + std::to_string(expected) + "\n"), std::string::npos)
+    EXPECT_NE(diverged.Stderr.find("Replay diverges at frame " + std::to_string(expected) + "\n"),
+              std::string::npos)
         << diverged.Stderr;
 
     // What a crash leaves: everything up to a frame, no end record.
@@ -156,21 +159,26 @@ TEST(Replay, ATamperedReplayDivergesAtTheNextChecksumAndADamagedOneIsRefused) {
     WriteText(folder.File("cut.replay"), Join(cut));
     const TGameRun shortened = Replay(folder, folder.File("cut.replay"), true);
     EXPECT_EQ(shortened.ExitCode, 0) << shortened.Stderr;
-    EXPECT_NE(shortened.Stderr.find("is cut short: played up to its last whole frame, 150."), std::string::npos)
+    EXPECT_NE(shortened.Stderr.find("is cut short: played up to its last whole frame, 150."),
+              std::string::npos)
         << shortened.Stderr;
     EXPECT_NE(shortened.Stdout.find("\"battle_time\": 15.000000"), std::string::npos) << shortened.Stdout;
 
     // Damaged files are refused before anything starts, naming the file and the fault.
     const std::string text = Join(lines);
-    const std::string commandLine = lines[size_t(std::find_if(lines.begin(), lines.end(), [](const std::string& l) {
-                                                    return l.rfind("c ", 0) == 0;
-                                                }) - lines.begin())];
+    const std::string commandLine = lines[size_t(
+        std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("c ", 0) == 0; }) -
+        lines.begin())];
     const struct {
         std::string Name, Content, Reason;
     } damaged[] = {
-        {"garbage.replay", "\x7f" "ELF\x02\x01\x01 binary noise\n", "not a replay file"},
+        {"garbage.replay",
+         "\x7f"
+         "ELF\x02\x01\x01 binary noise\n",
+         "not a replay file"},
         {"version.replay", "mygame-replay 7\n" + text.substr(text.find('\n') + 1), "format version 7"},
-        {"game.replay", std::regex_replace(text, std::regex("game [^\n]*"), "game 9.9"), "version 9.9 of the game"},
+        {"game.replay", std::regex_replace(text, std::regex("game [^\n]*"), "game 9.9"),
+         "version 9.9 of the game"},
         {"map.replay", std::regex_replace(text, std::regex("map (\\S+) [0-9a-f]+"), "map $1 00000000"),
          "the map has changed"},
         {"midfield.replay", text.substr(0, text.find(commandLine) + commandLine.size() / 2), "cut short"},
@@ -193,9 +201,10 @@ TEST(Replay, EveryBattleIsRecordedInTheReplaysFolderWhichKeepsTheLastTwenty) {
     const fs::path replays = fs::path(folder.Path()) / "replays";
     fs::create_directories(replays);
     for (int i = 0; i < 25; ++i)
-        WriteText((replays / ("2000-01-01_00-00-" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".replay"))
-                      .string(),
-                  "old\n");
+        WriteText(
+            (replays / ("2000-01-01_00-00-" + std::string(i < 10 ? "0" : "") + std::to_string(i) + ".replay"))
+                .string(),
+            "old\n");
     const TGameRun run = RunGame({"--batch", "--data", folder.Path(), "--headless", "--map", folder.MapFile(),
                                   "--fixed-dt", "0.1", "--frames", "30"},
                                  kEnv, 120);
@@ -209,7 +218,8 @@ TEST(Replay, EveryBattleIsRecordedInTheReplaysFolderWhichKeepsTheLastTwenty) {
     const std::string newest = (replays / names.back()).string();
     EXPECT_EQ(ReadText(newest).rfind("mygame-replay 1\n", 0), 0u);
     // It plays.
-    const TGameRun again = RunGame({"--batch", "--data", folder.Path(), "--headless", "--replay", newest}, kEnv, 120);
+    const TGameRun again =
+        RunGame({"--batch", "--data", folder.Path(), "--headless", "--replay", newest}, kEnv, 120);
     EXPECT_EQ(again.ExitCode, 0) << again.Stderr;
     EXPECT_EQ(again.Stdout, run.Stdout);
 }

@@ -17,15 +17,13 @@ const float Tol = 1e-4f;
 
 double Rad(double degrees) { return degrees * Pi / 180.0; }
 
-void ExpectVec3(const TMyVector3f& v, float x, float y, float z, float tol = Tol)
-{
+void ExpectVec3(const TMyVector3f& v, float x, float y, float z, float tol = Tol) {
     EXPECT_NEAR(v.x, x, tol);
     EXPECT_NEAR(v.y, y, tol);
     EXPECT_NEAR(v.z, z, tol);
 }
 
-void ExpectPlane(const TMyVector4f& p, float x, float y, float z, float w, float tol = Tol)
-{
+void ExpectPlane(const TMyVector4f& p, float x, float y, float z, float w, float tol = Tol) {
     EXPECT_NEAR(p.x, x, tol);
     EXPECT_NEAR(p.y, y, tol);
     EXPECT_NEAR(p.z, z, tol);
@@ -33,8 +31,7 @@ void ExpectPlane(const TMyVector4f& p, float x, float y, float z, float w, float
 }
 
 // Normalized device coordinates of a world point.
-TMyVector3f Project(const TMatrix4f& clip, const TMyVector3f& p)
-{
+TMyVector3f Project(const TMatrix4f& clip, const TMyVector3f& p) {
     const TMyVector4f c = MatTransformVec4(clip, {p.x, p.y, p.z, 1.0f});
     return {c.x / c.w, c.y / c.w, c.z / c.w};
 }
@@ -51,10 +48,9 @@ struct FakeModelStd {
     std::array<TMyVector3f, 8> WorldCorners;
 };
 
-} // namespace
+}  // namespace
 
-TEST(Frustum, IdentityGivesTheClipCube)
-{
+TEST(Frustum, IdentityGivesTheClipCube) {
     const TFrustum f(IdentityMatrix);
     ExpectPlane(f.Planes[TFrustum::PlaneRight], -1, 0, 0, 1);
     ExpectPlane(f.Planes[TFrustum::PlaneLeft], 1, 0, 0, 1);
@@ -81,8 +77,7 @@ TEST(Frustum, IdentityGivesTheClipCube)
     EXPECT_TRUE(f.BoxVisible({0.9f, -0.5f, -0.5f}, {2, 0.5f, 0.5f}));
 }
 
-TEST(Frustum, PerspectivePlanesAndCorners)
-{
+TEST(Frustum, PerspectivePlanesAndCorners) {
     const TFrustum f = SquareFrustum();
     const float s = std::sqrt(0.5f);
     ExpectPlane(f.Planes[TFrustum::PlaneRight], -s, 0, -s, 0);
@@ -106,14 +101,13 @@ TEST(Frustum, PerspectivePlanesAndCorners)
     EXPECT_FALSE(f.PointVisible(0, 0, -101));   // beyond the far plane
     EXPECT_FALSE(f.PointVisible(0, 0, 50));     // behind the eye
 
-    EXPECT_TRUE(f.BoxVisible({40, -1, -51}, {60, 1, -49}));     // straddles the right plane
-    EXPECT_FALSE(f.BoxVisible({55, -1, -51}, {60, 1, -49}));    // wholly right of it
-    EXPECT_FALSE(f.BoxVisible({-1, -1, -120}, {1, 1, -101}));   // beyond the far plane
+    EXPECT_TRUE(f.BoxVisible({40, -1, -51}, {60, 1, -49}));          // straddles the right plane
+    EXPECT_FALSE(f.BoxVisible({55, -1, -51}, {60, 1, -49}));         // wholly right of it
+    EXPECT_FALSE(f.BoxVisible({-1, -1, -120}, {1, 1, -101}));        // beyond the far plane
     EXPECT_TRUE(f.BoxVisible({-500, -500, -500}, {500, 500, 500}));  // holds the whole volume
 }
 
-TEST(Frustum, ModelCornersAreTestedConservatively)
-{
+TEST(Frustum, ModelCornersAreTestedConservatively) {
     const TFrustum f = SquareFrustum();
     // Eight points outside the volume near its top-right edge, behind neither the right nor the
     // top plane alone: still counted as visible.
@@ -125,24 +119,26 @@ TEST(Frustum, ModelCornersAreTestedConservatively)
     }
     EXPECT_TRUE(f.ModelVisible(m));
     // Moved wholly right of the right plane.
-    for (auto& c : m.WorldCorners) c.x += 20;
+    for (auto& c : m.WorldCorners)
+        c.x += 20;
     EXPECT_FALSE(f.ModelVisible(m));
 
     FakeModelStd inside;
-    for (int i = 0; i < 8; ++i) inside.WorldCorners[i] = {float(i & 1), float((i >> 1) & 1), -10.0f - (i >> 2)};
+    for (int i = 0; i < 8; ++i)
+        inside.WorldCorners[i] = {float(i & 1), float((i >> 1) & 1), -10.0f - (i >> 2)};
     EXPECT_TRUE(f.ModelVisible(inside));
-    for (auto& c : inside.WorldCorners) c.z += 20;  // behind the eye
+    for (auto& c : inside.WorldCorners)
+        c.z += 20;  // behind the eye
     EXPECT_FALSE(f.ModelVisible(inside));
 }
 
 // The battle camera is turned about two axes; a box that never received a point
 // (min above max) and an inverted box around what is in view both hold nothing.
-TEST(Frustum, AnEmptyBoxIsNeverVisibleFromATiltedCamera)
-{
-    const TMatrix4f clip = MatMultiply(MatPerspective(60, 1.33f, 0.5f, 5000),
-                                       MatMultiply(MatRotationX(float(Rad(60))),
-                                                   MatMultiply(MatRotationY(float(Rad(45))),
-                                                               MatTranslation(-100, -30, -100))));
+TEST(Frustum, AnEmptyBoxIsNeverVisibleFromATiltedCamera) {
+    const TMatrix4f clip =
+        MatMultiply(MatPerspective(60, 1.33f, 0.5f, 5000),
+                    MatMultiply(MatRotationX(float(Rad(60))),
+                                MatMultiply(MatRotationY(float(Rad(45))), MatTranslation(-100, -30, -100))));
     const TFrustum f(clip);
     const TMyVector3f seen{100, 30 - 20, 100 - 10};
     ASSERT_TRUE(f.PointVisible(seen.x, seen.y, seen.z));
@@ -154,20 +150,19 @@ TEST(Frustum, AnEmptyBoxIsNeverVisibleFromATiltedCamera)
     EXPECT_FALSE(f.BoxVisible({inf, inf, inf}, {-inf, -inf, -inf}));
 }
 
-TEST(Frustum, NarrowToRect)
-{
+TEST(Frustum, NarrowToRect) {
     // The whole screen changes nothing, whichever way the clip matrix turns the corners.
-    for (const TMatrix4f& clip :
-         {IdentityMatrix, MatPerspective(90, 1, 1, 100),
-          MatMultiply(MatPerspective(60, 1.5f, 0.5f, 50), MatMultiply(MatRotationX(0.8f), MatTranslation(-3, -9, 2)))}) {
+    for (const TMatrix4f& clip : {IdentityMatrix, MatPerspective(90, 1, 1, 100),
+                                  MatMultiply(MatPerspective(60, 1.5f, 0.5f, 50),
+                                              MatMultiply(MatRotationX(0.8f), MatTranslation(-3, -9, 2)))}) {
         TFrustum f(clip);
         const TFrustum before = f;
         f.NarrowToRect(-1, -1, 1, 1);
         for (int i = 0; i < 8; ++i)
             ExpectVec3(f.Corners[i], before.Corners[i].x, before.Corners[i].y, before.Corners[i].z, 1e-3f);
         for (int i = 0; i < 6; ++i)
-            ExpectPlane(f.Planes[i], before.Planes[i].x, before.Planes[i].y, before.Planes[i].z, before.Planes[i].w,
-                        2e-3f);
+            ExpectPlane(f.Planes[i], before.Planes[i].x, before.Planes[i].y, before.Planes[i].z,
+                        before.Planes[i].w, 2e-3f);
     }
 
     // The upper-right quarter of the screen.
@@ -189,14 +184,13 @@ TEST(Frustum, NarrowToRect)
     // Widening takes in what lies just outside the screen.
     TFrustum wide = SquareFrustum();
     wide.NarrowToRect(-1.3f, -1.5f, 1.3f, 1.2f);
-    EXPECT_TRUE(wide.PointVisible(60, 0, -50));     // ndc x 1.2
-    EXPECT_FALSE(wide.PointVisible(70, 0, -50));    // ndc x 1.4
-    EXPECT_TRUE(wide.PointVisible(0, -70, -50));    // ndc y -1.4
-    EXPECT_FALSE(wide.PointVisible(0, 65, -50));    // ndc y 1.3
+    EXPECT_TRUE(wide.PointVisible(60, 0, -50));   // ndc x 1.2
+    EXPECT_FALSE(wide.PointVisible(70, 0, -50));  // ndc x 1.4
+    EXPECT_TRUE(wide.PointVisible(0, -70, -50));  // ndc y -1.4
+    EXPECT_FALSE(wide.PointVisible(0, 65, -50));  // ndc y 1.3
 }
 
-TEST(Camera, NewCamera)
-{
+TEST(Camera, NewCamera) {
     const TCamera cam(60, 1.5, 0.5, 5000);
     EXPECT_TRUE(cam.FreeRotation);
     ExpectVec3(cam.GetPosition(), 0, 0, 0, 0.0f);
@@ -211,8 +205,7 @@ TEST(Camera, NewCamera)
     }
 }
 
-TEST(Camera, AspectRebuildsProjection)
-{
+TEST(Camera, AspectRebuildsProjection) {
     TCamera cam(60, 1.0, 0.5, 5000);
     cam.SetAspect(2.0);
     EXPECT_EQ(cam.Aspect, 2.0);
@@ -220,8 +213,7 @@ TEST(Camera, AspectRebuildsProjection)
     EXPECT_NEAR(cam.GetProjectionMatrix().m[5], 1.0f / std::tan(float(Rad(30))), 1e-5f);
 }
 
-TEST(Camera, DeviceDirection)
-{
+TEST(Camera, DeviceDirection) {
     TCamera cam(60, 1.0, 0.5, 5000);
     const TMyVector3f corner = cam.DeviceDirection(1, 1);
     const float forward = -corner.z;
@@ -248,8 +240,7 @@ TEST(Camera, DeviceDirection)
     }
 }
 
-TEST(Camera, PositionAndViewMatrix)
-{
+TEST(Camera, PositionAndViewMatrix) {
     TCamera cam(60, 1.0, 0.5, 5000);
     cam.SetPosition(1, 2, 3);
     const TMatrix4f v = cam.GetViewMatrix();
@@ -270,14 +261,14 @@ TEST(Camera, PositionAndViewMatrix)
 
     // The combined matrix is projection x view.
     const TMatrix4f expected = MatMultiply(cam.GetProjectionMatrix(), cam.GetViewMatrix());
-    for (int i = 0; i < 16; ++i) EXPECT_FLOAT_EQ(cam.GetCombinedMatrix().m[i], expected.m[i]);
+    for (int i = 0; i < 16; ++i)
+        EXPECT_FLOAT_EQ(cam.GetCombinedMatrix().m[i], expected.m[i]);
     const TFrustum f = cam.MakeFrustum();
     EXPECT_TRUE(f.PointVisible(20, 2, 3));
     EXPECT_FALSE(f.PointVisible(-20, 2, 3));
 }
 
-TEST(Camera, TurnDownAndMoveBack)
-{
+TEST(Camera, TurnDownAndMoveBack) {
     TCamera cam(60, 1.0, 0.5, 5000);
     cam.Rotate(Rad(60), 0, 0);
     const float s = std::sin(Rad(60)), c = std::cos(Rad(60));
@@ -302,8 +293,7 @@ TEST(Camera, TurnDownAndMoveBack)
     EXPECT_NEAR(battle.RightAxis().y, 0.0f, 1e-5f);  // horizon still level
 }
 
-TEST(Camera, LevelHorizonMode)
-{
+TEST(Camera, LevelHorizonMode) {
     TCamera cam(60, 1.0, 0.5, 5000);
     cam.Rotate(0, Rad(45), 0);
     cam.Rotate(Rad(60), 0, 0);
@@ -329,7 +319,8 @@ TEST(Camera, LevelHorizonMode)
     // Pitch steps of 5 degrees from level stop at 85 degrees down, the first past the 0.99 limit.
     TCamera level(60, 1.0, 0.5, 5000);
     level.FreeRotation = false;
-    for (int i = 0; i < 30; ++i) level.Rotate(0, 0, Rad(5));
+    for (int i = 0; i < 30; ++i)
+        level.Rotate(0, 0, Rad(5));
     EXPECT_NEAR(level.BackAxis().y, std::sin(Rad(85)), 1e-4f);
     // Yaw is never limited and keeps the pitch.
     const TMyVector3f right = level.RightAxis();
@@ -340,7 +331,8 @@ TEST(Camera, LevelHorizonMode)
     level.Rotate(0, 0, Rad(-5));
     EXPECT_NEAR(level.BackAxis().y, std::sin(Rad(80)), 1e-4f);
     // And upwards it stops likewise.
-    for (int i = 0; i < 60; ++i) level.Rotate(0, 0, Rad(-5));
+    for (int i = 0; i < 60; ++i)
+        level.Rotate(0, 0, Rad(-5));
     EXPECT_NEAR(level.BackAxis().y, -std::sin(Rad(85)), 1e-4f);
     EXPECT_NEAR(level.RightAxis().y, 0.0f, 1e-4f);
 }

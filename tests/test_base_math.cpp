@@ -15,38 +15,35 @@ const float Tol = 1e-5f;
 
 float Rad(float degrees) { return degrees * Pi / 180.0f; }
 
-void ExpectVec3(const TMyVector3f& v, float x, float y, float z, float tol = Tol)
-{
+void ExpectVec3(const TMyVector3f& v, float x, float y, float z, float tol = Tol) {
     EXPECT_NEAR(v.x, x, tol);
     EXPECT_NEAR(v.y, y, tol);
     EXPECT_NEAR(v.z, z, tol);
 }
 
-void ExpectVec4(const TMyVector4f& v, float x, float y, float z, float w, float tol = Tol)
-{
+void ExpectVec4(const TMyVector4f& v, float x, float y, float z, float w, float tol = Tol) {
     EXPECT_NEAR(v.x, x, tol);
     EXPECT_NEAR(v.y, y, tol);
     EXPECT_NEAR(v.z, z, tol);
     EXPECT_NEAR(v.w, w, tol);
 }
 
-void ExpectMat(const TMatrix4f& a, const TMatrix4f& b, float tol = Tol)
-{
-    for (int i = 0; i < 16; ++i) EXPECT_NEAR(a.m[i], b.m[i], tol) << "element " << i;
+void ExpectMat(const TMatrix4f& a, const TMatrix4f& b, float tol = Tol) {
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(a.m[i], b.m[i], tol) << "element " << i;
 }
 
-TMatrix4f FromList(std::initializer_list<float> values)
-{
+TMatrix4f FromList(std::initializer_list<float> values) {
     TMatrix4f m;
     int i = 0;
-    for (float v : values) m.m[i++] = v;
+    for (float v : values)
+        m.m[i++] = v;
     return m;
 }
 
-} // namespace
+}  // namespace
 
-TEST(MathScalars, Wrappers)
-{
+TEST(MathScalars, Wrappers) {
     EXPECT_NEAR(ArcTan2(1.0f, 0.0f), Pi / 2, Tol);  // y first
     EXPECT_NEAR(ArcTan2(0.0f, -1.0f), Pi, Tol);
     EXPECT_NEAR(Tan(Pi / 4), 1.0f, Tol);
@@ -59,8 +56,7 @@ TEST(MathScalars, Wrappers)
     EXPECT_FALSE(IsNan(PlusInfinity));
 }
 
-TEST(MathVectors, TwoComponents)
-{
+TEST(MathVectors, TwoComponents) {
     const TMyVector2f a{3.0f, -4.0f}, b{1.0f, 2.0f};
     EXPECT_FLOAT_EQ(Vec2Negate(a).x, -3.0f);
     EXPECT_FLOAT_EQ(Vec2Negate(a).y, 4.0f);
@@ -80,8 +76,7 @@ TEST(MathVectors, TwoComponents)
     EXPECT_EQ(zero.y, 0.0f);
 }
 
-TEST(MathVectors, ThreeComponents)
-{
+TEST(MathVectors, ThreeComponents) {
     const TMyVector3f x{1, 0, 0}, y{0, 1, 0};
     ExpectVec3(Vec3Cross(x, y), 0, 0, 1);  // right-handed
     ExpectVec3(Vec3Cross(y, x), 0, 0, -1);
@@ -101,8 +96,7 @@ TEST(MathVectors, ThreeComponents)
     ExpectVec3(zero, 0, 0, 0, 0.0f);
 }
 
-TEST(MathMatrices, MultiplicationOrderAndLayout)
-{
+TEST(MathMatrices, MultiplicationOrderAndLayout) {
     // Translation in elements 12..14, column-major.
     const TMatrix4f t = MatTranslation(1, 2, 3);
     EXPECT_EQ(t.m[12], 1.0f);
@@ -117,7 +111,8 @@ TEST(MathMatrices, MultiplicationOrderAndLayout)
 
     // A full product worked out by hand: A holds 1..16 column by column, B = scale (2,3,4) + move (5,6,7).
     TMatrix4f a;
-    for (int i = 0; i < 16; ++i) a.m[i] = float(i + 1);
+    for (int i = 0; i < 16; ++i)
+        a.m[i] = float(i + 1);
     const TMatrix4f b = MatMultiply(MatTranslation(5, 6, 7), MatScaling(2, 3, 4));
     ExpectMat(MatMultiply(a, b), FromList({2, 4, 6, 8, 15, 18, 21, 24, 36, 40, 44, 48, 111, 130, 149, 168}));
     ExpectMat(MatMultiply(a, IdentityMatrix), a);
@@ -139,14 +134,14 @@ TEST(MathMatrices, MultiplicationOrderAndLayout)
     ExpectMat(MatScaling(2, 3, 4), FromList({2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1}));
 }
 
-TEST(MathMatrices, RotationDirections)
-{
+TEST(MathMatrices, RotationDirections) {
     // Counter-clockwise looking down each axis: x -> y about z, y -> z about x, z -> x about y.
     ExpectVec3(MatTransformPoint(MatRotationZ(Rad(90)), {1, 0, 0}), 0, 1, 0);
     ExpectVec3(MatTransformPoint(MatRotationX(Rad(90)), {0, 1, 0}), 0, 0, 1);
     ExpectVec3(MatTransformPoint(MatRotationY(Rad(90)), {0, 0, 1}), 1, 0, 0);
     ExpectVec3(MatTransformPoint(MatRotationY(Rad(90)), {1, 0, 0}), 0, 0, -1);
-    ExpectVec3(MatTransformPoint(MatRotationX(Rad(30)), {0, 2, 0}), 0, 2 * std::cos(Rad(30)), 2 * std::sin(Rad(30)));
+    ExpectVec3(MatTransformPoint(MatRotationX(Rad(30)), {0, 2, 0}), 0, 2 * std::cos(Rad(30)),
+               2 * std::sin(Rad(30)));
 
     const float angle = 0.7f;
     ExpectMat(MatRotationAxis(0, 1, 0, angle), MatRotationY(angle));
@@ -160,8 +155,7 @@ TEST(MathMatrices, RotationDirections)
     ExpectVec3(MatTransformPoint(cycle, {0, 1, 0}), 0, 0, 1);
 }
 
-TEST(MathMatrices, RigidInverse)
-{
+TEST(MathMatrices, RigidInverse) {
     const TMatrix4f m = MatMultiply(MatTranslation(1, 2, 3), MatRotationAxis(0.6f, 0.0f, 0.8f, 1.1f));
     TMatrix4f inv = m;
     MatInverseRigid(inv);
@@ -176,8 +170,7 @@ TEST(MathMatrices, RigidInverse)
     ExpectVec3(MatTransformPoint(inv2, {1, 2, 3}), 0, 0, 0);
 }
 
-TEST(MathMatrices, Projection)
-{
+TEST(MathMatrices, Projection) {
     const TMatrix4f f = MatFrustum(-1, 3, -2, 2, 1, 11);
     ExpectMat(f, FromList({0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0.5f, 0, -1.2f, -1, 0, 0, -2.2f, 0}));
 
@@ -202,8 +195,7 @@ TEST(MathMatrices, Projection)
     EXPECT_NEAR(c.z / c.w, 1.0f, Tol);
 }
 
-TEST(MathPlanes, NormalizeFromPointsIntersect)
-{
+TEST(MathPlanes, NormalizeFromPointsIntersect) {
     TMyVector4f p{0, 0, 2, 4};
     PlaneNormalize(p);
     ExpectVec4(p, 0, 0, 1, 2);
@@ -229,8 +221,7 @@ TEST(MathPlanes, NormalizeFromPointsIntersect)
     ExpectVec3(untouched, 9, 9, 9, 0.0f);
 }
 
-TEST(MathQuaternions, ConversionsMatchMatrices)
-{
+TEST(MathQuaternions, ConversionsMatchMatrices) {
     // Scalar first.
     const TMyVector4f qz = QuatFromAxisAngle({0, 0, 1}, Rad(90));
     ExpectVec4(qz, std::cos(Rad(45)), 0, 0, std::sin(Rad(45)));
@@ -259,8 +250,7 @@ TEST(MathQuaternions, ConversionsMatchMatrices)
     ExpectVec4(big, 0, 0, 1, 0);
 }
 
-TEST(MathQuaternions, LengthNormalizeBlend)
-{
+TEST(MathQuaternions, LengthNormalizeBlend) {
     EXPECT_FLOAT_EQ(QuatLength({1, 2, 2, 4}), 5.0f);
     TMyVector4f q{1, 2, 2, 4};
     QuatNormalize(q);
@@ -278,8 +268,7 @@ TEST(MathQuaternions, LengthNormalizeBlend)
     ExpectVec4(QuatBlend(a, nb, 0.5f), 0.8f, 0.4f, 0, 0);
 }
 
-TEST(MathRays, Plane)
-{
+TEST(MathRays, Plane) {
     const TMyVector4f ground{0, 0, 1, -2};  // z = 2
     TMyVector3f point;
     float t = -1;
@@ -299,8 +288,7 @@ TEST(MathRays, Plane)
     EXPECT_FALSE(RayPlane({0, 0, 3}, {1, 0, 0}, ground, keep, t));
 }
 
-TEST(MathRays, Triangle)
-{
+TEST(MathRays, Triangle) {
     const TMyVector3f a{0, 0, 0}, b{2, 0, 0}, c{0, 2, 0};
     TMyVector3f point;
     float t = 0;
@@ -328,8 +316,7 @@ TEST(MathRays, Triangle)
     ExpectVec3(point, 1, 1, 1);
 }
 
-TEST(MathRays, AxisAlignedBox)
-{
+TEST(MathRays, AxisAlignedBox) {
     const TMyVector3f lo{0, 0, 0}, hi{1, 2, 3};
     float tn = -1, tf = -1;
     ASSERT_TRUE(RayBox({-1, 1, 1}, {2, 0, 0}, lo, hi, tn, tf));
@@ -349,8 +336,7 @@ TEST(MathRays, AxisAlignedBox)
     EXPECT_FALSE(RayBox({-1, 1, 1}, {1, 4, 0}, lo, hi, tn, tf));
 }
 
-TEST(MathRays, OrientedBox)
-{
+TEST(MathRays, OrientedBox) {
     TOrientedBox box;
     box.Center = {0, 0, -10};
     box.Axis[0] = {1, 0, 0};
@@ -389,8 +375,7 @@ TEST(MathRays, OrientedBox)
     EXPECT_FALSE(RayOrientedBox({5.8f, 0, -0.8f}, {1, 0, 1}, turned, t));
 }
 
-TEST(MathDotVectors, OperationsAndTangents)
-{
+TEST(MathDotVectors, OperationsAndTangents) {
     const TDotVector3 a = DotVector3(1, 2, 3), b = DotVector3(4, 5, 6);
     const TDotVector3 cr = DotCross(a, b);
     EXPECT_FLOAT_EQ(cr.x, -3);
@@ -436,9 +421,9 @@ TEST(MathDotVectors, OperationsAndTangents)
 
 // The byte order is the files' whatever the machine's is, and a reader that runs out of bytes
 // neither reads on nor moves: each format relies on that to refuse a damaged file in its own words.
-TEST(ByteReader, LittleEndianAndBounded)
-{
-    const std::vector<uint8_t> bytes = {0x34, 0x12, 0x78, 0x56, 0x34, 0x12, 0x00, 0x00, 0x80, 0xBF, 0xFE, 0xFF};
+TEST(ByteReader, LittleEndianAndBounded) {
+    const std::vector<uint8_t> bytes = {0x34, 0x12, 0x78, 0x56, 0x34, 0x12,
+                                        0x00, 0x00, 0x80, 0xBF, 0xFE, 0xFF};
     EXPECT_EQ(LoadLE16(bytes.data()), 0x1234);
     EXPECT_EQ(LoadLE32(bytes.data() + 2), 0x12345678u);
     EXPECT_EQ(LoadLESingle(bytes.data() + 6), -1.0f);

@@ -254,22 +254,23 @@ TEST_F(Input, KeysOfAnyLayoutAndTheCharactersOfControlKeys) {
     struct Key {
         int scancode, keycode, expected;
     } keys[] = {
-        {SDL_SCANCODE_1, SDLK_AMPERSAND, '1'},      // French: "&" unshifted
-        {SDL_SCANCODE_9, 0xE7, '9'},                // "ç"
-        {SDL_SCANCODE_0, 0xE0, '0'},                // "à"
+        {SDL_SCANCODE_1, SDLK_AMPERSAND, '1'},  // French: "&" unshifted
+        {SDL_SCANCODE_9, 0xE7, '9'},            // "ç"
+        {SDL_SCANCODE_0, 0xE0, '0'},            // "à"
         {SDL_SCANCODE_KP_7, SDLK_HOME, VK::Numpad0 + 7},
         {SDL_SCANCODE_KP_0, SDLK_INSERT, VK::Numpad0},
         {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, VK::Return},
-        {SDL_SCANCODE_Q, SDLK_a, 'A'},              // the layout's letter
+        {SDL_SCANCODE_Q, SDLK_a, 'A'},  // the layout's letter
         {SDL_SCANCODE_A, SDLK_q, 'Q'},
         {SDL_SCANCODE_M, SDLK_COMMA, -1},
-        {SDL_SCANCODE_F, 0x0430, 'F'},              // Cyrillic "а": letters by position
+        {SDL_SCANCODE_F, 0x0430, 'F'},  // Cyrillic "а": letters by position
         {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, VK::Escape},
         {SDL_SCANCODE_F3, SDLK_F3, VK::F1 + 2},
         {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, VK::Shift},
     };
     for (const Key& k : keys)
-        EXPECT_EQ(VirtualKeyFromSdl(k.scancode, k.keycode), k.expected) << SDL_GetScancodeName(SDL_Scancode(k.scancode));
+        EXPECT_EQ(VirtualKeyFromSdl(k.scancode, k.keycode), k.expected)
+            << SDL_GetScancodeName(SDL_Scancode(k.scancode));
 
     SetInputHints();
     const char* radius = SDL_GetHint(SDL_HINT_MOUSE_DOUBLE_CLICK_RADIUS);
@@ -281,10 +282,11 @@ TEST_F(Input, KeysOfAnyLayoutAndTheCharactersOfControlKeys) {
 TEST(InputScript, ParsesEveryCommandAndKeepsTheOrderWithinAFrame) {
     std::vector<TScriptEvent> events;
     std::string error;
-    ASSERT_TRUE(ParseInputScript("# comment\n\n5 move 10 20\n2 down left 1 2\n2 up right 3 4\r\n"
-                                 "7 dblclick right 5 6\n8 keydown 27\n8 keyup 27\n9 char 65\n"
-                                 "10 screenshot shots/a b.png\n11 quit\n",
-                                 "s.txt", events, error))
+    ASSERT_TRUE(
+        ParseInputScript("# comment\n\n5 move 10 20\n2 down left 1 2\n2 up right 3 4\r\n"
+                         "7 dblclick right 5 6\n8 keydown 27\n8 keyup 27\n9 char 65\n"
+                         "10 screenshot shots/a b.png\n11 quit\n",
+                         "s.txt", events, error))
         << error;
     ASSERT_EQ(events.size(), 9u);
     EXPECT_EQ(events[0].Type, TScriptEvent::Kind::Down);
@@ -296,8 +298,8 @@ TEST(InputScript, ParsesEveryCommandAndKeepsTheOrderWithinAFrame) {
 }
 
 TEST(InputScript, BadLinesNameTheFileAndLine) {
-    const char* bad[] = {"x move 1 2", "1 jump", "1 move 1", "1 down middle 1 2", "1 keydown 256",
-                         "1 screenshot", "1 quit now", "-1 quit"};
+    const char* bad[] = {"x move 1 2",    "1 jump",       "1 move 1",   "1 down middle 1 2",
+                         "1 keydown 256", "1 screenshot", "1 quit now", "-1 quit"};
     for (const char* text : bad) {
         std::vector<TScriptEvent> events;
         std::string error;

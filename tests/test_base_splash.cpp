@@ -164,8 +164,8 @@ TEST(SplashUnderXvfb, RunsTheXTestsOnAVirtualDisplay) {
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     ASSERT_GT(n, 0);
     self[n] = 0;
-    const std::string command = std::string(ChildMarker) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" + self +
-                                "' --gtest_filter='SplashOnX.*' --gtest_brief=1";
+    const std::string command = std::string(ChildMarker) + "=1 xvfb-run -a -s '-screen 0 1024x768x24' '" +
+                                self + "' --gtest_filter='SplashOnX.*' --gtest_brief=1";
     const int status = system(command.c_str());
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the splash tests failed under xvfb-run";
@@ -185,8 +185,8 @@ TEST_F(SplashOnX, ShowsOneCentredSplashAndStopRemovesIt) {
     ASSERT_TRUE(XGetWindowAttributes(display, splash, &attrs));
     EXPECT_EQ(attrs.width, SplashSize);
     EXPECT_EQ(attrs.height, SplashSize);
-    const TSplashPoint expected =
-        SplashPosition(DisplayWidth(display, DefaultScreen(display)), DisplayHeight(display, DefaultScreen(display)));
+    const TSplashPoint expected = SplashPosition(DisplayWidth(display, DefaultScreen(display)),
+                                                 DisplayHeight(display, DefaultScreen(display)));
     Window child;
     int x = 0, y = 0;
     XTranslateCoordinates(display, splash, DefaultRootWindow(display), 0, 0, &x, &y, &child);

@@ -87,7 +87,7 @@ TEST_F(Widgets, TheWidgetHoldingThePressGetsTheMovesAndTheReleaseWhereverThePoin
     TMenuButton& button = *frame.Buttons[0];
     ASSERT_EQ(button.Caption(), "Continue");
     const float bx = button.AbsX(0.5f), by = button.AbsY(0.5f);
-    const float outX = 0.05f, outY = 0.05f;                          // outside the menu frame
+    const float outX = 0.05f, outY = 0.05f;                              // outside the menu frame
     const float besideX = frame.AbsX(0.5f), besideY = frame.AbsY(0.2f);  // in the frame, on no button
     ASSERT_FALSE(frame.HitTest(outX, outY));
 

@@ -92,10 +92,12 @@ protected:
     }
 
     // A camera at `eye` looking along (sin yaw, 0, -cos yaw), tilted down by `pitch` (radians).
-    static std::unique_ptr<TCamera> Camera(const TMyVector3f& eye, float yaw, float pitch, float fov = 40.0f) {
+    static std::unique_ptr<TCamera> Camera(const TMyVector3f& eye, float yaw, float pitch,
+                                           float fov = 40.0f) {
         auto cam = std::make_unique<TCamera>(fov, static_cast<double>(Width) / Height, 0.3, 200.0);
         // the view turns the world: first about the vertical, then about the camera's own x
-        cam->Orientation = QuatMultiply(QuatFromAxisAngle({1, 0, 0}, pitch), QuatFromAxisAngle({0, 1, 0}, yaw));
+        cam->Orientation =
+            QuatMultiply(QuatFromAxisAngle({1, 0, 0}, pitch), QuatFromAxisAngle({0, 1, 0}, yaw));
         cam->SetPosition(eye.x, eye.y, eye.z);
         return cam;
     }
@@ -197,18 +199,22 @@ TEST_F(GameData, MenuOrnament) {
                 m = MatMultiply(m, f);
             return m;
         };
-        knife1->ModelMatrix = chain({MatTranslation(-1.5f, -0.75f, -5), MatRotationY(spin * deg),
-                                     MatTranslation(-0.4f, 0, -0.04f), MatRotationZ(50 * deg), MatTranslation(-0.15f, 0, 0)});
-        knife2->ModelMatrix = chain({MatTranslation(-1.5f, -0.75f, -5), MatRotationY(spin * deg), MatTranslation(0.4f, 0, 0.04f),
-                                     MatRotationZ(-50 * deg), MatRotationY(180 * deg), MatTranslation(-0.15f, 0, 0)});
-        stand->ModelMatrix = chain({MatTranslation(-1.5f, -2.0f, -5), MatRotationY(spin * deg), MatScaling(2.5f, 1, 2.5f)});
+        knife1->ModelMatrix =
+            chain({MatTranslation(-1.5f, -0.75f, -5), MatRotationY(spin * deg),
+                   MatTranslation(-0.4f, 0, -0.04f), MatRotationZ(50 * deg), MatTranslation(-0.15f, 0, 0)});
+        knife2->ModelMatrix = chain({MatTranslation(-1.5f, -0.75f, -5), MatRotationY(spin * deg),
+                                     MatTranslation(0.4f, 0, 0.04f), MatRotationZ(-50 * deg),
+                                     MatRotationY(180 * deg), MatTranslation(-0.15f, 0, 0)});
+        stand->ModelMatrix =
+            chain({MatTranslation(-1.5f, -2.0f, -5), MatRotationY(spin * deg), MatScaling(2.5f, 1, 2.5f)});
         // the ornament alone first, to find it against the black
         QueueModel(knife1.get());
         QueueModel(knife2.get());
         QueueModel(stand.get());
         auto cam = std::make_unique<TCamera>(60.0, static_cast<double>(Width) / Height, 0.5, 5000.0);
         SetShadowFocus({TMyVector3f{-3, -2, -6}, {0, -2, -6}, {0, -2, -4}, {-3, -2, -4}});
-        Render(cam.get(), {-300, 400, 1000}, "Menu_ornament_" + std::to_string(static_cast<int>(spin)) + ".png");
+        Render(cam.get(), {-300, 400, 1000},
+               "Menu_ornament_" + std::to_string(static_cast<int>(spin)) + ".png");
         const TCoverage c = Coverage(0, 0, Width, Height);
         EXPECT_GT(c.Pixels, 2000);
         // left of centre and in the lower half, where the menu has room for it
@@ -233,7 +239,8 @@ TEST_F(GameData, Portraits) {
         auto p = std::make_unique<TGamePersonage>(names[k], k);
         p->Phase = 0.0f;
         p->Animate(0.4);
-        p->ModelMatrix = MatMultiply(MatTranslation(0, 0, (static_cast<float>(k) - 1) * 1.6f), MatRotationY(-0.8f));
+        p->ModelMatrix =
+            MatMultiply(MatTranslation(0, 0, (static_cast<float>(k) - 1) * 1.6f), MatRotationY(-0.8f));
         QueueModel(p.get());
         figures.push_back(std::move(p));
     }
@@ -261,9 +268,9 @@ TEST_F(GameData, BowmanShooting) {
 
 // The scenery and the markers in a row, each interchange copy beside its own model file.
 TEST_F(GameData, SceneryLineUp) {
-    const char* names[] = {"Tree1",      "Tree2",    "Tree3",    "House1.PRM", "House1.3DS", "Ruin1.PRM", "Ruin1.ASE",
-                           "Fence1.PRM", "Fence1.3DS", "Rock1.PRM", "Rock1.ASE", "Flag",      "Arrow",     "ArrowSmall",
-                           "Pica",       "BaseUnit"};
+    const char* names[] = {"Tree1",     "Tree2",      "Tree3",      "House1.PRM", "House1.3DS", "Ruin1.PRM",
+                           "Ruin1.ASE", "Fence1.PRM", "Fence1.3DS", "Rock1.PRM",  "Rock1.ASE",  "Flag",
+                           "Arrow",     "ArrowSmall", "Pica",       "BaseUnit"};
     // two rows: the scenery at the back, the smaller things in front
     std::vector<std::unique_ptr<TGameModel>> models;
     float width[2] = {0, 0};
@@ -276,7 +283,8 @@ TEST_F(GameData, SceneryLineUp) {
     for (size_t i = 0; i < models.size(); ++i) {
         const int row = i < 11 ? 0 : 1;
         const float w = std::max(1.2f, models[i]->LocalBox.HalfSize[0] * 2 + 0.4f);
-        models[i]->ModelMatrix = MatTranslation(x[row] + w / 2 - models[i]->LocalBox.Center.x, 0, row == 0 ? -2.0f : 4.0f);
+        models[i]->ModelMatrix =
+            MatTranslation(x[row] + w / 2 - models[i]->LocalBox.Center.x, 0, row == 0 ? -2.0f : 4.0f);
         x[row] += w;
         QueueModel(models[i].get());
     }

@@ -20,7 +20,9 @@ namespace {
 std::vector<std::string> logLines;
 void CaptureLog(const std::string& text) { logLines.push_back(text); }
 
-bool StartsWith(const std::string& s, const std::string& prefix) { return s.compare(0, prefix.size(), prefix) == 0; }
+bool StartsWith(const std::string& s, const std::string& prefix) {
+    return s.compare(0, prefix.size(), prefix) == 0;
+}
 
 const char* const SkinnedProgram =
     "// Skinned mesh with a shadow map\r\n"
@@ -76,8 +78,9 @@ TEST(ShaderParse, RegistersDeclarationsOnceInOrderWithSamplerCodes) {
     const TShaderProgramText p = ParseShaderProgram(SkinnedProgram);
     // Declared twice (above the sections and in the fragment shader), registered once;
     // the array under its base name.
-    EXPECT_EQ(Names(p.Uniforms), (std::vector<std::string>{"diffMap", "modelMatrix", "bones", "shadowMap",
-                                                           "refValueATest", "lightPos", "texScale", "userColor"}));
+    EXPECT_EQ(Names(p.Uniforms),
+              (std::vector<std::string>{"diffMap", "modelMatrix", "bones", "shadowMap", "refValueATest",
+                                        "lightPos", "texScale", "userColor"}));
     EXPECT_EQ(Find(p.Uniforms, "diffMap")->SamplerType, Sampler2D);
     EXPECT_EQ(Find(p.Uniforms, "shadowMap")->SamplerType, Sampler2D);
     EXPECT_EQ(Find(p.Uniforms, "bones")->SamplerType, SamplerNone);
@@ -100,8 +103,8 @@ TEST(ShaderParse, SamplerTypeWords) {
         "uniform sampler2DShadow notInTheTable;\n"  // not a known word: a plain uniform
         "uniform\tsampler2D\ttabbed;\n"
         "uniform float samplerBias;\n");
-    const std::vector<int32_t> expected = {Sampler2DRect, SamplerCube,   Sampler2DArray, Sampler2DArrayShadow,
-                                           Sampler3D,     SamplerNone,   Sampler2D,      SamplerNone};
+    const std::vector<int32_t> expected = {Sampler2DRect, SamplerCube, Sampler2DArray, Sampler2DArrayShadow,
+                                           Sampler3D,     SamplerNone, Sampler2D,      SamplerNone};
     ASSERT_EQ(p.Uniforms.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_EQ(p.Uniforms[i].SamplerType, expected[i]) << p.Uniforms[i].Name;
@@ -298,9 +301,12 @@ TEST_F(ShaderGL, CompilesLinksAndAssignsTextureUnitsInDeclarationOrder) {
     EXPECT_EQ(s.AttributeLocation("tangent"), -1);
 
     // One check per compile, link and validate; the logs are empty on success.
-    const std::vector<std::string> expected = {"Create Shader: \"Skinned\" ...", "glSLang error: ",
-                                               "glSLang error: ",               "glSLang error: ",
-                                               "glSLang error: ",               "Create Shader: \"Skinned\" - complete."};
+    const std::vector<std::string> expected = {"Create Shader: \"Skinned\" ...",
+                                               "glSLang error: ",
+                                               "glSLang error: ",
+                                               "glSLang error: ",
+                                               "glSLang error: ",
+                                               "Create Shader: \"Skinned\" - complete."};
     ASSERT_EQ(logLines.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i)
         EXPECT_TRUE(StartsWith(logLines[i], expected[i])) << logLines[i];
@@ -370,11 +376,12 @@ TEST_F(ShaderGL, BindCompilesOnDemandAndSettersReachTheProgram) {
 }
 
 TEST_F(ShaderGL, DefinesSelectVariantsOfOneFile) {
-    WriteText(dir.file("Tint.gpr"),
-              "[VERTEX SHADER]\n#version 120\nvoid main() { gl_Position = ftransform(); }\n"
-              "[FRAGMENT SHADER]\n#version 120\n"
-              "#ifdef RED\nuniform float redLevel;\n#endif\n"
-              "void main() {\n#ifdef RED\n gl_FragColor = vec4(redLevel);\n#else\n gl_FragColor = vec4(1.0);\n#endif\n}\n");
+    WriteText(
+        dir.file("Tint.gpr"),
+        "[VERTEX SHADER]\n#version 120\nvoid main() { gl_Position = ftransform(); }\n"
+        "[FRAGMENT SHADER]\n#version 120\n"
+        "#ifdef RED\nuniform float redLevel;\n#endif\n"
+        "void main() {\n#ifdef RED\n gl_FragColor = vec4(redLevel);\n#else\n gl_FragColor = vec4(1.0);\n#endif\n}\n");
     TShader plain("Tint", "", true);
     TShader red("Tint", "RED,BRIGHT", true);
     EXPECT_EQ(red.Name, "Tint_RED_BRIGHT");

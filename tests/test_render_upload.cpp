@@ -13,7 +13,8 @@
 
 namespace {
 
-std::vector<uint8_t> TgaFile(uint8_t type, uint16_t w, uint16_t h, uint8_t bits, const std::vector<uint8_t>& px) {
+std::vector<uint8_t> TgaFile(uint8_t type, uint16_t w, uint16_t h, uint8_t bits,
+                             const std::vector<uint8_t>& px) {
     std::vector<uint8_t> f(18 + px.size(), 0);
     f[2] = type;
     f[12] = uint8_t(w);

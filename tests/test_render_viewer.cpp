@@ -152,7 +152,8 @@ protected:
         SetMessageBoxesEnabled(false);
         SetViewport(0, 0, Width, Height);
         InitRenderer(CaptureLog, Window);
-        InitResourceSystem(CaptureLog, Data->path() + "/", "Data/Textures/", "Data/Modeles/", "Data/Animates/");
+        InitResourceSystem(CaptureLog, Data->path() + "/", "Data/Textures/", "Data/Modeles/",
+                           "Data/Animates/");
         Cam = new TCamera(60.0, 1.0, 0.5, 100.0);
     }
 
@@ -246,7 +247,8 @@ TEST_F(Viewer, StartUpLogsTheDriverAndMakesEverything) {
     EXPECT_EQ(w, 2048);
     EXPECT_EQ(h, 2048);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, o.ShadowFBO);
-    EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT), static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
+    EXPECT_EQ(glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT),
+              static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT));
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     EXPECT_NE(o.FogFBO, 0u);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
@@ -563,8 +565,9 @@ TEST_F(ViewerFromAbove, ModelsCastShadowsOnTheGround) {
     // A red square lying flat one unit above the ground at the origin; the light
     // comes from +x at 45 degrees, so the shadow falls one unit towards -x.
     TModelDrawItem roof = Item("Red", 0, 1, 0);
-    roof.ModelMatrix = MatMultiply(MatTranslation(0, 1, 0), MatMultiply(MatRotationX(-std::numbers::pi_v<float> / 2),
-                                                                         MatScaling(0.5f, 0.5f, 1)));
+    roof.ModelMatrix =
+        MatMultiply(MatTranslation(0, 1, 0),
+                    MatMultiply(MatRotationX(-std::numbers::pi_v<float> / 2), MatScaling(0.5f, 0.5f, 1)));
     QueueModelItem(roof);
     QueueLandscape(Ground);
     RenderScene(Cam, TMyVector3f{100, 100, 0});
@@ -584,8 +587,9 @@ TEST_F(ViewerFromAbove, ShadowsFallAwayFromTheLightFromEverySide) {
                               TMyVector3f{0, 100, -100}, TMyVector3f{-500, 1000, -300}}) {
         SCOPED_TRACE(testing::Message() << light.x << " " << light.y << " " << light.z);
         TModelDrawItem roof = Item("Red", 0, 1, 0);
-        roof.ModelMatrix = MatMultiply(MatTranslation(0, 1, 0), MatMultiply(MatRotationX(-std::numbers::pi_v<float> / 2),
-                                                                             MatScaling(0.5f, 0.5f, 1)));
+        roof.ModelMatrix =
+            MatMultiply(MatTranslation(0, 1, 0),
+                        MatMultiply(MatRotationX(-std::numbers::pi_v<float> / 2), MatScaling(0.5f, 0.5f, 1)));
         QueueModelItem(roof);
         QueueLandscape(Ground);
         RenderScene(Cam, light);
@@ -634,8 +638,8 @@ TEST_F(ViewerFromAbove, WaterRingsStayOnTheWater) {
         glVertex3f(0, 0, -6);
         glEnd();
     });
-    QueueWaterRing(-3, 0.01f, 0, 1.0f, ring);  // on the water
-    QueueWaterRing(3, 0.01f, 0, 1.0f, ring);   // on dry land: not drawn
+    QueueWaterRing(-3, 0.01f, 0, 1.0f, ring);     // on the water
+    QueueWaterRing(3, 0.01f, 0, 1.0f, ring);      // on dry land: not drawn
     QueueWaterRing(-3, 0.01f, 3.5f, 2.0f, ring);  // at its end: fully transparent
     RenderScene(Cam, TMyVector3f{10, 10, 0});
     EXPECT_EQ(LastFrameStats().WaterRings, 3);
@@ -832,7 +836,9 @@ TEST_F(Viewer, EndFrameDrawsTheOverlaysAndWritesTheRequestedScreenshot) {
     ASSERT_EQ(png_get_color_type(png, info), PNG_COLOR_TYPE_RGB);
     png_bytepp rows = png_get_rows(png, info);
     // PNG rows run top to bottom.
-    auto px = [&](int x, int yTop) { return RGB{rows[yTop][x * 3], rows[yTop][x * 3 + 1], rows[yTop][x * 3 + 2]}; };
+    auto px = [&](int x, int yTop) {
+        return RGB{rows[yTop][x * 3], rows[yTop][x * 3 + 1], rows[yTop][x * 3 + 2]};
+    };
     RGB centre = px(Width / 2, Height / 2);
     RGB cursorPx = px(40, 30);
     RGB frame = px(199, Height - 100);  // left edge of the selection frame

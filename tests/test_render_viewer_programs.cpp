@@ -21,15 +21,19 @@
 namespace {
 
 const char* const ProgramNames[] = {
-    "LandTile",       "modelSimple",  "modelBamp",        "modelSimpleSkel", "noTextured",     "noBamp",
-    "noBampSpec",     "Emission",     "Bamp",             "BampSpec",        "BampParallax",   "BampParallaxSpec",
-    "blendObj",       "blendObjSpec", "SimpleTextured",   "blurGausHOR",     "blurGausVER",    "noBampSkel",
-    "noBampSpecSkel", "EmissionSkel", "WarFog",           "DrawToShadowMap", "DrawToShadowMapSkel",
-    "viewDepth",      "basicShader",  "flatShad",         "flatShadSkel",    "Noise",          "WaterRing",
-    "RangeRing",
+    "LandTile",    "modelSimple",     "modelBamp",           "modelSimpleSkel",
+    "noTextured",  "noBamp",          "noBampSpec",          "Emission",
+    "Bamp",        "BampSpec",        "BampParallax",        "BampParallaxSpec",
+    "blendObj",    "blendObjSpec",    "SimpleTextured",      "blurGausHOR",
+    "blurGausVER", "noBampSkel",      "noBampSpecSkel",      "EmissionSkel",
+    "WarFog",      "DrawToShadowMap", "DrawToShadowMapSkel", "viewDepth",
+    "basicShader", "flatShad",        "flatShadSkel",        "Noise",
+    "WaterRing",   "RangeRing",
 };
 
-std::string ShaderFile(const std::string& name) { return std::string(MYGAME_SOURCE_DIR) + "/Shaders/" + name + ".gpr"; }
+std::string ShaderFile(const std::string& name) {
+    return std::string(MYGAME_SOURCE_DIR) + "/Shaders/" + name + ".gpr";
+}
 
 TShaderProgramText Parse(const std::string& name) { return ParseShaderProgram(ReadText(ShaderFile(name))); }
 
@@ -104,8 +108,9 @@ SDL_GLContext ProgramsOnGL21::Context = nullptr;
 
 TEST_F(ProgramsOnGL21, DriverIsExactlyGL21) {
     EXPECT_EQ(epoxy_gl_version(), 21);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION))).substr(0, 4),
-              "1.20");
+    EXPECT_EQ(
+        std::string(reinterpret_cast<const char*>(glGetString(GL_SHADING_LANGUAGE_VERSION))).substr(0, 4),
+        "1.20");
 }
 
 TEST_F(ProgramsOnGL21, EveryProgramCompilesAndLinks) {
@@ -189,12 +194,16 @@ TEST(Programs, ModelProgramsDeclareTheRenderersInterface) {
         std::vector<const char*> Attributes;
     };
     const Expect expected[] = {
-        {"modelSimple", {"modelMatrix", "diffMap", "tumMap", "lightPos", "refValueATest", "specPower", "glossMap"}, {}},
+        {"modelSimple",
+         {"modelMatrix", "diffMap", "tumMap", "lightPos", "refValueATest", "specPower", "glossMap"},
+         {}},
         {"modelBamp",
-         {"modelMatrix", "diffMap", "bumpMap", "glossMap", "tumMap", "shadowMap", "lightMatrix", "texSize", "lightPos",
-          "refValueATest", "specPower", "parScale"},
+         {"modelMatrix", "diffMap", "bumpMap", "glossMap", "tumMap", "shadowMap", "lightMatrix", "texSize",
+          "lightPos", "refValueATest", "specPower", "parScale"},
          {"tangent"}},
-        {"modelSimpleSkel", {"bones", "userColor", "diffMap", "lightPos", "refValueATest"}, {"bIndexes", "bWeights"}},
+        {"modelSimpleSkel",
+         {"bones", "userColor", "diffMap", "lightPos", "refValueATest"},
+         {"bIndexes", "bWeights"}},
         {"Emission", {"diffMap", "tumMap", "refValueATest"}, {}},
         {"blendObj", {"diffMap", "tumMap"}, {}},
         {"DrawToShadowMap", {"diffMap", "refValueATest"}, {}},
@@ -220,7 +229,8 @@ TEST(Programs, ReferenceCompilerAcceptsEverySection) {
     TempDir dir;
     for (const char* name : ProgramNames) {
         TShaderProgramText p = Parse(name);
-        for (const auto& [source, ext] : {std::pair{&p.VertexSource, "vert"}, std::pair{&p.FragmentSource, "frag"}}) {
+        for (const auto& [source, ext] :
+             {std::pair{&p.VertexSource, "vert"}, std::pair{&p.FragmentSource, "frag"}}) {
             std::string file = dir.file(std::string(name) + "." + ext);
             std::string out = dir.file("out.txt");
             WriteText(file, *source);
@@ -233,9 +243,10 @@ TEST(Programs, ReferenceCompilerAcceptsEverySection) {
 // Programs no pass draws with may be missing from an installation; the ones the
 // passes use may not. Either way a failed start leaves nothing behind.
 TEST(RendererStart, ProgramsNoPassUsesMayBeMissing) {
-    const char* used[] = {"LandTile",        "modelSimple",        "modelBamp",   "modelSimpleSkel", "Emission",
-                          "blendObj",        "blurGausHOR",        "blurGausVER", "WarFog",          "DrawToShadowMap",
-                          "DrawToShadowMapSkel", "Noise",          "WaterRing",   "RangeRing"};
+    const char* used[] = {"LandTile",  "modelSimple",     "modelBamp",           "modelSimpleSkel",
+                          "Emission",  "blendObj",        "blurGausHOR",         "blurGausVER",
+                          "WarFog",    "DrawToShadowMap", "DrawToShadowMapSkel", "Noise",
+                          "WaterRing", "RangeRing"};
     TempDir dir;
     for (const char* name : used)
         WriteText(dir.file(std::string("Shaders/") + name + ".gpr"), ReadText(ShaderFile(name)));
@@ -294,8 +305,8 @@ void StartWith(const char* variable, const char* value) {
 
 TEST(RendererStartDeathTest, MissingRectangleTexturesAreRefused) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(StartWith("MESA_EXTENSION_OVERRIDE", "-GL_ARB_texture_rectangle"), ::testing::ExitedWithCode(3),
-                "This program requires GL_ARB_texture_rectangle!");
+    EXPECT_EXIT(StartWith("MESA_EXTENSION_OVERRIDE", "-GL_ARB_texture_rectangle"),
+                ::testing::ExitedWithCode(3), "This program requires GL_ARB_texture_rectangle!");
 }
 
 TEST(RendererStartDeathTest, MissingFramebufferObjectsAreRefusedFirst) {

@@ -17,8 +17,7 @@ constexpr int ViewSize = TGLContext::Size;
 
 class WorldDraw : public WorldTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!TGLContext::Get().context)
             GTEST_SKIP() << "no GL context: " << SDL_GetError();
         WorldTest::SetUp();
@@ -32,8 +31,7 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         if (TGLContext::Get().context) {
             EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
             WorldTest::TearDown();
@@ -42,8 +40,7 @@ protected:
 
     // Looks straight down on a map of cols x rows tiles so that it fills the view: world z (mx)
     // across, world x (my) up the screen.
-    static void TopView(int cols, int rows)
-    {
+    static void TopView(int cols, int rows) {
         const float m[16] = {0, 2.0f / rows, 0, 0, 0, 0, 0, 0, 2.0f / cols, 0, 0, 0, -1, -1, 0, 1};
         glMatrixMode(GL_PROJECTION);
         glLoadMatrixf(m);
@@ -51,15 +48,14 @@ protected:
     }
 
     // The colour at map point (mx, my) of a map of cols x rows tiles shown by TopView.
-    static std::array<int, 3> Pixel(float mx, float my, int cols, int rows)
-    {
+    static std::array<int, 3> Pixel(float mx, float my, int cols, int rows) {
         uint8_t p[4] = {};
-        glReadPixels(int(mx / cols * ViewSize), int(my / rows * ViewSize), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        glReadPixels(int(mx / cols * ViewSize), int(my / rows * ViewSize), 1, 1, GL_RGBA, GL_UNSIGNED_BYTE,
+                     p);
         return {p[0], p[1], p[2]};
     }
 
-    std::unique_ptr<TGameMap> LoadMap(const TMapFileData& data)
-    {
+    std::unique_ptr<TGameMap> LoadMap(const TMapFileData& data) {
         file = WriteMapFile(data);
         TMapStream stream(file, "draw.map");
         stream.SetPosition(8);
@@ -73,8 +69,7 @@ protected:
 
 }  // namespace
 
-TEST_F(WorldDraw, LandscapeUploadsOnceAndDrawsItsLight)
-{
+TEST_F(WorldDraw, LandscapeUploadsOnceAndDrawsItsLight) {
     TMapFileData d;
     d.Landscape = MakeSection(12, 10);
     auto map = LoadMap(d);
@@ -113,8 +108,7 @@ TEST_F(WorldDraw, LandscapeUploadsOnceAndDrawsItsLight)
     EXPECT_FALSE(enabled);
 }
 
-TEST_F(WorldDraw, OnlyLeavesInViewAreDrawn)
-{
+TEST_F(WorldDraw, OnlyLeavesInViewAreDrawn) {
     // 40 x 40 tiles: four leaves of 20 x 20. The frustum (the cube -1..1 round the origin) sees
     // only the leaf at the origin.
     TMapFileData d;
@@ -131,8 +125,7 @@ TEST_F(WorldDraw, OnlyLeavesInViewAreDrawn)
     EXPECT_EQ(Pixel(30.0f, 30.0f, 40, 40)[0], 0);
 }
 
-TEST_F(WorldDraw, WaterBlendsAndRestoresTheState)
-{
+TEST_F(WorldDraw, WaterBlendsAndRestoresTheState) {
     TMapFileData d;
     d.Landscape = MakeSection(12, 10);
     d.WaterColour = {0.1f, 0.2f, 0.7f, 0.5f};
@@ -144,9 +137,10 @@ TEST_F(WorldDraw, WaterBlendsAndRestoresTheState)
     auto map = LoadMap(d);
 
     // The map's clock and size go to whatever program the renderer has bound.
-    const char* vs = "uniform float time; uniform vec2 mapSize; varying vec4 c;\n"
-                     "void main() { c = gl_Color + vec4(0.0001 * (time + mapSize.x + mapSize.y));\n"
-                     "              gl_Position = ftransform(); }";
+    const char* vs =
+        "uniform float time; uniform vec2 mapSize; varying vec4 c;\n"
+        "void main() { c = gl_Color + vec4(0.0001 * (time + mapSize.x + mapSize.y));\n"
+        "              gl_Position = ftransform(); }";
     const char* fs = "varying vec4 c; void main() { gl_FragColor = c; }";
     GLuint program = glCreateProgram();
     for (auto [type, source] : {std::pair{GL_VERTEX_SHADER, vs}, {GL_FRAGMENT_SHADER, fs}}) {

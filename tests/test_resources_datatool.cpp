@@ -168,8 +168,8 @@ private:
         const size_t start = P;
         if (P < S.size() && S[P] == '-')
             ++P;
-        while (P < S.size() && (std::isdigit(static_cast<unsigned char>(S[P])) || S[P] == '.' || S[P] == 'e' ||
-                                S[P] == 'E' || S[P] == '+' || S[P] == '-'))
+        while (P < S.size() && (std::isdigit(static_cast<unsigned char>(S[P])) || S[P] == '.' ||
+                                S[P] == 'e' || S[P] == 'E' || S[P] == '+' || S[P] == '-'))
             ++P;
         if (P == start)
             return false;
@@ -184,7 +184,8 @@ private:
 // Runs the tool with `args`; stdout split into lines, stderr kept, exit code returned.
 int RunTool(const std::string& args, std::vector<std::string>& lines, std::string* errors = nullptr) {
     TempDir out;
-    const int rc = RunShell(Quote(Tool) + " " + args + " > " + Quote(out.file("out")) + " 2> " + Quote(out.file("err")));
+    const int rc =
+        RunShell(Quote(Tool) + " " + args + " > " + Quote(out.file("out")) + " 2> " + Quote(out.file("err")));
     lines = Lines(ReadText(out.file("out")));
     if (errors)
         *errors = ReadText(out.file("err"));
@@ -193,7 +194,8 @@ int RunTool(const std::string& args, std::vector<std::string>& lines, std::strin
 
 std::string UpperExt(const std::string& path) {
     std::string ext = fs::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::toupper(c)); });
     return ext;
 }
 
@@ -242,13 +244,30 @@ protected:
 const std::map<std::string, std::vector<std::pair<const char*, char>>> Contract = {
     {"texture", {{"format", 's'}, {"width", 'n'}, {"height", 'n'}, {"bytes", 'n'}, {"pixels_crc32", 'n'}}},
     {"model",
-     {{"version", 'n'}, {"skinned", 'b'}, {"scale", 'n'}, {"bone_count", 'n'}, {"collision_meshes", 'n'},
-      {"render_meshes", 'n'}, {"vertices", 'n'}, {"triangles", 'n'}, {"box_min", 'a'}, {"box_max", 'a'},
+     {{"version", 'n'},
+      {"skinned", 'b'},
+      {"scale", 'n'},
+      {"bone_count", 'n'},
+      {"collision_meshes", 'n'},
+      {"render_meshes", 'n'},
+      {"vertices", 'n'},
+      {"triangles", 'n'},
+      {"box_min", 'a'},
+      {"box_max", 'a'},
       {"animations", 'a'}}},
     {"animation", {{"bones", 'n'}, {"frames", 'n'}, {"rate", 'n'}}},
     {"map",
-     {{"cols", 'n'}, {"rows", 'n'}, {"trees", 'n'}, {"entities", 'n'}, {"entities2", 'n'}, {"waters", 'n'},
-      {"water_triangles", 'n'}, {"height_min", 'n'}, {"height_max", 'n'}, {"leaves", 'n'}, {"impassable", 'a'}}},
+     {{"cols", 'n'},
+      {"rows", 'n'},
+      {"trees", 'n'},
+      {"entities", 'n'},
+      {"entities2", 'n'},
+      {"waters", 'n'},
+      {"water_triangles", 'n'},
+      {"height_min", 'n'},
+      {"height_max", 'n'},
+      {"leaves", 'n'},
+      {"impassable", 'a'}}},
     {"shader", {{"uniforms", 'a'}, {"attributes", 'a'}}},
     {"sound", {{"format", 'n'}, {"frequency", 'n'}, {"bytes", 'n'}}},
     {"music", {{"channels", 'n'}, {"rate", 'n'}, {"pcm_samples", 'n'}}},
@@ -266,7 +285,7 @@ TEST_F(DataTool, InfoGivesOneObjectPerGeneratedFileOnOneLineWithTheAgreedMembers
     std::string errors;
     TempDir scratch;
     const int rc = RunShell("cd " + Quote(Build) + " && " + Quote(Tool) + " info" + args + " > " +
-                       Quote(scratch.file("out")) + " 2> " + Quote(scratch.file("err")));
+                            Quote(scratch.file("out")) + " 2> " + Quote(scratch.file("err")));
     lines = Lines(ReadText(scratch.file("out")));
     EXPECT_EQ(rc, 0) << ReadText(scratch.file("err"));
     ASSERT_EQ(lines.size(), files.size());
@@ -289,7 +308,8 @@ TEST_F(DataTool, InfoGivesOneObjectPerGeneratedFileOnOneLineWithTheAgreedMembers
         if (kind == "texture") {
             const std::map<std::string, int> channels = {{"RGB", 3}, {"RGBA", 4}, {"LUMINANCE", 1}};
             ASSERT_TRUE(channels.count(m["format"].Text)) << m["format"].Text;
-            EXPECT_EQ(Number(m["bytes"]), Number(m["width"]) * Number(m["height"]) * channels.at(m["format"].Text));
+            EXPECT_EQ(Number(m["bytes"]),
+                      Number(m["width"]) * Number(m["height"]) * channels.at(m["format"].Text));
             EXPECT_GT(Number(m["pixels_crc32"]), 0);
         } else if (kind == "model") {
             EXPECT_EQ(Number(m["version"]), 200);
@@ -360,24 +380,34 @@ TEST_F(DataTool, DamagedFilesOfEveryKindAreRefusedWithTheGamesMessage) {
     const std::vector<TCase> cases = {
         {"Cut.tga", Cut(from("Data/Textures/Aura.tga"), 300), "texture", "Файл \"" + d + "Cut.tga" + damaged},
         {"Noise.tga", Garbage(5000, 1), "texture", "Файл \"" + d + "Noise.tga" + damaged},
-        {"Cut.PRM", Cut(from("Data/Modeles/Flag.PRM"), 200), "model", "model \"" + d + "Cut.PRM\" is damaged: ..."},
-        {"Old.PRM", WithFirstInt(from("Data/Modeles/Flag.PRM"), 199), "model", "Версия файла \"" + d + "Old.PRM" + outdated},
-        {"Noise.PRM", WithFirstInt(Garbage(3000, 2), 200), "model", "model \"" + d + "Noise.PRM\" is damaged: ..."},
-        {"Cut.PAM", Cut(from("Data/Animates/Kestrin.PAM"), 5000), "model", "model \"" + d + "Cut.PAM\" is damaged: ..."},
-        {"Old.PAM", WithFirstInt(from("Data/Animates/Kestrin.PAM"), 100), "model", "Версия файла \"" + d + "Old.PAM" + outdated},
+        {"Cut.PRM", Cut(from("Data/Modeles/Flag.PRM"), 200), "model",
+         "model \"" + d + "Cut.PRM\" is damaged: ..."},
+        {"Old.PRM", WithFirstInt(from("Data/Modeles/Flag.PRM"), 199), "model",
+         "Версия файла \"" + d + "Old.PRM" + outdated},
+        {"Noise.PRM", WithFirstInt(Garbage(3000, 2), 200), "model",
+         "model \"" + d + "Noise.PRM\" is damaged: ..."},
+        {"Cut.PAM", Cut(from("Data/Animates/Kestrin.PAM"), 5000), "model",
+         "model \"" + d + "Cut.PAM\" is damaged: ..."},
+        {"Old.PAM", WithFirstInt(from("Data/Animates/Kestrin.PAM"), 100), "model",
+         "Версия файла \"" + d + "Old.PAM" + outdated},
         {"Noise.ASE", Garbage(4000, 3), "model", "Файл \"" + d + "Noise.ASE" + damaged},
         {"Cut.3DS", Cut(from("Data/Modeles/House1.3DS"), 40), "model", "Файл \"" + d + "Cut.3DS" + damaged},
         {"Noise.3DS", Garbage(4000, 4), "model", "Файл \"" + d + "Noise.3DS" + damaged},
-        {"Cut.PSA", Cut(from("Data/Animates/Kestrin_Walk.PSA"), 100), "animation", "animation \"" + d + "Cut.PSA\" is damaged: ..."},
+        {"Cut.PSA", Cut(from("Data/Animates/Kestrin_Walk.PSA"), 100), "animation",
+         "animation \"" + d + "Cut.PSA\" is damaged: ..."},
         {"Cut.map", Cut(from("Data/Maps/FirstBlood.map"), 5000), "map", "..."},
-        {"Old.map", WithFirstInt(from("Data/Maps/FirstBlood.map"), 99), "map", "Версия файла \"" + d + "Old.map" + outdated},
+        {"Old.map", WithFirstInt(from("Data/Maps/FirstBlood.map"), 99), "map",
+         "Версия файла \"" + d + "Old.map" + outdated},
         {"Noise.map", WithFirstInt(Garbage(4000, 5), 100), "map", "..."},
         {"Cut.WAV", Cut(from("Data/Sounds/GO.WAV"), 30), "sound", "Файл \"" + d + "Cut.WAV" + damaged},
         {"Noise.WAV", Garbage(3000, 6), "sound", "Файл \"" + d + "Noise.WAV" + damaged},
         {"Cut.OGG", Cut(from("Data/Sounds/MUZ_1.OGG"), 40), "music", "Music \"" + d + "Cut.OGG\": ..."},
-        {"Noise.OGG", Garbage(3000, 7), "music", "Music \"" + d + "Noise.OGG\": not an Ogg Vorbis file; the music stays silent."},
-        {"Cut.gpr", Cut(from("Shaders/WarFog.gpr"), from("Shaders/WarFog.gpr").size() - 40), "shader", "Shader \"Cut\" failed: \n..."},
-        {"Noise.gpr", Text("[VERTEX SHADER]\nvoid main() { gl_Position = nonsense; }\n[FRAGMENT SHADER]\n%%%\n"), "shader",
+        {"Noise.OGG", Garbage(3000, 7), "music",
+         "Music \"" + d + "Noise.OGG\": not an Ogg Vorbis file; the music stays silent."},
+        {"Cut.gpr", Cut(from("Shaders/WarFog.gpr"), from("Shaders/WarFog.gpr").size() - 40), "shader",
+         "Shader \"Cut\" failed: \n..."},
+        {"Noise.gpr",
+         Text("[VERTEX SHADER]\nvoid main() { gl_Position = nonsense; }\n[FRAGMENT SHADER]\n%%%\n"), "shader",
          "Shader \"Noise\" failed: \n..."},
         {"Notes.txt", Text("not data"), "unknown", "File \"" + d + "Notes.txt\" unknown type"},
     };
@@ -399,7 +429,8 @@ TEST_F(DataTool, DamagedFilesOfEveryKindAreRefusedWithTheGamesMessage) {
         ASSERT_TRUE(TJsonReader(lines[i]).ReadLine(o)) << lines[i];
         EXPECT_EQ(o.Members["file"].Text, dir.file(name));
         const std::string error = o.Members["error"].Text;
-        std::string expected = i < cases.size() ? cases[i].Expected : "File \"" + dir.file(name) + "\" not found";
+        std::string expected =
+            i < cases.size() ? cases[i].Expected : "File \"" + dir.file(name) + "\" not found";
         EXPECT_EQ(o.Members["kind"].Text, i < cases.size() ? cases[i].Kind : "model");
         // A program only fails to compile where the tool has a GL context to compile it with.
         if (i < cases.size() && cases[i].Kind == "shader" && o.Members["ok"].Text == "true") {
@@ -436,8 +467,8 @@ TEST_F(DataTool, CheckAnswersWhetherTheGameRunsWithAFolder) {
     for (const char* top : {"Data", "Shaders"})
         fs::copy(Build + "/" + top, copy.path() + "/" + top, fs::copy_options::recursive);
     fs::remove(copy.path() + "/Data/.generated");
-    const std::set<std::string> removed = {"Data/Modeles/Stand.PRM", "Data/Textures/Aura.tga", "Data/Sounds/DEAD1.WAV",
-                                           "Shaders/WaterRing.gpr"};
+    const std::set<std::string> removed = {"Data/Modeles/Stand.PRM", "Data/Textures/Aura.tga",
+                                           "Data/Sounds/DEAD1.WAV", "Shaders/WaterRing.gpr"};
     for (const auto& r : removed)
         ASSERT_TRUE(fs::remove(copy.path() + "/" + r)) << r;
     EXPECT_EQ(RunTool("check " + Quote(copy.path()), lines, &errors), 1);
@@ -450,8 +481,9 @@ TEST_F(DataTool, CheckAnswersWhetherTheGameRunsWithAFolder) {
         // The game finds its files without regard to case.
         std::string key = name, want;
         for (const auto& r : removed)
-            if (std::equal(r.begin(), r.end(), key.begin(), key.end(),
-                           [](char a, char b) { return std::toupper((unsigned char)a) == std::toupper((unsigned char)b); }))
+            if (std::equal(r.begin(), r.end(), key.begin(), key.end(), [](char a, char b) {
+                    return std::toupper((unsigned char)a) == std::toupper((unsigned char)b);
+                }))
                 want = r;
         EXPECT_FALSE(want.empty()) << name;
         reported.insert(want);
@@ -499,9 +531,10 @@ TEST_F(DataTool, CheckKnowsEveryFileTheGameLoads) {
     TempDir copy;
     for (const char* top : {"Data", "Shaders"})
         fs::copy(Build + "/" + top, copy.path() + "/" + top, fs::copy_options::recursive);
-    const TGameRun run = RunGame({"--data", copy.path(), "--batch", "--headless", "--seed", "1", "--fixed-dt", "0.1",
-                                  "--frames", "100", "--map", copy.path() + "/Data/Maps/FirstBlood.map"},
-                                 {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null"}, 120);
+    const TGameRun run =
+        RunGame({"--data", copy.path(), "--batch", "--headless", "--seed", "1", "--fixed-dt", "0.1",
+                 "--frames", "100", "--map", copy.path() + "/Data/Maps/FirstBlood.map"},
+                {"SDL_VIDEODRIVER=offscreen", "ALSOFT_DRIVERS=null"}, 120);
     ASSERT_EQ(run.ExitCode, 0) << run.Stderr;
     const std::string log = ReadText(copy.path() + "/InfoLog.txt");
     const std::regex created("Create(Model|Texture|Sound): \"([^\"]*)\" \\.\\.\\.");

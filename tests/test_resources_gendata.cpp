@@ -29,8 +29,9 @@ const std::string AnimatesDir = BuildRoot + "Data/Animates/";
 constexpr int32_t ShaderBones = 40;
 
 // The names the game asks for.
-const char* const StaticNames[] = {"Splash", "Loading", "Title",  "Knife", "Stand", "Flag",  "Arrow",  "ArrowSmall", "Pica",
-                                   "BaseUnit", "Tree1", "Tree2", "Tree3", "Rock1", "House1", "Fence1", "Ruin1"};
+const char* const StaticNames[] = {"Splash", "Loading",    "Title",  "Knife",    "Stand", "Flag",
+                                   "Arrow",  "ArrowSmall", "Pica",   "BaseUnit", "Tree1", "Tree2",
+                                   "Tree3",  "Rock1",      "House1", "Fence1",   "Ruin1"};
 const char* const Soldiers[] = {"Kestrin", "SirGuy", "Sheriff"};
 
 std::vector<std::string> Lines;
@@ -89,7 +90,8 @@ TMyVector3f Rotate(const TMyVector4f& q, const TMyVector3f& v) {
     return v + uv * (2.0f * q.x) + Vec3Cross(u, uv) * 2.0f;
 }
 
-std::vector<TMyVector3f> PosedVertices(const TStoredRendData& rend, const TStoredSkeletData& clip, int32_t frame) {
+std::vector<TMyVector3f> PosedVertices(const TStoredRendData& rend, const TStoredSkeletData& clip,
+                                       int32_t frame) {
     std::vector<TMyVector3f> out;
     for (const auto& m : rend.Meshes)
         for (int32_t i = 0; i < m.VertCount; ++i) {
@@ -101,7 +103,8 @@ std::vector<TMyVector3f> PosedVertices(const TStoredRendData& rend, const TStore
                 const float w = v[18 + k];
                 if (w <= 0)
                     continue;
-                const TBoneFrame& f = clip.Frames.at(static_cast<size_t>(v[14 + k])).at(static_cast<size_t>(frame));
+                const TBoneFrame& f =
+                    clip.Frames.at(static_cast<size_t>(v[14 + k])).at(static_cast<size_t>(frame));
                 TMyVector4f q = f.Rotation;
                 QuatNormalize(q);
                 sum = sum + (Rotate(q, p) + f.Position) * w;
@@ -150,7 +153,8 @@ TEST_F(GeneratedData, EveryModelFileLoadsAndNamesTexturesThatExist) {
     for (const auto& [file, skinned] : files) {
         SCOPED_TRACE(file);
         const std::string ext = Extension(file);
-        ASSERT_TRUE(ext == ".PRM" || ext == ".PAM" || ext == ".ASE" || ext == ".3DS") << "a file the game cannot read";
+        ASSERT_TRUE(ext == ".PRM" || ext == ".PAM" || ext == ".ASE" || ext == ".3DS")
+            << "a file the game cannot read";
         Lines.clear();
         const int32_t h = LoadModel(file);
         ASSERT_GE(h, 0);
@@ -273,7 +277,8 @@ TEST_F(GeneratedData, MarkersPointAlongXFromTheirBase) {
         EXPECT_LT(rend->BoxMax.y, 0.2f);
         EXPECT_TRUE(rend->Meshes[0].Material.Blended);
     }
-    EXPECT_GT(GetModelRendData(LoadModel("Arrow"))->BoxMax.x, GetModelRendData(LoadModel("ArrowSmall"))->BoxMax.x);
+    EXPECT_GT(GetModelRendData(LoadModel("Arrow"))->BoxMax.x,
+              GetModelRendData(LoadModel("ArrowSmall"))->BoxMax.x);
 }
 
 TEST_F(GeneratedData, TreesStandOnTheirTrunkWithAlphaTestedFoliage) {
@@ -401,7 +406,8 @@ TEST_F(GeneratedData, LoopingClipsJoinUpAndFiguresKeepTheirFeetOnTheGround) {
         EXPECT_LT(dead.Max.y, stand.Max.y * 0.55f) << n;
         EXPECT_GT(dead.Min.y, -0.2f) << n;
         // the clip ends in time for the one-second fade before a dead unit is removed (2 s)
-        EXPECT_LE(static_cast<float>(death->FrameCount - 1) / static_cast<float>(death->FrameRate), 1.0f + 1e-4f);
+        EXPECT_LE(static_cast<float>(death->FrameCount - 1) / static_cast<float>(death->FrameRate),
+                  1.0f + 1e-4f);
     }
 }
 

@@ -42,7 +42,12 @@ struct TgaSpec {
 
     TgaSpec(uint8_t type, uint16_t width, uint16_t height, uint8_t bits, std::vector<uint8_t> data,
             uint8_t descriptor = 0)
-        : Type(type), Width(width), Height(height), Bits(bits), Data(std::move(data)), Descriptor(descriptor) {}
+        : Type(type),
+          Width(width),
+          Height(height),
+          Bits(bits),
+          Data(std::move(data)),
+          Descriptor(descriptor) {}
     TgaSpec& WithMap(std::vector<uint8_t> map, uint16_t start, uint16_t length, uint8_t bits) {
         Map = std::move(map);
         MapStart = start;
@@ -146,7 +151,8 @@ TEST(TgaFiles, MiscFilesAreDecodedOrRefusedCleanly) {
         TStoredTextureData tex;
         std::string error;
         if (DecodeTGATexture(ReadBytes(path), tex, error)) {
-            EXPECT_EQ(tex.Pixels.size(), size_t(tex.Width) * tex.Height * TextureFormatBytes(tex.Format)) << path;
+            EXPECT_EQ(tex.Pixels.size(), size_t(tex.Width) * tex.Height * TextureFormatBytes(tex.Format))
+                << path;
             accepted[fs::path(path).filename().string()] = tex;
         } else {
             EXPECT_FALSE(error.empty()) << path;
@@ -157,8 +163,9 @@ TEST(TgaFiles, MiscFilesAreDecodedOrRefusedCleanly) {
     EXPECT_FALSE(accepted.count("p_8.tga"));
     ASSERT_TRUE(accepted.count("cross_scan_line.tga"));
     EXPECT_EQ(accepted["cross_scan_line.tga"].Pixels, (std::vector<uint8_t>{0, 255, 255, 0}));
-    for (const char* name : {"la.tga", "p_16.tga", "rgba16.tga", "tga_id_field.tga", "rgb32rle.tga",
-                             "rgb32rle_bottom_right.tga", "rgb32rle_top_right.tga", "200x32_p_bl_raw_origin.tga"})
+    for (const char* name :
+         {"la.tga", "p_16.tga", "rgba16.tga", "tga_id_field.tga", "rgb32rle.tga", "rgb32rle_bottom_right.tga",
+          "rgb32rle_top_right.tga", "200x32_p_bl_raw_origin.tga"})
         EXPECT_TRUE(accepted.count(name)) << name;
 
     // The image origin fields do not move the picture.
@@ -191,15 +198,16 @@ TEST(BmpFiles, TrueColourFilesDecodeToTheirTwins) {
     auto rgb565 = ReadPngRgba(TestDataPath("images/bmp/html/rgb16-565.png"));
     ASSERT_TRUE(rgb24 && rgb16 && rgb565);
     const std::pair<const char*, const TRgbaImage*> cases[] = {
-        {"rgb24.bmp", &*rgb24},        {"rgb24pal.bmp", &*rgb24},    {"rgb32.bmp", &*rgb24},
-        {"rgb32bf.bmp", &*rgb24},      {"rgb16.bmp", &*rgb16},       {"rgb16-565.bmp", &*rgb565},
+        {"rgb24.bmp", &*rgb24},         {"rgb24pal.bmp", &*rgb24}, {"rgb32.bmp", &*rgb24},
+        {"rgb32bf.bmp", &*rgb24},       {"rgb16.bmp", &*rgb16},    {"rgb16-565.bmp", &*rgb565},
         {"rgb16-565pal.bmp", &*rgb565},
     };
     for (const auto& [name, twin] : cases) {
         SCOPED_TRACE(name);
         TStoredTextureData tex;
         std::string error;
-        ASSERT_TRUE(DecodeBMPTexture(ReadBytes(TestDataPath(std::string("images/bmp/g/") + name)), tex, error))
+        ASSERT_TRUE(
+            DecodeBMPTexture(ReadBytes(TestDataPath(std::string("images/bmp/g/") + name)), tex, error))
             << error;
         EXPECT_EQ(tex.Format, GLenum(GL_RGB));
         EXPECT_EQ(CompareWithTwin(tex, *twin), "");
@@ -255,7 +263,8 @@ TEST(ImageFiles, MutatedFilesNeverReadOutsideTheirBuffers) {
             int edits = 1 + int(random() % 4);
             for (int e = 0; e < edits && !bytes.empty(); ++e) {
                 // Most damage goes into the header, where the sizes and counts are.
-                size_t at = random() % 3 ? random() % std::min<size_t>(bytes.size(), 64) : random() % bytes.size();
+                size_t at =
+                    random() % 3 ? random() % std::min<size_t>(bytes.size(), 64) : random() % bytes.size();
                 bytes[at] = uint8_t(random());
             }
             if (random() % 4 == 0)
@@ -324,7 +333,8 @@ TEST(TgaDecoding, RunLengthDataMatchesRawData) {
     TStoredTextureData ta = Decode(MakeTga(a)), tb = Decode(MakeTga(b));
     EXPECT_EQ(ta.Format, GLenum(GL_RGBA));
     EXPECT_EQ(ta.Pixels, tb.Pixels);
-    EXPECT_EQ(std::vector<uint8_t>(ta.Pixels.begin(), ta.Pixels.begin() + 4), (std::vector<uint8_t>{3, 2, 1, 4}));
+    EXPECT_EQ(std::vector<uint8_t>(ta.Pixels.begin(), ta.Pixels.begin() + 4),
+              (std::vector<uint8_t>{3, 2, 1, 4}));
 
     // The image type seen after loading is the plain one.
     TMemoryStream stream(MakeTga(b));
@@ -344,10 +354,8 @@ TEST(TgaDecoding, DamagedFilesAreRefused) {
     // A run that would write past the last pixel.
     EXPECT_NE(RefusalOf(MakeTga(TgaSpec(11, 2, 2, 8, {0x84, 7}))), "accepted");
     // A raw packet longer than the image, and one longer than the file.
-    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(11, 2, 1, 8, {0x02, 1, 2, 3}))),
-              "accepted");
-    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(11, 4, 1, 8, {0x03, 1, 2}))),
-              "accepted");
+    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(11, 2, 1, 8, {0x02, 1, 2, 3}))), "accepted");
+    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(11, 4, 1, 8, {0x03, 1, 2}))), "accepted");
     // Raw pixels missing at the end, a header cut short, an identification field past the end.
     EXPECT_NE(RefusalOf(MakeTga(TgaSpec(3, 2, 2, 8, {1, 2, 3}))), "accepted");
     EXPECT_NE(RefusalOf({0, 0, 2, 0, 0}), "accepted");
@@ -355,15 +363,13 @@ TEST(TgaDecoding, DamagedFilesAreRefused) {
     idPastEnd[0] = 200;
     EXPECT_NE(RefusalOf(idPastEnd), "accepted");
     // Announcing 65535 x 65535 pixels in a few bytes is refused before any memory is taken.
-    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(10, 65535, 65535, 32, {0xFF, 1, 2, 3, 4}))),
-              "accepted");
+    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(10, 65535, 65535, 32, {0xFF, 1, 2, 3, 4}))), "accepted");
     // Unknown types and depths, empty images.
     EXPECT_NE(RefusalOf(MakeTga(TgaSpec(0, 1, 1, 8, {1}))), "accepted");
     EXPECT_NE(RefusalOf(MakeTga(TgaSpec(2, 1, 1, 8, {1}))), "accepted");
     EXPECT_NE(RefusalOf(MakeTga(TgaSpec(3, 0, 5, 8, {}))), "accepted");
     // A colour-mapped image whose index lies outside its map.
-    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(1, 1, 1, 8, {1}).WithMap({1, 2, 3}, 0, 1, 24))),
-              "accepted");
+    EXPECT_NE(RefusalOf(MakeTga(TgaSpec(1, 1, 1, 8, {1}).WithMap({1, 2, 3}, 0, 1, 24))), "accepted");
 }
 
 TEST(TgaDecoding, SixteenBitAndColourMappedImagesAreExpanded) {
@@ -372,22 +378,19 @@ TEST(TgaDecoding, SixteenBitAndColourMappedImagesAreExpanded) {
     TStoredTextureData noAlpha = Decode(MakeTga(TgaSpec(2, 3, 1, 16, px)));
     EXPECT_EQ(noAlpha.Format, GLenum(GL_RGB));
     EXPECT_EQ(noAlpha.Pixels, (std::vector<uint8_t>{255, 0, 0, 0, 255, 0, 0, 0, 255}));
-    TStoredTextureData alpha =
-        Decode(MakeTga(TgaSpec(2, 3, 1, 16, px, 1)));
+    TStoredTextureData alpha = Decode(MakeTga(TgaSpec(2, 3, 1, 16, px, 1)));
     EXPECT_EQ(alpha.Format, GLenum(GL_RGBA));
     EXPECT_EQ(alpha.Pixels, (std::vector<uint8_t>{255, 0, 0, 0, 0, 255, 0, 255, 0, 0, 255, 0}));
     // 5-bit values spread over the full 8-bit range: 16 becomes 132.
-    EXPECT_EQ(Decode(MakeTga(TgaSpec(2, 1, 1, 15, {0x00, 0x40}))).Pixels,
-              (std::vector<uint8_t>{132, 0, 0}));
+    EXPECT_EQ(Decode(MakeTga(TgaSpec(2, 1, 1, 15, {0x00, 0x40}))).Pixels, (std::vector<uint8_t>{132, 0, 0}));
 
     // A colour map of 24-bit entries whose first index is 5; indices of 8 and 16 bits.
     const std::vector<uint8_t> map = {1, 2, 3, 4, 5, 6};  // two entries, blue first
-    TStoredTextureData mapped = Decode(MakeTga(
-        TgaSpec(1, 2, 1, 8, {6, 5}).WithMap(map, 5, 2, 24)));
+    TStoredTextureData mapped = Decode(MakeTga(TgaSpec(1, 2, 1, 8, {6, 5}).WithMap(map, 5, 2, 24)));
     EXPECT_EQ(mapped.Format, GLenum(GL_RGB));
     EXPECT_EQ(mapped.Pixels, (std::vector<uint8_t>{6, 5, 4, 3, 2, 1}));
-    TStoredTextureData mapped16 = Decode(MakeTga(
-        TgaSpec(9, 2, 1, 16, {0x81, 0, 0}).WithMap({1, 2, 3, 4}, 0, 1, 32)));
+    TStoredTextureData mapped16 =
+        Decode(MakeTga(TgaSpec(9, 2, 1, 16, {0x81, 0, 0}).WithMap({1, 2, 3, 4}, 0, 1, 32)));
     EXPECT_EQ(mapped16.Format, GLenum(GL_RGBA));
     EXPECT_EQ(mapped16.Pixels, (std::vector<uint8_t>{3, 2, 1, 4, 3, 2, 1, 4}));
 }

@@ -7,7 +7,9 @@
 #include <vector>
 
 inline std::vector<std::string> Messages;
-inline void Capture(const std::string& caption, const std::string& text) { Messages.push_back(caption + "|" + text); }
+inline void Capture(const std::string& caption, const std::string& text) {
+    Messages.push_back(caption + "|" + text);
+}
 
 struct MessageCapture {
     TModelMessageProc previous;

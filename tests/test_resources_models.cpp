@@ -218,7 +218,8 @@ TEST(ModelStream, EveryTruncationThrowsInsteadOfReadingPastTheEnd) {
         in.Animation.reset();
         std::vector<uint8_t> full = WriteModelStream(in);
         for (size_t n = 0; n < full.size(); ++n) {
-            TMemoryStream stream(std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
+            TMemoryStream stream(
+                std::vector<uint8_t>(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(n)));
             TModelStreamData out;
             EXPECT_THROW(ReadModelStream(stream, skinned, out), TStreamReadError) << "length " << n;
         }
@@ -242,12 +243,12 @@ TEST(ModelStream, RefusesImpossibleCountsAndIndices) {
         size_t offset;
         int32_t value;
     } cases[] = {
-        {4, -1},                   // negative mesh count
-        {4, 0x7fffffff},           // more meshes than bytes
-        {8, -5},                   // negative string length
+        {4, -1},          // negative mesh count
+        {4, 0x7fffffff},  // more meshes than bytes
+        {8, -5},          // negative string length
         {firstVertCount, 0x40000000},
         {firstTriCount, -1},
-        {firstTri, 4},             // index one past the four vertices
+        {firstTri, 4},  // index one past the four vertices
         {firstTri + 8, -1},
     };
     for (const auto& c : cases) {
@@ -319,12 +320,13 @@ std::vector<std::string> Names(const std::vector<TStoredRenderMesh>& m) {
 TEST(ConvertModel, SplitsObjectsIntoRenderAndCollisionMeshes) {
     TLoadModelData d = OneMaterial();
     std::vector<TFaceData> face = {{0, 1, 2, 0}};
-    d.Geoms = {Geom("Wall", 0, TriangleVerts, face),     Geom("CM_Wall", -1, TriangleVerts, face),
-               Geom("Helper", -1, TriangleVerts, face),  Geom("JR_Grass", 0, TriangleVerts, face),
-               Geom("jr_Fern", 0, TriangleVerts, face),  Geom("Rock", 0, TriangleVerts, face),
-               Geom("cm_Post", 0, TriangleVerts, face),  Geom("Post", 0, TriangleVerts, face)};
+    d.Geoms = {Geom("Wall", 0, TriangleVerts, face),    Geom("CM_Wall", -1, TriangleVerts, face),
+               Geom("Helper", -1, TriangleVerts, face), Geom("JR_Grass", 0, TriangleVerts, face),
+               Geom("jr_Fern", 0, TriangleVerts, face), Geom("Rock", 0, TriangleVerts, face),
+               Geom("cm_Post", 0, TriangleVerts, face), Geom("Post", 0, TriangleVerts, face)};
     TModelStreamData m = Convert(d);
-    EXPECT_EQ(Names(m.RendData.Meshes), (std::vector<std::string>{"Wall", "JR_Grass", "jr_Fern", "Rock", "Post"}));
+    EXPECT_EQ(Names(m.RendData.Meshes),
+              (std::vector<std::string>{"Wall", "JR_Grass", "jr_Fern", "Rock", "Post"}));
     // Collision objects first in file order, then the render objects that lack their own;
     // the pairing by name is exact, so "cm_Post" does not count as Post's.
     EXPECT_EQ(Names(m.ColidData.Meshes), (std::vector<std::string>{"CM_Wall", "cm_Post", "Rock", "Post"}));
@@ -428,7 +430,9 @@ TEST(ConvertModel, FlatCubeKeepsFourVerticesPerSide) {
         TDotVector3 n = DotCross(DotSub(v[f.B], v[f.A]), DotSub(v[f.C], v[f.A]));
         for (int32_t c : {f.A, f.B, f.C}) {
             const TDotVector3& p = v[c];
-            TDotVector2 uv = n.x != 0 ? TDotVector2{p.y, p.z} : n.y != 0 ? TDotVector2{p.x, p.z} : TDotVector2{p.x, p.y};
+            TDotVector2 uv = n.x != 0   ? TDotVector2{p.y, p.z}
+                             : n.y != 0 ? TDotVector2{p.x, p.z}
+                                        : TDotVector2{p.x, p.y};
             *out[k++] = int32_t(cube.Mesh.TVerts.size());
             cube.Mesh.TVerts.push_back(uv);
         }
@@ -498,10 +502,10 @@ TEST(ConvertModel, SmoothingGroupsDecideWhichFacesShareNormals) {
         d.Geoms = {g};
         return Convert(d).RendData.Meshes.at(0);
     };
-    EXPECT_EQ(convert(1, 2).VertCount, 6);   // different groups: hard edge
-    EXPECT_EQ(convert(0, 0).VertCount, 6);   // no groups: flat
-    EXPECT_EQ(convert(1, 0).VertCount, 6);   // an unsmoothed face shares with nobody
-    EXPECT_EQ(convert(3, 2).VertCount, 4);   // a common group
+    EXPECT_EQ(convert(1, 2).VertCount, 6);  // different groups: hard edge
+    EXPECT_EQ(convert(0, 0).VertCount, 6);  // no groups: flat
+    EXPECT_EQ(convert(1, 0).VertCount, 6);  // an unsmoothed face shares with nobody
+    EXPECT_EQ(convert(3, 2).VertCount, 4);  // a common group
     TStoredRenderMesh smooth = convert(1, 1);
     ASSERT_EQ(smooth.VertCount, 4);
     // The shared edge carries the average of the two face normals, +z and -y.
@@ -520,14 +524,16 @@ TEST(ConvertModel, RefusesReferencesThatDoNotExist) {
         {"negative vertex", [](TLoadModelData& d) { d.Geoms[0].Mesh.Faces[0].A = -1; }, "индекс вершины"},
         {"texture vertex", [](TLoadModelData& d) { d.Geoms[0].Mesh.TFaces[0].B = 9; }, "текстурной вершины"},
         {"material", [](TLoadModelData& d) { d.Geoms[0].MaterialRef = 1; }, "материал 1"},
-        {"texture faces", [](TLoadModelData& d) { d.Geoms[0].Mesh.TFaces.clear(); }, "число текстурных граней"},
+        {"texture faces", [](TLoadModelData& d) { d.Geoms[0].Mesh.TFaces.clear(); },
+         "число текстурных граней"},
         {"texture coordinates", [](TLoadModelData& d) { d.Geoms[0].Mesh.TVerts.clear(); }, "нет текстурных"},
         {"collision vertex", [](TLoadModelData& d) { d.Geoms[1].Mesh.Faces[0].B = 7; }, "\"CM_Box\""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         TLoadModelData d = OneMaterial();
-        d.Geoms = {Geom("Box", 0, TriangleVerts, {{0, 1, 2, 0}}), Geom("CM_Box", -1, TriangleVerts, {{0, 1, 2, 0}})};
+        d.Geoms = {Geom("Box", 0, TriangleVerts, {{0, 1, 2, 0}}),
+                   Geom("CM_Box", -1, TriangleVerts, {{0, 1, 2, 0}})};
         c.spoil(d);
         MessageCapture capture;
         EXPECT_FALSE(ConvertModel(d));
@@ -606,7 +612,8 @@ TEST(ConvertModel, HashedAndQuadraticWeldsWriteIdenticalStreams) {
     for (int i = 0; i <= n; ++i)
         for (int j = 0; j <= n; ++j) {
             float a = float(i) / n * 3.14159f, b = float(j) / n * 6.28318f;
-            verts.push_back({std::sin(a) * std::cos(b) + jitter(rng), std::cos(a), std::sin(a) * std::sin(b)});
+            verts.push_back(
+                {std::sin(a) * std::cos(b) + jitter(rng), std::cos(a), std::sin(a) * std::sin(b)});
         }
     for (int i = 0; i < n; ++i)
         for (int j = 0; j < n; ++j) {

@@ -66,16 +66,18 @@ std::string Num(float v) {
 }
 
 std::string AseFile(const std::vector<AseMaterial>& mats, const std::vector<AseObject>& objs) {
-    std::string s = "*3DSMAX_ASCIIEXPORT\t200\n*COMMENT \"AsciiExport Version  2,00\"\n*SCENE {\n"
-                    "\t*SCENE_FILENAME \"test.max\"\n}\n*MATERIAL_LIST {\n";
+    std::string s =
+        "*3DSMAX_ASCIIEXPORT\t200\n*COMMENT \"AsciiExport Version  2,00\"\n*SCENE {\n"
+        "\t*SCENE_FILENAME \"test.max\"\n}\n*MATERIAL_LIST {\n";
     s += "\t*MATERIAL_COUNT " + std::to_string(mats.size()) + "\n";
     for (size_t i = 0; i < mats.size(); ++i) {
         s += "\t*MATERIAL " + std::to_string(i) + " {\n\t\t*MATERIAL_NAME \"Mat" + std::to_string(i) + "\"\n";
         s += "\t\t*MATERIAL_CLASS \"" + mats[i].cls + "\"\n\t\t*MATERIAL_AMBIENT 0.5882\t0.5882\t0.5882\n";
         if (!mats[i].bitmap.empty()) {
-            s += "\t\t*MAP_DIFFUSE {\n\t\t\t*MAP_NAME \"Map #1\"\n\t\t\t*MAP_CLASS \"Bitmap\"\n\t\t\t*MAP_SUBNO 1\n"
-                 "\t\t\t*MAP_AMOUNT 1.0000\n\t\t\t*BITMAP \"" +
-                 mats[i].bitmap + "\"\n\t\t\t*MAP_TYPE Screen\n\t\t}\n";
+            s +=
+                "\t\t*MAP_DIFFUSE {\n\t\t\t*MAP_NAME \"Map #1\"\n\t\t\t*MAP_CLASS \"Bitmap\"\n\t\t\t*MAP_SUBNO 1\n"
+                "\t\t\t*MAP_AMOUNT 1.0000\n\t\t\t*BITMAP \"" +
+                mats[i].bitmap + "\"\n\t\t\t*MAP_TYPE Screen\n\t\t}\n";
         }
         s += "\t}\n";
     }
@@ -86,8 +88,8 @@ std::string AseFile(const std::vector<AseMaterial>& mats, const std::vector<AseO
         s += "\t\t*MESH_NUMVERTEX " + std::to_string(o.verts.size()) + "\n";
         s += "\t\t*MESH_NUMFACES " + std::to_string(o.faces.size()) + "\n\t\t*MESH_VERTEX_LIST {\n";
         for (size_t i = 0; i < o.verts.size(); ++i)
-            s += "\t\t\t*MESH_VERTEX    " + std::to_string(i) + "\t" + Num(o.verts[i][0]) + "\t" + Num(o.verts[i][1]) +
-                 "\t" + Num(o.verts[i][2]) + "\n";
+            s += "\t\t\t*MESH_VERTEX    " + std::to_string(i) + "\t" + Num(o.verts[i][0]) + "\t" +
+                 Num(o.verts[i][1]) + "\t" + Num(o.verts[i][2]) + "\n";
         s += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
         for (size_t i = 0; i < o.faces.size(); ++i) {
             const auto& f = o.faces[i];
@@ -101,7 +103,8 @@ std::string AseFile(const std::vector<AseMaterial>& mats, const std::vector<AseO
             for (size_t i = 0; i < o.tverts.size(); ++i)
                 s += "\t\t\t*MESH_TVERT " + std::to_string(i) + "\t" + Num(o.tverts[i][0]) + "\t" +
                      Num(o.tverts[i][1]) + "\t" + Num(o.tverts[i][2]) + "\n";
-            s += "\t\t}\n\t\t*MESH_NUMTVFACES " + std::to_string(o.tfaces.size()) + "\n\t\t*MESH_TFACELIST {\n";
+            s += "\t\t}\n\t\t*MESH_NUMTVFACES " + std::to_string(o.tfaces.size()) +
+                 "\n\t\t*MESH_TFACELIST {\n";
             for (size_t i = 0; i < o.tfaces.size(); ++i)
                 s += "\t\t\t*MESH_TFACE " + std::to_string(i) + "\t" + std::to_string(o.tfaces[i][0]) + "\t" +
                      std::to_string(o.tfaces[i][1]) + "\t" + std::to_string(o.tfaces[i][2]) + "\n";
@@ -227,7 +230,8 @@ TEST(ReadASE, LayoutVariationsReadTheSame) {
         {"no indent", ToBytes(noIndent)},
         {"blank lines", ToBytes(Replace(exact, "\n", "\n \n"))},
         {"brace without blank", ToBytes(Replace(exact, " {\n", "{\n"))},
-        {"blanks between words", ToBytes(Replace(Replace(exact, "*MATERIAL_CLASS ", "*MATERIAL_CLASS \t "), " {\n", "\t {\n"))},
+        {"blanks between words",
+         ToBytes(Replace(Replace(exact, "*MATERIAL_CLASS ", "*MATERIAL_CLASS \t "), " {\n", "\t {\n"))},
         {"trailing blanks", ToBytes(Replace(exact, "\n", "  \t\n"))},
         {"UTF-8 mark", ToBytes(bom)},
         {"UTF-16LE", Utf16(Replace(exact, "\n", "\r\n"), true)},
@@ -249,11 +253,13 @@ TEST(ReadASE, RefusesWithItsMessages) {
         std::string text;
         std::string message;
     } cases[] = {
-        {"no material list", Replace(good, "*MATERIAL_LIST {", "*MATERIAL_LIST_X {"), "MATERIAL_LIST не найден!"},
+        {"no material list", Replace(good, "*MATERIAL_LIST {", "*MATERIAL_LIST_X {"),
+         "MATERIAL_LIST не найден!"},
         {"no materials", AseFile({}, {Quad("Wall", 0)}), "Модель не имеет текстуры!"},
         {"material class", AseFile({{"Multi/Sub-Object", ""}}, {Quad("Wall", 0)}),
          "*MATERIAL_CLASS \"Multi/Sub-Object\" не поддерживается!"},
-        {"no object", Replace(good, "}\n*GEOMOBJECT {\n\t*NODE_NAME \"Wall\"", "}\n*HELPEROBJECT {\n\t*NODE_NAME \"W\""),
+        {"no object",
+         Replace(good, "}\n*GEOMOBJECT {\n\t*NODE_NAME \"Wall\"", "}\n*HELPEROBJECT {\n\t*NODE_NAME \"W\""),
          "GEOMOBJECT не найден!"},
         {"no mesh", Replace(good, "\t*MESH {", "\t*MESHX {"), "MESH не найден!"},
         {"ends inside an object", good.substr(0, good.rfind("*PROP_MOTIONBLUR")),
@@ -298,8 +304,9 @@ TEST(ReadASE, BadTextureIndexIsRefusedByTheConverter) {
 }
 
 // Damaged copies of a file: no crash, no read outside the input, and a refusal is reported.
-void MutateAndRead(const std::vector<uint8_t>& good, bool (*read)(const std::vector<uint8_t>&, TLoadModelData&),
-                   bool expectMessage, int rounds) {
+void MutateAndRead(const std::vector<uint8_t>& good,
+                   bool (*read)(const std::vector<uint8_t>&, TLoadModelData&), bool expectMessage,
+                   int rounds) {
     MessageCapture capture;
     for (size_t n = 0; n < good.size(); n += 1 + good.size() / 600) {
         std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
@@ -403,7 +410,8 @@ Chunk SampleFile(uint32_t version = 3) {
                   Object("Rock", "Stone"),
                   Object("Pebble", "Nothing like it"),
                   {0x4000, Data{}.str("Camera01").b, {{0x4700, std::vector<uint8_t>(32, 0), {}}}}}};
-    return {0x4D4D, {}, {{0x0002, Data{}.u32(version).b, {}}, editor, {0xB000, std::vector<uint8_t>(20, 1), {}}}};
+    return {
+        0x4D4D, {}, {{0x0002, Data{}.u32(version).b, {}}, editor, {0xB000, std::vector<uint8_t>(20, 1), {}}}};
 }
 
 TEST(Read3DS, ReadsMeshesMaterialsAndTextureCoordinates) {
@@ -547,7 +555,8 @@ TEST(ModelTestData, EveryFileIsReadOrRefusedWithAMessage) {
     EXPECT_EQ(refusals["MotionCaptureROM.ase"], "Program Message:|Модель не имеет текстуры!");
     EXPECT_EQ(refusals["InvalidUVIndex.ase"], "Program Message:|MATERIAL_LIST не найден!");
     // Objects with a material but no texture coordinates.
-    for (const char* name : {"ThreeCubesGreen.ASE", "ThreeCubesGreen_UTF16LE.ASE", "ThreeCubesGreen_UTF16BE.ASE"})
+    for (const char* name :
+         {"ThreeCubesGreen.ASE", "ThreeCubesGreen_UTF16LE.ASE", "ThreeCubesGreen_UTF16BE.ASE"})
         EXPECT_NE(refusals[name].find("число текстурных граней (0) не совпадает с числом граней (12)"),
                   std::string::npos)
             << name;

@@ -57,7 +57,8 @@ std::vector<uint8_t> Clip(int32_t bones, int32_t frames, int32_t rate, float tag
 class Personage : public ResourceSystemTest {
 protected:
     // Writes Data/Animates/<model>.PAM and one clip file per entry of `clips`.
-    void WriteFigure(const std::string& model, const std::vector<std::pair<std::string, std::vector<uint8_t>>>& clips,
+    void WriteFigure(const std::string& model,
+                     const std::vector<std::pair<std::string, std::vector<uint8_t>>>& clips,
                      int32_t bones = 2) {
         const std::string folder = Root + "Data/Animates/";
         std::filesystem::create_directories(folder);
@@ -74,7 +75,9 @@ protected:
     }
 };
 
-float X(const TGamePersonage& p, int bone = 0) { return p.GetPose().at(static_cast<size_t>(bone)).Position.x; }
+float X(const TGamePersonage& p, int bone = 0) {
+    return p.GetPose().at(static_cast<size_t>(bone)).Position.x;
+}
 float Tag(const TGamePersonage& p) { return p.GetPose().at(0).Position.y; }
 
 TEST_F(Personage, ClipRolesComeFromTheFileNames) {
@@ -89,7 +92,8 @@ TEST_F(Personage, ClipRolesComeFromTheFileNames) {
     ASSERT_EQ(p.RendData->Animations.size(), 6u);  // every clip is loaded, one is just never played
     auto roleOf = [&](int32_t role) {
         const int32_t k = p.Clips[role];
-        return k < 0 ? std::string() : std::filesystem::path(GetAnimationName(p.RendData->Animations[k])).filename().string();
+        return k < 0 ? std::string()
+                     : std::filesystem::path(GetAnimationName(p.RendData->Animations[k])).filename().string();
     };
     EXPECT_EQ(roleOf(crIdle), "Bowman_Idle.PSA");
     EXPECT_EQ(roleOf(crWalk), "Bowman_Run_Walk.psa");  // WALK is tested before RUN
@@ -145,7 +149,8 @@ TEST_F(Personage, LoopingSamplesFramesOneToNMinusTwo) {
     p.Animate(0.95);
     EXPECT_NEAR(X(p), 5.5f, 1e-4f);
     const TMyVector4f r = p.GetPose()[0].Rotation;
-    const TMyVector4f half = QuatBlend(QuatFromAxisAngle({0, 1, 0}, 1.0f), QuatFromAxisAngle({0, 1, 0}, 0.1f), 0.5f);
+    const TMyVector4f half =
+        QuatBlend(QuatFromAxisAngle({0, 1, 0}, 1.0f), QuatFromAxisAngle({0, 1, 0}, 0.1f), 0.5f);
     EXPECT_NEAR(r.x, half.x, 1e-5f);
     EXPECT_NEAR(r.z, half.z, 1e-5f);
     // one whole cycle later the same pose again; frames 0 and N - 1 are never shown
@@ -194,7 +199,8 @@ TEST_F(Personage, ANewRoleBlendsInOverElevenCalls) {
     // the walk where it will be after the blend: t + 11 dt, without the phase
     const double ahead = t + 11 * dt;
     const double frames = ahead * 20.0;
-    const float to = static_cast<float>(static_cast<int>(std::floor(frames)) % 20 + 1) + static_cast<float>(frames - std::floor(frames));
+    const float to = static_cast<float>(static_cast<int>(std::floor(frames)) % 20 + 1) +
+                     static_cast<float>(frames - std::floor(frames));
     for (int step = 1; step <= 11; ++step) {
         t += dt;
         p.Animate(t);

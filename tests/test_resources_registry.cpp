@@ -17,7 +17,27 @@ namespace {
 
 // A 2x2 grey TGA whose pixels carry `seed`.
 std::vector<uint8_t> TinyTga(uint8_t seed = 1) {
-    return {0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0, seed, uint8_t(seed + 1), uint8_t(seed + 2),
+    return {0,
+            0,
+            3,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            0,
+            2,
+            0,
+            2,
+            0,
+            8,
+            0,
+            seed,
+            uint8_t(seed + 1),
+            uint8_t(seed + 2),
             uint8_t(seed + 3)};
 }
 
@@ -80,7 +100,8 @@ protected:
     std::string Mod(const std::string& name) { return Root + "Data/Modeles/" + name; }
     std::string Anim(const std::string& name) { return Root + "Data/Animates/" + name; }
 
-    void WriteModel(const std::string& path, const TModelStreamData& data, const std::vector<uint8_t>& tail = {}) {
+    void WriteModel(const std::string& path, const TModelStreamData& data,
+                    const std::vector<uint8_t>& tail = {}) {
         auto bytes = WriteModelStream(data);
         bytes.insert(bytes.end(), tail.begin(), tail.end());
         WriteBytes(path, bytes);
@@ -292,8 +313,8 @@ TEST_F(Registry, InterchangeModelsGoThroughTheirReaders) {
 TEST_F(Registry, ModelTexturesAreRegisteredWithTheirVariants) {
     for (const char* name : {"Soldier.tga", "Soldier_1.tga", "soldier_3.TGA", "Soldier_bump.tga"})
         WriteBytes(Tex(name), TinyTga());
-    WriteModel(Mod("Soldier.PRM"),
-               ModelData(false, {{"Soldier.tga", 3, "", "SoldierGloss.tga"}, {"Soldier_bump.tga", 3, "", ""}}));
+    WriteModel(Mod("Soldier.PRM"), ModelData(false, {{"Soldier.tga", 3, "", "SoldierGloss.tga"},
+                                                     {"Soldier_bump.tga", 3, "", ""}}));
     int32_t h = LoadModel("Soldier");
     ASSERT_EQ(h, 0);
     const TMatTexNames& mat = GetModelRendData(h)->Meshes[0].Material;
@@ -316,8 +337,9 @@ TEST_F(Registry, ModelTexturesAreRegisteredWithTheirVariants) {
     EXPECT_EQ(names, (std::vector<std::string>{Tex("Soldier.tga"), Tex("Soldier_1.tga"), Tex("Soldier_3.tga"),
                                                Tex("Soldier_bump.tga")}));
     const auto lines = Lines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "error: file \"" + Tex("SoldierGloss.tga") + "\" not found"),
-              lines.end());
+    EXPECT_NE(
+        std::find(lines.begin(), lines.end(), "error: file \"" + Tex("SoldierGloss.tga") + "\" not found"),
+        lines.end());
 }
 
 TEST_F(Registry, WithoutATexturesFolderModelsFindTexturesBesideThem) {
@@ -460,7 +482,8 @@ TEST_F(Registry, LoadingThreadAndReadersShareTheRegistries) {
     for (int i = 0; i < TextureCount; ++i)
         WriteBytes(Tex(texName(i)), TinyTga(uint8_t(i)));
     for (int i = 0; i < ModelCount; ++i)
-        WriteModel(Mod("m" + std::to_string(i) + ".PRM"), ModelData(false, {{texName(TextureCount - 1 - i)}}));
+        WriteModel(Mod("m" + std::to_string(i) + ".PRM"),
+                   ModelData(false, {{texName(TextureCount - 1 - i)}}));
 
     std::atomic<bool> done{false};
     std::atomic<bool> reading{false};

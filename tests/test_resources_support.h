@@ -74,7 +74,8 @@ inline std::string CompareWithTwin(const TStoredTextureData& tex, const TRgbaIma
             for (int c = 0; c < 4; ++c) {
                 if (std::abs(int(expect[c]) - int(got[c])) > tolerance)
                     return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") channel " +
-                           std::to_string(c) + ": " + std::to_string(got[c]) + " vs " + std::to_string(expect[c]);
+                           std::to_string(c) + ": " + std::to_string(got[c]) + " vs " +
+                           std::to_string(expect[c]);
             }
         }
     }

@@ -36,8 +36,7 @@ constexpr int32_t Rows = 72;
 
 class Battle : public WorldTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WorldTest::SetUp();
         SetHeadlessRenderer(true);
         SetViewport(0, 0, 1024, 768);
@@ -45,16 +44,14 @@ protected:
         ResetInputState();
         MapPath = Root + "Data/Maps/Test.map";
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Scene.reset();
         ResetInputState();
         WorldTest::TearDown();
     }
 
     // A flat open map; `edit` may change tiles before it is written.
-    void WriteMap(const std::function<void(TMapFileData&)>& edit = nullptr)
-    {
+    void WriteMap(const std::function<void(TMapFileData&)>& edit = nullptr) {
         TMapFileData data;
         data.Landscape = MakeSection(Cols, Rows);
         if (edit)
@@ -62,8 +59,7 @@ protected:
         std::filesystem::create_directories(Root + "Data/Maps");
         ASSERT_TRUE(SaveMapFile(MapPath, data));
     }
-    void Build(uint32_t seed = 7)
-    {
+    void Build(uint32_t seed = 7) {
         Scene.reset();
         WriteMap();
         RandomSeed(seed);
@@ -74,21 +70,18 @@ protected:
     TPlayerObject& Cpu(int i) { return *Scene->Battle->Players[size_t(i)]; }
 
     // One frame as the application runs it.
-    void Frame(double dt = 0.02)
-    {
+    void Frame(double dt = 0.02) {
         Scene->Update(dt);
         EndInputFrame();
     }
-    void PressKey(int code)
-    {
+    void PressKey(int code) {
         InputKeyDown(code);
         Frame();
         InputKeyUp(code);
         Frame();
     }
     // The ground point at the centre of the view, as a map position.
-    TMyVector3f ViewCentre()
-    {
+    TMyVector3f ViewCentre() {
         TMyVector3f p{-1, -1, -1};
         EXPECT_TRUE(Scene->PickGround(512, 384, p));
         return p;
@@ -102,8 +95,7 @@ protected:
 
 std::set<TGameUnit*> AsSet(const std::vector<TGameUnit*>& v) { return {v.begin(), v.end()}; }
 
-float AngleDiff(float a, float b)
-{
+float AngleDiff(float a, float b) {
     float d = std::fmod(a - b, 2.0f * Pi);
     if (d < 0)
         d += 2.0f * Pi;
@@ -113,8 +105,7 @@ float AngleDiff(float a, float b)
 // ---------------------------------------------------------------------------
 // Construction
 
-TEST_F(Battle, BuildsThreeArmiesAndTheCamera)
-{
+TEST_F(Battle, BuildsThreeArmiesAndTheCamera) {
     Build();
     ASSERT_EQ(Scene->Battle->PlayerCount, 3);
     EXPECT_EQ(Scene->Battle->ControlledPlayer, &Human());
@@ -171,8 +162,7 @@ TEST_F(Battle, BuildsThreeArmiesAndTheCamera)
     EXPECT_NE(log.find("++CreateScene: \"" + MapPath + "\" - complete."), std::string::npos);
 }
 
-TEST_F(Battle, DrawsRandomNumbersInAFixedOrder)
-{
+TEST_F(Battle, DrawsRandomNumbersInAFixedOrder) {
     Build(12345);
     // Each new unit draws its two start timers itself (its model, missing here,
     // would draw an animation phase too); the scene's own draws come before it.
@@ -199,8 +189,7 @@ TEST_F(Battle, DrawsRandomNumbersInAFixedOrder)
     EXPECT_EQ(RandomGetSeed(), next);
 }
 
-TEST_F(Battle, RefusesOutdatedMissingAndDamagedMapFiles)
-{
+TEST_F(Battle, RefusesOutdatedMissingAndDamagedMapFiles) {
     WriteMap([](TMapFileData& d) { d.FileVersion = 99; });
     EXPECT_EXIT(TGameScene scene(MapPath), ::testing::ExitedWithCode(0),
                 "Версия файла \"" + MapPath + "\" устарела. Загрузка невозможна.");
@@ -211,8 +200,7 @@ TEST_F(Battle, RefusesOutdatedMissingAndDamagedMapFiles)
     EXPECT_EXIT(TGameScene scene(MapPath), ::testing::ExitedWithCode(0), "Test.map");
 }
 
-TEST_F(Battle, ReportsItsStatus)
-{
+TEST_F(Battle, ReportsItsStatus) {
     Build();
     Human().Kills = 3;
     const std::string s = Scene->StatusJson();
@@ -226,8 +214,7 @@ TEST_F(Battle, ReportsItsStatus)
 // ---------------------------------------------------------------------------
 // Camera
 
-TEST_F(Battle, ZoomAndTiltStayWithinLimitsAndKeepTheViewCentre)
-{
+TEST_F(Battle, ZoomAndTiltStayWithinLimitsAndKeepTheViewCentre) {
     Build();
     const TMyVector3f c0 = ViewCentre();
     auto distance = [&] {
@@ -272,8 +259,7 @@ TEST_F(Battle, ZoomAndTiltStayWithinLimitsAndKeepTheViewCentre)
     EXPECT_NEAR(c1.y, c0.y, 0.05f);
 }
 
-TEST_F(Battle, KeysZoomAndTilt)
-{
+TEST_F(Battle, KeysZoomAndTilt) {
     Build();
     PressKey(VK::Prior);
     EXPECT_EQ(CameraPitch, 70.0f);
@@ -285,8 +271,7 @@ TEST_F(Battle, KeysZoomAndTilt)
     EXPECT_EQ(CameraDistance, 20.0f);
 }
 
-TEST_F(Battle, ScrollsAtTheScreenEdgesButNotOffTheMap)
-{
+TEST_F(Battle, ScrollsAtTheScreenEdgesButNotOffTheMap) {
     Build();
     InputMouseMove(0, 0, false, false);  // the top-left corner
     const TMyVector3f before = Scene->Camera->GetPosition();
@@ -297,7 +282,7 @@ TEST_F(Battle, ScrollsAtTheScreenEdgesButNotOffTheMap)
     TMyVector3f forward = -Scene->Camera->BackAxis();
     forward.y = 0.0f;
     EXPECT_LT(Vec3Dot(moved, Scene->Camera->RightAxis()), -1.0f);  // to the left...
-    EXPECT_GT(Vec3Dot(moved, forward), 1.0f);                       // ...and up the screen
+    EXPECT_GT(Vec3Dot(moved, forward), 1.0f);                      // ...and up the screen
     EXPECT_EQ(after.y, before.y);
     EXPECT_NEAR(Vec3Length(after - before), 0.1f * 65.0f, 0.01f);
 
@@ -328,8 +313,7 @@ TEST_F(Battle, ScrollsAtTheScreenEdgesButNotOffTheMap)
 // ---------------------------------------------------------------------------
 // Selection
 
-TEST_F(Battle, BoxSelectionIsTheSameWhicheverWayTheBoxIsDrawn)
-{
+TEST_F(Battle, BoxSelectionIsTheSameWhicheverWayTheBoxIsDrawn) {
     Build();
     Scene->BoxSelect(200, 150, 800, 600, false, true);
     const std::set<TGameUnit*> forward = AsSet(Scene->Selection);
@@ -356,8 +340,7 @@ TEST_F(Battle, BoxSelectionIsTheSameWhicheverWayTheBoxIsDrawn)
     EXPECT_TRUE(Scene->Selection.empty());
 }
 
-TEST_F(Battle, DraggingTheBoxSelectsOnRelease)
-{
+TEST_F(Battle, DraggingTheBoxSelectsOnRelease) {
     Build();
     InputButtonDown(TMouseButton::Left, 200, 150);
     Frame();
@@ -372,8 +355,7 @@ TEST_F(Battle, DraggingTheBoxSelectsOnRelease)
     EXPECT_EQ(AsSet(Scene->Selection), dragged);
 }
 
-TEST_F(Battle, SelectsAllAndOnScreen)
-{
+TEST_F(Battle, SelectsAllAndOnScreen) {
     Build();
     PressKey('X');
     EXPECT_EQ(Scene->Selection.size(), 15u);
@@ -386,8 +368,7 @@ TEST_F(Battle, SelectsAllAndOnScreen)
     EXPECT_TRUE(Scene->Selection.empty());
 }
 
-TEST_F(Battle, GroupDoublePressCentresWithoutRestartingTheTimer)
-{
+TEST_F(Battle, GroupDoublePressCentresWithoutRestartingTheTimer) {
     Build();
     TGameUnit* a = Human().Units[3].get();
     TGameUnit* b = Human().Units[7].get();
@@ -435,8 +416,7 @@ TEST_F(Battle, GroupDoublePressCentresWithoutRestartingTheTimer)
     Scene->SelectGroup(-1);
 }
 
-TEST_F(Battle, SelectionMarksUnits)
-{
+TEST_F(Battle, SelectionMarksUnits) {
     Build();
     TGameUnit* u = Human().Units[0].get();
     TGameUnit* enemy = Cpu(1).Units[0].get();
@@ -456,8 +436,7 @@ TEST_F(Battle, SelectionMarksUnits)
 // ---------------------------------------------------------------------------
 // Orders
 
-TEST_F(Battle, FormationSlotsSpreadTheUnits)
-{
+TEST_F(Battle, FormationSlotsSpreadTheUnits) {
     Build();
     std::vector<TGameUnit*> one = {Human().Units[0].get()};
     const TMyVector3f p{20.3f, 30.6f, 0.0f};
@@ -486,8 +465,7 @@ TEST_F(Battle, FormationSlotsSpreadTheUnits)
     EXPECT_EQ(Scene->FormationSlots(p, 0.0f, {}).size(), 0u);
 }
 
-TEST_F(Battle, FormationSlotsStayOffBlockedTiles)
-{
+TEST_F(Battle, FormationSlotsStayOffBlockedTiles) {
     // A wall of blocked tiles right of column 21.
     WriteMap([](TMapFileData& d) {
         for (int32_t row = 0; row < Rows; ++row)
@@ -504,8 +482,7 @@ TEST_F(Battle, FormationSlotsStayOffBlockedTiles)
         EXPECT_LT(s.x, 22.0f);
 }
 
-TEST_F(Battle, MoveOrderSendsEachUnitToItsSlot)
-{
+TEST_F(Battle, MoveOrderSendsEachUnitToItsSlot) {
     Build();
     std::vector<TGameUnit*> units = {Human().Units[0].get(), Human().Units[5].get(), Human().Units[10].get()};
     for (TGameUnit* u : units)
@@ -535,8 +512,7 @@ TEST_F(Battle, MoveOrderSendsEachUnitToItsSlot)
     EXPECT_LT(Cpu(1).Units[0]->PathIndex, 0);
 }
 
-TEST_F(Battle, MoveOrderToBlockedGroundIsRefused)
-{
+TEST_F(Battle, MoveOrderToBlockedGroundIsRefused) {
     WriteMap([](TMapFileData& d) { d.Landscape.Tiles[size_t(40 * Cols + 20)].Flags = 0x8; });
     RandomSeed(1);
     Scene = std::make_unique<TGameScene>(MapPath);
@@ -546,8 +522,7 @@ TEST_F(Battle, MoveOrderToBlockedGroundIsRefused)
     EXPECT_LT(Human().Units[0]->PathIndex, 0);
 }
 
-TEST_F(Battle, RightClickOnTheGroundMovesTheSelection)
-{
+TEST_F(Battle, RightClickOnTheGroundMovesTheSelection) {
     Build();
     PressKey('X');
     ASSERT_EQ(Scene->Selection.size(), 15u);
@@ -566,8 +541,7 @@ TEST_F(Battle, RightClickOnTheGroundMovesTheSelection)
         EXPECT_LT(u->PendingYaw, 0.0f);  // a click sets no facing
 }
 
-TEST_F(Battle, RightDragShowsTheFacingArrowAndSetsTheFacing)
-{
+TEST_F(Battle, RightDragShowsTheFacingArrowAndSetsTheFacing) {
     Build();
     PressKey('X');
     InputButtonDown(TMouseButton::Right, 400, 300);
@@ -591,8 +565,7 @@ TEST_F(Battle, RightDragShowsTheFacingArrowAndSetsTheFacing)
     EXPECT_GE(yaw, 0.0f);
 }
 
-TEST_F(Battle, LeftPressInMoveModeOrdersAndDoesNotSelect)
-{
+TEST_F(Battle, LeftPressInMoveModeOrdersAndDoesNotSelect) {
     Build();
     PressKey('X');
     PressKey('M');
@@ -625,8 +598,7 @@ TEST_F(Battle, LeftPressInMoveModeOrdersAndDoesNotSelect)
 
 // The HUD is updated after the world's input. A press or a release made in the
 // frame in which the pointer arrives over a panel is the HUD's, never an order.
-TEST_F(Battle, ThePointerArrivingOverTheHudTakesThePressFromTheWorldAtOnce)
-{
+TEST_F(Battle, ThePointerArrivingOverTheHudTakesThePressFromTheWorldAtOnce) {
     Build();
     const TUnitsInfo& panel = *Scene->Hud()->Screen->UnitsInfo;
     const int panelX = int(std::lround(panel.AbsX(0.9f) * 1024));
@@ -639,7 +611,7 @@ TEST_F(Battle, ThePointerArrivingOverTheHudTakesThePressFromTheWorldAtOnce)
     Frame();
     InputButtonUp(TMouseButton::Left, panelX, panelY);
     Frame();
-    EXPECT_LE(Scene->FlagTimer, 0.0f);  // set by every order given
+    EXPECT_LE(Scene->FlagTimer, 0.0f);              // set by every order given
     EXPECT_EQ(Scene->OrderMode, TOrderMode::Move);  // still waiting for its point
     EXPECT_EQ(Scene->Selection.size(), 15u);
     PressKey('M');
@@ -656,8 +628,7 @@ TEST_F(Battle, ThePointerArrivingOverTheHudTakesThePressFromTheWorldAtOnce)
 
 // The box shown while dragging is the box the release selects with, also while
 // the pointer is over a HUD panel.
-TEST_F(Battle, TheDragBoxShownIsTheOneTheReleaseSelects)
-{
+TEST_F(Battle, TheDragBoxShownIsTheOneTheReleaseSelects) {
     Build();
     const TUnitsInfo& panel = *Scene->Hud()->Screen->UnitsInfo;
     auto panelX = [&](float f) { return int(std::lround(panel.AbsX(f) * 1024)); };
@@ -685,8 +656,7 @@ TEST_F(Battle, TheDragBoxShownIsTheOneTheReleaseSelects)
     EXPECT_EQ(AsSet(Scene->Selection), selected);
 }
 
-TEST_F(Battle, HoldTogglesForOwnTroopsOnly)
-{
+TEST_F(Battle, HoldTogglesForOwnTroopsOnly) {
     Build();
     TGameUnit* a = Human().Units[0].get();
     TGameUnit* b = Human().Units[1].get();
@@ -707,8 +677,7 @@ TEST_F(Battle, HoldTogglesForOwnTroopsOnly)
     EXPECT_FALSE(enemy->Hold);
 }
 
-TEST_F(Battle, AttackOrderSetsTheTarget)
-{
+TEST_F(Battle, AttackOrderSetsTheTarget) {
     Build();
     TGameUnit* a = Human().Units[5].get();
     TGameUnit* enemy = Cpu(1).Units[0].get();
@@ -724,8 +693,7 @@ TEST_F(Battle, AttackOrderSetsTheTarget)
 // ---------------------------------------------------------------------------
 // Melee
 
-TEST_F(Battle, EnemiesOnOneTileEngageFacingEachOther)
-{
+TEST_F(Battle, EnemiesOnOneTileEngageFacingEachOther) {
     Build();
     TGameUnit* h = Human().AddUnit(UnitTypeWarrior, TMyVector3f{30.2f, 20.3f, 0.0f}, 0.0f);
     TGameUnit* c = Cpu(1).AddUnit(UnitTypeWarrior, TMyVector3f{30.7f, 20.6f, 0.0f}, 0.0f);
@@ -754,8 +722,7 @@ TEST_F(Battle, EnemiesOnOneTileEngageFacingEachOther)
     EXPECT_FALSE(ally->Engaged);
 }
 
-TEST_F(Battle, NeighbouringTilesEngageButTheMapEdgeDoesNot)
-{
+TEST_F(Battle, NeighbouringTilesEngageButTheMapEdgeDoesNot) {
     Build();
     TGameUnit* h = Human().AddUnit(UnitTypeWarrior, TMyVector3f{30.5f, 20.5f, 0.0f}, 0.0f);
     TGameUnit* c = Cpu(1).AddUnit(UnitTypeWarrior, TMyVector3f{31.5f, 21.5f, 0.0f}, 0.0f);
@@ -770,8 +737,7 @@ TEST_F(Battle, NeighbouringTilesEngageButTheMapEdgeDoesNot)
     EXPECT_FALSE(e2->Engaged);
 }
 
-TEST_F(Battle, DamageIsSharedWithASecondAttacker)
-{
+TEST_F(Battle, DamageIsSharedWithASecondAttacker) {
     Build();
     TGameUnit* a = Human().AddUnit(UnitTypeWarrior, TMyVector3f{30.5f, 20.5f, 0.0f}, 0.0f);
     TGameUnit* b = Cpu(1).AddUnit(UnitTypeCavalryman, TMyVector3f{30.5f, 20.5f, 0.0f}, 0.0f);
@@ -786,8 +752,8 @@ TEST_F(Battle, DamageIsSharedWithASecondAttacker)
     const float ma = UnitFeatures[UnitTypeWarrior].MeleeDamage;
     EXPECT_FLOAT_EQ(b->Health, hb - ma * 0.5f);
     EXPECT_FLOAT_EQ(c->Health, hc - ma * 0.5f);
-    EXPECT_FLOAT_EQ(a->Health,
-                    ha - UnitFeatures[UnitTypeCavalryman].MeleeDamage - UnitFeatures[UnitTypeBowman].MeleeDamage);
+    EXPECT_FLOAT_EQ(a->Health, ha - UnitFeatures[UnitTypeCavalryman].MeleeDamage -
+                                   UnitFeatures[UnitTypeBowman].MeleeDamage);
 
     // A blow that kills counts for the killer's player; the fallen leave the selection.
     Scene->SelectUnit(a, false);
@@ -811,8 +777,7 @@ TEST_F(Battle, DamageIsSharedWithASecondAttacker)
 // ---------------------------------------------------------------------------
 // Menu and the end of the battle
 
-TEST_F(Battle, TheMenuFreezesTheBattle)
-{
+TEST_F(Battle, TheMenuFreezesTheBattle) {
     Build();
     Frame(0.5);
     EXPECT_DOUBLE_EQ(Scene->Battle->Time, 0.5);
@@ -839,8 +804,7 @@ TEST_F(Battle, TheMenuFreezesTheBattle)
     EXPECT_DOUBLE_EQ(Scene->Battle->Time, 1.0);
 }
 
-TEST_F(Battle, LosingTheLastUnitEndsTheBattle)
-{
+TEST_F(Battle, LosingTheLastUnitEndsTheBattle) {
     Build();
     Frame();
     for (auto& u : Human().Units)
@@ -871,8 +835,7 @@ TEST_F(Battle, LosingTheLastUnitEndsTheBattle)
 
 // The menu comes up in the middle of a press and the release goes to the menu:
 // nothing of that press is left when the battle goes on.
-TEST_F(Battle, NoPressSurvivesTheGameMenu)
-{
+TEST_F(Battle, NoPressSurvivesTheGameMenu) {
     Build();
     TGameGUI& hud = *Scene->Hud();
     TMiniMap& miniMap = *hud.Screen->MiniMap;
@@ -1016,8 +979,7 @@ TEST_F(Battle, NoPressSurvivesTheGameMenu)
     EXPECT_LE(Scene->FlagTimer, 0.0f);
 }
 
-TEST_F(Battle, RunsManyFramesOfBattle)
-{
+TEST_F(Battle, RunsManyFramesOfBattle) {
     Build(3);
     // Everyone marches to the middle.
     PressKey('X');
@@ -1037,8 +999,7 @@ TEST_F(Battle, RunsManyFramesOfBattle)
 // ---------------------------------------------------------------------------
 // Sounds
 
-TEST_F(Battle, SoundsPlayOnTheirSources)
-{
+TEST_F(Battle, SoundsPlayOnTheirSources) {
     ASSERT_TRUE(InitSound(Root, "Data/Sounds/"));
     InitSoundStorage(Log, Root, "Data/Sounds/");
     soundtest::WaveSpec wave;
@@ -1081,22 +1042,38 @@ TEST_F(Battle, SoundsPlayOnTheirSources)
 
 // Random mouse and keyboard input for many frames never crashes the battle,
 // also on a map smaller than the starting positions.
-void Pound(Battle& test, std::unique_ptr<TGameScene>& scene, uint32_t seed)
-{
+void Pound(Battle& test, std::unique_ptr<TGameScene>& scene, uint32_t seed) {
     std::mt19937 rng(seed);
-    const int keys[] = {VK::Escape, VK::Tab, VK::Shift, VK::Control, VK::Space, VK::Prior, VK::Next, VK::Add,
-                        VK::Subtract, 'X', 'Z', 'Q', 'A', 'M', '0', '1', '2', '5', '9'};
+    const int keys[] = {VK::Escape, VK::Tab,      VK::Shift, VK::Control, VK::Space, VK::Prior, VK::Next,
+                        VK::Add,    VK::Subtract, 'X',       'Z',         'Q',       'A',       'M',
+                        '0',        '1',          '2',       '5',         '9'};
     for (int frame = 0; frame < 1500; ++frame) {
         const int x = int(rng() % 1100) - 40, y = int(rng() % 850) - 40;
         switch (rng() % 9) {
-        case 0: InputButtonDown(TMouseButton::Left, x, y); break;
-        case 1: InputButtonUp(TMouseButton::Left, x, y); break;
-        case 2: InputButtonDown(TMouseButton::Right, x, y); break;
-        case 3: InputButtonUp(TMouseButton::Right, x, y); break;
-        case 4: InputDoubleClick(rng() % 2 ? TMouseButton::Left : TMouseButton::Right, x, y); break;
-        case 5: InputKeyDown(keys[rng() % std::size(keys)]); break;
-        case 6: InputKeyUp(keys[rng() % std::size(keys)]); break;
-        default: InputMouseMove(x, y, InputState.LeftButton, InputState.RightButton); break;
+        case 0:
+            InputButtonDown(TMouseButton::Left, x, y);
+            break;
+        case 1:
+            InputButtonUp(TMouseButton::Left, x, y);
+            break;
+        case 2:
+            InputButtonDown(TMouseButton::Right, x, y);
+            break;
+        case 3:
+            InputButtonUp(TMouseButton::Right, x, y);
+            break;
+        case 4:
+            InputDoubleClick(rng() % 2 ? TMouseButton::Left : TMouseButton::Right, x, y);
+            break;
+        case 5:
+            InputKeyDown(keys[rng() % std::size(keys)]);
+            break;
+        case 6:
+            InputKeyUp(keys[rng() % std::size(keys)]);
+            break;
+        default:
+            InputMouseMove(x, y, InputState.LeftButton, InputState.RightButton);
+            break;
         }
         if (frame % 97 == 0)
             scene->MenuToggleRequest = true;
@@ -1119,14 +1096,12 @@ void Pound(Battle& test, std::unique_ptr<TGameScene>& scene, uint32_t seed)
     (void)test;
 }
 
-TEST_F(Battle, SurvivesRandomInput)
-{
+TEST_F(Battle, SurvivesRandomInput) {
     Build(5);
     Pound(*this, Scene, 1);
 }
 
-TEST_F(Battle, SurvivesATinyMap)
-{
+TEST_F(Battle, SurvivesATinyMap) {
     TMapFileData data;
     data.Landscape = MakeSection(3, 2);
     std::filesystem::create_directories(Root + "Data/Maps");
@@ -1138,8 +1113,7 @@ TEST_F(Battle, SurvivesATinyMap)
 
 // The same with the game's own data (models, so that units can be pointed at),
 // when it has been generated into the build folder.
-TEST_F(Battle, SurvivesRandomInputWithTheGameData)
-{
+TEST_F(Battle, SurvivesRandomInputWithTheGameData) {
     const std::string data = std::string(MYGAME_BINARY_DIR) + "/";
     if (!FileExistsNoCase(data + "Data/Maps/FirstBlood.map"))
         GTEST_SKIP() << "no game data in " << data;

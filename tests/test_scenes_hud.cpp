@@ -29,8 +29,24 @@ constexpr int W = 1024, H = 768;
 constexpr int MapCols = 100, MapRows = 80;
 
 std::vector<uint8_t> Tga(int width, int height) {
-    std::vector<uint8_t> t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8),
-                              uint8_t(height), uint8_t(height >> 8), 24, 0};
+    std::vector<uint8_t> t = {0,
+                              0,
+                              2,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              uint8_t(width),
+                              uint8_t(width >> 8),
+                              uint8_t(height),
+                              uint8_t(height >> 8),
+                              24,
+                              0};
     t.resize(t.size() + size_t(width) * size_t(height) * 3, 128);
     return t;
 }
@@ -264,9 +280,11 @@ TEST_F(Hud, DraggingOffTheMiniMapKeepsTheViewAtTheNearestEdgeOfThePicture) {
     // The pointer is whole pixels: the expected spot is that of the pixel, pulled
     // back onto the picture's edge.
     const TMiniMap& m = *S->MiniMap;
-    const TMyVector2f pixel = m.ScreenToPanel(float(PrevInputState.MouseX) / W, float(PrevInputState.MouseY) / H);
+    const TMyVector2f pixel =
+        m.ScreenToPanel(float(PrevInputState.MouseX) / W, float(PrevInputState.MouseY) / H);
     EXPECT_GT(pixel.x, m.PictureRect.Right);
-    const TMyVector2f edge = m.PanelToMap(m.PictureRect.Right, std::clamp(pixel.y, m.PictureRect.Bottom, m.PictureRect.Top));
+    const TMyVector2f edge =
+        m.PanelToMap(m.PictureRect.Right, std::clamp(pixel.y, m.PictureRect.Bottom, m.PictureRect.Top));
     const TMyVector3f centre = ViewCentre();
     EXPECT_NEAR(centre.x, float(MapCols), 0.01f);
     EXPECT_NEAR(centre.y, edge.y, 0.01f);
@@ -282,7 +300,8 @@ TEST_F(Hud, AClickOnTheMiniMapsFrameOutsideThePictureDoesNothing) {
     const TMyVector3f before = ViewCentre();
     // Panel space just below the picture, inside the panel.
     const TMiniMap& m = *S->MiniMap;
-    const TMyVector2f s = m.PanelToScreen((m.PictureRect.Left + m.PictureRect.Right) / 2, m.PictureRect.Bottom - 0.01f);
+    const TMyVector2f s =
+        m.PanelToScreen((m.PictureRect.Left + m.PictureRect.Right) / 2, m.PictureRect.Bottom - 0.01f);
     Frame(s.x, s.y, true);
     EXPECT_EQ(S->HoverRegion, RegionMiniMap);
     EXPECT_TRUE(Gui->PressCaptured);  // still the HUD's press
@@ -306,8 +325,8 @@ TEST_F(Hud, ARightClickOnTheMiniMapOrdersTheSelectionThere) {
     // Outside the picture nothing is ordered.
     bowman->StopMoving();
     bowman->Path.clear();
-    const TMyVector2f below =
-        S->MiniMap->PanelToScreen(S->MiniMap->PictureRect.Left + 0.01f, S->MiniMap->PictureRect.Bottom - 0.005f);
+    const TMyVector2f below = S->MiniMap->PanelToScreen(S->MiniMap->PictureRect.Left + 0.01f,
+                                                        S->MiniMap->PictureRect.Bottom - 0.005f);
     Frame(below.x, below.y, false, false);
     Frame(below.x, below.y, false, true);
     EXPECT_LT(bowman->PathIndex, 0);

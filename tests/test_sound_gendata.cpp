@@ -28,8 +28,9 @@ const std::string BuildRoot = MYGAME_BINARY_DIR "/";
 const std::string BuiltSounds = BuildRoot + "Data/Sounds/";
 
 // The data files, as the generator writes them.
-const char* const DataFiles[] = {"AGA.WAV",    "GO.WAV",    "YESSIR.WAV", "FUCKYOU.WAV", "AMBIENT1.WAV", "BATTLE1.WAV",
-                                 "FINISH.WAV", "DEAD1.WAV", "ARROW1.WAV", "MUZ_1.OGG",   "MUZ_2.OGG"};
+const char* const DataFiles[] = {"AGA.WAV",      "GO.WAV",      "YESSIR.WAV", "FUCKYOU.WAV",
+                                 "AMBIENT1.WAV", "BATTLE1.WAV", "FINISH.WAV", "DEAD1.WAV",
+                                 "ARROW1.WAV",   "MUZ_1.OGG",   "MUZ_2.OGG"};
 
 // Frames of 16-bit samples, one vector per channel.
 using TChannels = std::vector<std::vector<double>>;
@@ -92,8 +93,9 @@ std::pair<double, double> LevelRange(const std::vector<double>& x, int rate, dou
     const auto window = static_cast<size_t>(seconds * rate);
     double quietest = 1e9, loudest = 0;
     for (size_t start = 0; start + window <= x.size(); start += window) {
-        const double level = Rms(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(start),
-                                                     x.begin() + static_cast<std::ptrdiff_t>(start + window)));
+        const double level =
+            Rms(std::vector<double>(x.begin() + static_cast<std::ptrdiff_t>(start),
+                                    x.begin() + static_cast<std::ptrdiff_t>(start + window)));
         quietest = std::min(quietest, level);
         loudest = std::max(loudest, level);
     }
@@ -174,22 +176,29 @@ TSeam MeasureSeam(const std::vector<double>& x, int rate) {
     const auto window = static_cast<std::ptrdiff_t>(std::min(n / 4, static_cast<size_t>(rate / 50)));
     const double before = Rms(std::vector<double>(x.end() - window, x.end()));
     const double after = Rms(std::vector<double>(x.begin(), x.begin() + window));
-    return {std::fabs(x[0] - x[n - 1]), Percentile(steps, 0.999), std::fabs(x[0] - 2 * x[n - 1] + x[n - 2]),
-            Percentile(bends, 0.999), nearbyStep, before, after};
+    return {std::fabs(x[0] - x[n - 1]),
+            Percentile(steps, 0.999),
+            std::fabs(x[0] - 2 * x[n - 1] + x[n - 2]),
+            Percentile(bends, 0.999),
+            nearbyStep,
+            before,
+            after};
 }
 
 void ExpectSeamless(const TChannels& channels, int rate, const std::string& what) {
     for (size_t c = 0; c < channels.size(); ++c) {
         const TSeam seam = MeasureSeam(channels[c], rate);
         std::cout << what << " channel " << c << ": step at the seam " << seam.Step << " (nearby up to "
-                  << seam.NearbyStep << ", 99.9% of all steps <= " << seam.TypicalStep << "), bend " << seam.Bend
-                  << " (99.9% <= " << seam.TypicalBend << "), level " << seam.LevelBefore << " -> "
-                  << seam.LevelAfter << "\n";
+                  << seam.NearbyStep << ", 99.9% of all steps <= " << seam.TypicalStep << "), bend "
+                  << seam.Bend << " (99.9% <= " << seam.TypicalBend << "), level " << seam.LevelBefore
+                  << " -> " << seam.LevelAfter << "\n";
         EXPECT_LE(seam.Step, seam.TypicalStep) << what << " channel " << c << " jumps at the loop point";
         EXPECT_LE(seam.Step, seam.NearbyStep) << what << " channel " << c << " jumps at the loop point";
         EXPECT_LE(seam.Bend, seam.TypicalBend) << what << " channel " << c << " kinks at the loop point";
-        EXPECT_LT(seam.LevelAfter, 2 * seam.LevelBefore) << what << " channel " << c << " swells at the loop point";
-        EXPECT_LT(seam.LevelBefore, 2 * seam.LevelAfter) << what << " channel " << c << " drops out at the loop point";
+        EXPECT_LT(seam.LevelAfter, 2 * seam.LevelBefore)
+            << what << " channel " << c << " swells at the loop point";
+        EXPECT_LT(seam.LevelBefore, 2 * seam.LevelAfter)
+            << what << " channel " << c << " drops out at the loop point";
     }
 }
 
@@ -212,10 +221,10 @@ TEST_F(GeneratedSounds, EveryEffectTheScenesAskForIsFoundByNameAndPlayable) {
         double MinSeconds, MaxSeconds;
     };
     const TExpected expected[] = {
-        {"Aga", SoundFormatMono16, 0.3, 2.0},          {"Go", SoundFormatMono16, 0.3, 2.0},
-        {"YesSir", SoundFormatMono16, 0.3, 2.0},       {"FuckYou", SoundFormatMono16, 0.4, 2.5},
-        {"Ambient1", SoundFormatStereo16, 8.0, 40.0},  {"Battle1", SoundFormatMono16, 2.0, 8.0},
-        {"Finish", SoundFormatMono16, 1.5, 8.0},       {"Dead1", SoundFormatMono16, 0.5, 3.0},
+        {"Aga", SoundFormatMono16, 0.3, 2.0},         {"Go", SoundFormatMono16, 0.3, 2.0},
+        {"YesSir", SoundFormatMono16, 0.3, 2.0},      {"FuckYou", SoundFormatMono16, 0.4, 2.5},
+        {"Ambient1", SoundFormatStereo16, 8.0, 40.0}, {"Battle1", SoundFormatMono16, 2.0, 8.0},
+        {"Finish", SoundFormatMono16, 1.5, 8.0},      {"Dead1", SoundFormatMono16, 0.5, 3.0},
         {"Arrow1", SoundFormatMono16, 0.4, 2.0},
     };
     InitSoundStorage(Log, BuildRoot, "Data/Sounds/");
@@ -397,7 +406,8 @@ TEST_F(GeneratedSounds, EachEffectSoundsLikeWhatItIsCalled) {
     // The arrow: after the snap, a bright whistle (many zero crossings).
     const auto arrow = load("ARROW1.WAV", rate);
     int crossings = 0;
-    for (size_t i = static_cast<size_t>(0.15 * rate); i < static_cast<size_t>(0.6 * rate) && i < arrow.size(); ++i)
+    for (size_t i = static_cast<size_t>(0.15 * rate); i < static_cast<size_t>(0.6 * rate) && i < arrow.size();
+         ++i)
         crossings += (arrow[i - 1] < 0) != (arrow[i] < 0);
     std::cout << "Arrow1: " << crossings / 0.45 << " zero crossings per second in the whistle\n";
     EXPECT_GT(crossings / 0.45, 1500.0);

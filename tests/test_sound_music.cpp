@@ -154,7 +154,8 @@ TEST_F(Music, MissingOrDamagedPiecesStaySilentAndAreLoggedOnce) {
 TEST_F(Music, CutPiecesNeverCrashTheDecoder) {
     const auto whole = EncodeOgg(Tone(2, 11025, 0.6), 2, 11025);
     ASSERT_GT(whole.size(), 400u);
-    for (size_t keep : {size_t{0}, size_t{27}, size_t{100}, whole.size() / 3, whole.size() / 2, whole.size() - 1}) {
+    for (size_t keep :
+         {size_t{0}, size_t{27}, size_t{100}, whole.size() / 3, whole.size() / 2, whole.size() - 1}) {
         WriteBytes(game.sounds + "Cut.ogg", std::vector<uint8_t>(whole.begin(), whole.begin() + keep));
         TOGG player(game.sounds + "Cut.ogg", true, false);
         player.Play();

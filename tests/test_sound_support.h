@@ -22,7 +22,9 @@
 // OpenAL Soft's mixer thread hands data to the caller through atomics inside the
 // library, which ThreadSanitizer cannot see (the library is not instrumented).
 // Races whose stacks lie in the library are its own business, not ours.
-extern "C" __attribute__((used)) inline const char* __tsan_default_suppressions() { return "called_from_lib:libopenal.so\n"; }
+extern "C" __attribute__((used)) inline const char* __tsan_default_suppressions() {
+    return "called_from_lib:libopenal.so\n";
+}
 
 namespace soundtest {
 
@@ -46,7 +48,7 @@ struct WaveSpec {
     uint16_t bits = 16;
     uint32_t rate = 22050;
     uint16_t formatTag = 1;
-    uint32_t fmtSize = 16;            // extra bytes past 16 are written as zeros
+    uint32_t fmtSize = 16;  // extra bytes past 16 are written as zeros
     std::vector<uint8_t> samples = std::vector<uint8_t>(400, 0x10);
     bool withData = true;
     // Chunks written between fmt and data: id and body.

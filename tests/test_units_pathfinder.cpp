@@ -32,24 +32,21 @@ class LiteralFinder {
 public:
     static constexpr int32_t MaxCost = 2147483647;
 
-    LiteralFinder(int32_t width, const std::vector<uint8_t>& pass, int32_t height) : W(width), H(height)
-    {
+    LiteralFinder(int32_t width, const std::vector<uint8_t>& pass, int32_t height) : W(width), H(height) {
         dist.resize(static_cast<size_t>(W * H));
         for (int i = 0; i < 8; ++i)
             offset[i] = W * DY[i] + DX[i];
         AddGrid(pass);
     }
 
-    void AddGrid(const std::vector<uint8_t>& pass)
-    {
+    void AddGrid(const std::vector<uint8_t>& pass) {
         std::vector<int32_t> cost(pass.size());
         for (size_t i = 0; i < pass.size(); ++i)
             cost[i] = pass[i] == 255 ? MaxCost : 200 + 3 * pass[i];
         grids.push_back(cost);
     }
 
-    TWay FindPath(TWayPoint start, TWayPoint goal, int type)
-    {
+    TWay FindPath(TWayPoint start, TWayPoint goal, int type) {
         Search(start, goal, grids[type]);
         TWay trace = Trace(start, goal);
         TWay result;
@@ -84,15 +81,13 @@ private:
     std::vector<int32_t> dist;
     std::vector<Node> heap;
 
-    static int32_t Heur(int x1, int y1, int x2, int y2)
-    {
+    static int32_t Heur(int x1, int y1, int x2, int y2) {
         int a = std::abs(x1 - x2), b = std::abs(y1 - y2);
         int h = b < a ? a + (b * 27146) / 65536 : b + (a * 27146) / 65536;
         return h * 200;
     }
 
-    void Push(const Node& n)
-    {
+    void Push(const Node& n) {
         heap.push_back(n);
         size_t i = heap.size() - 1;
         // Rise while the parent's F is not smaller.
@@ -102,8 +97,7 @@ private:
         }
     }
 
-    Node Pop()
-    {
+    Node Pop() {
         Node top = heap[0];
         heap[0] = heap.back();
         heap.pop_back();
@@ -124,8 +118,7 @@ private:
         return top;
     }
 
-    void Search(TWayPoint s, TWayPoint g, const std::vector<int32_t>& C)
-    {
+    void Search(TWayPoint s, TWayPoint g, const std::vector<int32_t>& C) {
         for (auto& d : dist)
             d = MaxCost;
         heap.clear();
@@ -153,8 +146,7 @@ private:
         }
     }
 
-    TWay Trace(TWayPoint s, TWayPoint g)
-    {
+    TWay Trace(TWayPoint s, TWayPoint g) {
         TWay trace;
         int cx = g.x, cy = g.y;
         while (!(cx == s.x && cy == s.y)) {
@@ -185,8 +177,7 @@ public:
     bool Los(TWayPoint a, TWayPoint b, int type) const { return Los(a, b, grids[type]); }
 
 private:
-    bool Los(TWayPoint a, TWayPoint b, const std::vector<int32_t>& C) const
-    {
+    bool Los(TWayPoint a, TWayPoint b, const std::vector<int32_t>& C) const {
         TMyVector2f A{static_cast<float>(a.x), static_cast<float>(a.y)};
         TMyVector2f B{static_cast<float>(b.x), static_cast<float>(b.y)};
         TMyVector2f d = Vec2Sub(B, A);
@@ -213,8 +204,7 @@ private:
 // ---------------------------------------------------------------------------
 
 // Rows of text: '#' blocked, anything else open.
-std::vector<uint8_t> GridFromText(const std::vector<std::string>& rows)
-{
+std::vector<uint8_t> GridFromText(const std::vector<std::string>& rows) {
     std::vector<uint8_t> grid;
     for (const auto& row : rows)
         for (char c : row)
@@ -222,8 +212,7 @@ std::vector<uint8_t> GridFromText(const std::vector<std::string>& rows)
     return grid;
 }
 
-std::string WayText(const TWay& way)
-{
+std::string WayText(const TWay& way) {
     std::string s;
     for (const auto& p : way)
         s += "(" + std::to_string(p.x) + "," + std::to_string(p.y) + ")";
@@ -232,8 +221,7 @@ std::string WayText(const TWay& way)
 
 // Random grids of several shapes: scattered blocks, walls with gaps, closed rooms,
 // and occasionally uneven costs.
-std::vector<uint8_t> RandomGrid(std::mt19937& rng, int w, int h)
-{
+std::vector<uint8_t> RandomGrid(std::mt19937& rng, int w, int h) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::vector<uint8_t> grid(static_cast<size_t>(w * h), 0);
     const double density = std::uniform_int_distribution<int>(0, 6)(rng) * 0.1;
@@ -260,17 +248,16 @@ std::vector<uint8_t> RandomGrid(std::mt19937& rng, int w, int h)
     return grid;
 }
 
-TWayPoint RandomCell(std::mt19937& rng, int w, int h)
-{
-    return {std::uniform_int_distribution<int>(0, w - 1)(rng), std::uniform_int_distribution<int>(0, h - 1)(rng)};
+TWayPoint RandomCell(std::mt19937& rng, int w, int h) {
+    return {std::uniform_int_distribution<int>(0, w - 1)(rng),
+            std::uniform_int_distribution<int>(0, h - 1)(rng)};
 }
 
 // ---------------------------------------------------------------------------
 // Unit types
 // ---------------------------------------------------------------------------
 
-TEST(UnitFeatures, TableSetsTheTypesApart)
-{
+TEST(UnitFeatures, TableSetsTheTypesApart) {
     ASSERT_EQ(UnitFeatures.size(), 4u);
     EXPECT_STREQ(UnitFeatures[UnitTypeDebug].Name, "Debug Unit");
     EXPECT_STREQ(UnitFeatures[UnitTypeBowman].Name, "Bowman");
@@ -310,8 +297,7 @@ TEST(UnitFeatures, TableSetsTheTypesApart)
 // Path finder
 // ---------------------------------------------------------------------------
 
-TEST(PathFinderHeap, EqualPrioritiesLeaveInTheFixedTieOrder)
-{
+TEST(PathFinderHeap, EqualPrioritiesLeaveInTheFixedTieOrder) {
     // Four equal F values pushed as 0, 1, 2, 3: a pushed node rises above an equal
     // parent, and a sinking one prefers the right child on a tie.
     THeap heap;
@@ -334,8 +320,7 @@ TEST(PathFinderHeap, EqualPrioritiesLeaveInTheFixedTieOrder)
     }
 }
 
-TEST(PathFinder, MatchesLiteralSearchOnRandomGrids)
-{
+TEST(PathFinder, MatchesLiteralSearchOnRandomGrids) {
     std::mt19937 rng(20240611);
     int compared = 0;
     int blockedGoals = 0;
@@ -372,17 +357,20 @@ TEST(PathFinder, MatchesLiteralSearchOnRandomGrids)
             const TWay expected = literal.FindPath(start, goal, type);
             const TWay actual = finder.FindPath(start, goal, type);
             ASSERT_EQ(WayText(actual), WayText(expected))
-                << "grid " << gridIndex << " (" << w << "x" << h << ") type " << type << " from " << start.x << ","
-                << start.y << " to " << goal.x << "," << goal.y;
+                << "grid " << gridIndex << " (" << w << "x" << h << ") type " << type << " from " << start.x
+                << "," << start.y << " to " << goal.x << "," << goal.y;
             ASSERT_GE(actual.size(), 2u);
             EXPECT_TRUE(actual.front() == start || actual == (TWay{goal, goal}));
             EXPECT_EQ(actual.back(), goal);
             // Line of sight on its own, between any two tiles, edges and corners included.
-            const TWayPoint a = RandomCell(rng, w, h), b = q % 3 == 0 ? TWayPoint{w - 1, h - 1} : RandomCell(rng, w, h);
+            const TWayPoint a = RandomCell(rng, w, h),
+                            b = q % 3 == 0 ? TWayPoint{w - 1, h - 1} : RandomCell(rng, w, h);
             ASSERT_EQ(finder.LineOfSight(a, b, type), literal.Los(a, b, type))
-                << "grid " << gridIndex << " type " << type << " from " << a.x << "," << a.y << " to " << b.x << "," << b.y;
+                << "grid " << gridIndex << " type " << type << " from " << a.x << "," << a.y << " to " << b.x
+                << "," << b.y;
             ASSERT_EQ(finder.LineOfSight(b, a, type), literal.Los(b, a, type))
-                << "grid " << gridIndex << " type " << type << " from " << b.x << "," << b.y << " to " << a.x << "," << a.y;
+                << "grid " << gridIndex << " type " << type << " from " << b.x << "," << b.y << " to " << a.x
+                << "," << a.y;
             ++compared;
             blockedGoals += grid[goal.y * w + goal.x] == 255;
             sameCell += start == goal;
@@ -396,8 +384,7 @@ TEST(PathFinder, MatchesLiteralSearchOnRandomGrids)
     EXPECT_EQ(compared, 1200 * 12);
 }
 
-TEST(PathFinder, SpecialRoutes)
-{
+TEST(PathFinder, SpecialRoutes) {
     // Open 10x5 field.
     std::vector<uint8_t> open(50, 0);
     TPathFinder finder(10, open, 5);
@@ -410,31 +397,16 @@ TEST(PathFinder, SpecialRoutes)
     EXPECT_EQ(finder.FindPath({9, 4}, {0, 0}, 0), (TWay{{9, 4}, {0, 0}}));
 
     // A goal walled in on every side: nothing near it has a cost.
-    TPathFinder walled(5, GridFromText({".....",
-                                        "..###",
-                                        "..#.#",
-                                        "..###",
-                                        "....."}),
-                       5);
+    TPathFinder walled(5, GridFromText({".....", "..###", "..#.#", "..###", "....."}), 5);
     EXPECT_EQ(walled.FindPath({0, 0}, {3, 2}, 0), (TWay{{3, 2}, {3, 2}}));
     // A corner goal whose only neighbours are blocked.
-    TPathFinder corner(4, GridFromText({"..#.",
-                                        "..##",
-                                        "....",
-                                        "...."}),
-                       4);
+    TPathFinder corner(4, GridFromText({"..#.", "..##", "....", "...."}), 4);
     EXPECT_EQ(corner.FindPath({0, 3}, {3, 0}, 0), (TWay{{3, 0}, {3, 0}}));
 }
 
-TEST(PathFinder, BlockedGoalEndsNextToItThenOnIt)
-{
+TEST(PathFinder, BlockedGoalEndsNextToItThenOnIt) {
     // A tree at (6, 2): the route goes to the field beside it and ends on the tree.
-    TPathFinder finder(9, GridFromText({".........",
-                                        ".........",
-                                        "......#..",
-                                        ".........",
-                                        "........."}),
-                       5);
+    TPathFinder finder(9, GridFromText({".........", ".........", "......#..", ".........", "........."}), 5);
     const TWay way = finder.FindPath({0, 2}, {6, 2}, 0);
     ASSERT_GE(way.size(), 2u);
     EXPECT_EQ(way.front(), (TWayPoint{0, 2}));
@@ -442,17 +414,12 @@ TEST(PathFinder, BlockedGoalEndsNextToItThenOnIt)
     EXPECT_EQ(way, (TWay{{0, 2}, {5, 2}, {6, 2}}));
 }
 
-TEST(PathFinder, RouteKeepsCornersAroundObstacles)
-{
+TEST(PathFinder, RouteKeepsCornersAroundObstacles) {
     // A wall with one door at row 1; going from the left bottom to the right bottom
     // the unit must pass the door, so some kept point sits in or beside it and every
     // leg between kept points is clear.
-    const std::vector<std::string> rows = {"....#....",
-                                           ".........",
-                                           "....#....",
-                                           "....#....",
-                                           "....#....",
-                                           "....#...."};
+    const std::vector<std::string> rows = {"....#....", ".........", "....#....",
+                                           "....#....", "....#....", "....#...."};
     TPathFinder finder(9, GridFromText(rows), 6);
     const TWay way = finder.FindPath({1, 5}, {7, 5}, 0);
     ASSERT_GE(way.size(), 3u) << WayText(way);
@@ -467,15 +434,10 @@ TEST(PathFinder, RouteKeepsCornersAroundObstacles)
     EXPECT_FALSE(finder.LineOfSight({1, 5}, {7, 5}, 0));
 }
 
-TEST(PathFinder, EachUnitTypeUsesItsOwnGrid)
-{
+TEST(PathFinder, EachUnitTypeUsesItsOwnGrid) {
     // Type 1 has a river across the middle column that type 0 may cross.
     std::vector<uint8_t> land(25, 0);
-    std::vector<uint8_t> river = GridFromText({"..#..",
-                                               "..#..",
-                                               "..#..",
-                                               "..#..",
-                                               "....."});
+    std::vector<uint8_t> river = GridFromText({"..#..", "..#..", "..#..", "..#..", "....."});
     TPathFinder finder(5, land, 5);
     finder.AddGrid(river);
     EXPECT_EQ(finder.GetGridCount(), 2);
@@ -492,8 +454,7 @@ TEST(PathFinder, EachUnitTypeUsesItsOwnGrid)
     EXPECT_EQ(finder.CellCost(2, 0, 0), TPathFinder::MaxCost);
 }
 
-TEST(PathFinder, CostsFromPassBytes)
-{
+TEST(PathFinder, CostsFromPassBytes) {
     std::vector<uint8_t> grid = {0, 1, 254, 255};
     TPathFinder finder(2, grid, 2);
     EXPECT_EQ(finder.CellCost(0, 0, 0), 200);
@@ -509,8 +470,7 @@ TEST(PathFinder, CostsFromPassBytes)
     EXPECT_EQ(TPathFinder::Heuristic(5, 9, 2, 1), 200 * (8 + 1));
 }
 
-TEST(PathFinder, RefusesBadInputWithoutTouchingMemory)
-{
+TEST(PathFinder, RefusesBadInputWithoutTouchingMemory) {
     std::vector<uint8_t> grid(12, 0);
     TPathFinder finder(4, grid, 3);
     EXPECT_TRUE(finder.FindPath({-1, 0}, {1, 1}, 0).empty());
@@ -538,8 +498,7 @@ TEST(PathFinder, RefusesBadInputWithoutTouchingMemory)
 //
 // The grids are the route benchmark's (RouteGrids.h).
 
-std::vector<TRouteGrid> BenchmarkGrids()
-{
+std::vector<TRouteGrid> BenchmarkGrids() {
     std::vector<TRouteGrid> grids;
     grids.push_back(FieldGrid());
     grids.push_back(MazeGrid());
@@ -549,12 +508,13 @@ std::vector<TRouteGrid> BenchmarkGrids()
 }
 
 // Questions of every kind: mostly open tiles, some blocked goals and starts, the same tile.
-std::vector<std::pair<TWayPoint, TWayPoint>> MixedQueries(const std::vector<uint8_t>& pass, int32_t w, int32_t h,
-                                                          uint32_t seed, int count)
-{
+std::vector<std::pair<TWayPoint, TWayPoint>> MixedQueries(const std::vector<uint8_t>& pass, int32_t w,
+                                                          int32_t h, uint32_t seed, int count) {
     std::mt19937 rng(seed);
-    auto cell = [&] { return TWayPoint{static_cast<int32_t>(rng() % static_cast<uint32_t>(w)),
-                                       static_cast<int32_t>(rng() % static_cast<uint32_t>(h))}; };
+    auto cell = [&] {
+        return TWayPoint{static_cast<int32_t>(rng() % static_cast<uint32_t>(w)),
+                         static_cast<int32_t>(rng() % static_cast<uint32_t>(h))};
+    };
     auto open = [&] {
         TWayPoint p = cell();
         for (int tries = 0; tries < 100 && pass[static_cast<size_t>(p.y) * w + p.x] == 255; ++tries)
@@ -571,8 +531,7 @@ std::vector<std::pair<TWayPoint, TWayPoint>> MixedQueries(const std::vector<uint
     return queries;
 }
 
-uint64_t HashRoute(uint64_t h, const TWay& way)
-{
+uint64_t HashRoute(uint64_t h, const TWay& way) {
     auto mix = [&](uint64_t v) {
         for (int i = 0; i < 4; ++i) {
             h ^= (v >> (8 * i)) & 0xff;
@@ -587,8 +546,7 @@ uint64_t HashRoute(uint64_t h, const TWay& way)
     return h;
 }
 
-TEST(PathFinder, RoutesUnchangedOnTheBenchmarkGrids)
-{
+TEST(PathFinder, RoutesUnchangedOnTheBenchmarkGrids) {
     // Recorded from the finder as it was before any speed work, which itself matched
     // LiteralFinder on every one of these questions.
     const uint64_t recorded[] = {0x4caaa36c28aff93bull, 0x615aaa3e4d030ccdull, 0x08212baabfef22f2ull,
@@ -613,8 +571,7 @@ TEST(PathFinder, RoutesUnchangedOnTheBenchmarkGrids)
 
 // The battle map with its four unit types, against the literal search (the map comes
 // from the data generator, which may change it; the rules for routes do not change).
-TEST(PathFinder, BattleMapRoutesMatchTheLiteralSearch)
-{
+TEST(PathFinder, BattleMapRoutesMatchTheLiteralSearch) {
     const std::string path = std::string(MYGAME_BINARY_DIR) + "/Data/Maps/FirstBlood.map";
     if (!std::filesystem::exists(path))
         GTEST_SKIP() << "no game data: build the gamedata target first";

@@ -58,7 +58,8 @@ TEST(PathTool, PrintsTheRouteAroundTheWallAndRefusesBadQuestions) {
     EXPECT_EQ(rc, 0);
     EXPECT_EQ(out.find("[1, 1], "), std::string::npos) << out;
 
-    EXPECT_NE(AskPath(dir.file("field.map") + " 1 1 99 1 1", rc).find("inside the 12 x 8 map"), std::string::npos);
+    EXPECT_NE(AskPath(dir.file("field.map") + " 1 1 99 1 1", rc).find("inside the 12 x 8 map"),
+              std::string::npos);
     EXPECT_EQ(rc, 2);
     EXPECT_NE(AskPath(dir.file("field.map") + " 1 1 3 1 7", rc).find("unit type 7"), std::string::npos);
     EXPECT_EQ(rc, 2);

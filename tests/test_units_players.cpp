@@ -23,21 +23,18 @@ namespace {
 
 class Players : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RandomSeed(11);
         Use(TTestLand(64, 64));
     }
     void TearDown() override { Drop(); }
-    void Drop()
-    {
+    void Drop() {
         Human.reset();
         Cpu1.reset();
         Cpu2.reset();
         Map.reset();
     }
-    void Use(const TTestLand& land)
-    {
+    void Use(const TTestLand& land) {
         Drop();
         Map = land.Build();
         Human = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get());
@@ -46,15 +43,13 @@ protected:
     }
     // Moves a unit along a route in one long step, so that its tile chain and
     // vision follow.
-    void WalkTo(TGameUnit& u, int32_t col, int32_t row)
-    {
+    void WalkTo(TGameUnit& u, int32_t col, int32_t row) {
         ASSERT_TRUE(u.SetPath(Map->FindPath({u.TileCol, u.TileRow}, {col, row}, u.UnitType)));
         u.Owner->Update(1000.0f, 0.0);
         ASSERT_EQ(u.TileCol, col);
         ASSERT_EQ(u.TileRow, row);
     }
-    int64_t FogSum(const TPlayerObject& p) const
-    {
+    int64_t FogSum(const TPlayerObject& p) const {
         int64_t sum = 0;
         for (int32_t v : p.Fog) {
             EXPECT_GE(v, 0);
@@ -68,8 +63,7 @@ protected:
 };
 
 // Tiles within a radius of R tiles (dx^2 + dy^2 < R^2).
-int64_t DiscTiles(int32_t r)
-{
+int64_t DiscTiles(int32_t r) {
     int64_t n = 0;
     for (int32_t dy = -r; dy <= r; ++dy)
         for (int32_t dx = -r; dx <= r; ++dx)
@@ -81,8 +75,7 @@ int64_t DiscTiles(int32_t r)
 // ---------------------------------------------------------------------------
 // Counters, iteration, groups
 
-TEST_F(Players, StartEmptyAndCountPoints)
-{
+TEST_F(Players, StartEmptyAndCountPoints) {
     EXPECT_EQ(Human->Fog.size(), size_t(64 * 64));
     EXPECT_EQ(FogSum(*Human), 0);
     EXPECT_FALSE(Human->Defeated);
@@ -98,10 +91,10 @@ TEST_F(Players, StartEmptyAndCountPoints)
     EXPECT_EQ(Human->Points, -100);
 }
 
-TEST_F(Players, IterateTheirUnits)
-{
+TEST_F(Players, IterateTheirUnits) {
     TGameUnit* a = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
-    TGameUnit* b = Human->AddUnit(UnitTypeWarrior, 1.0f, TMyVector3f{6.5f, 5.5f, 0});  // the other argument order
+    TGameUnit* b =
+        Human->AddUnit(UnitTypeWarrior, 1.0f, TMyVector3f{6.5f, 5.5f, 0});  // the other argument order
     EXPECT_EQ(b->Yaw, 1.0f);
     EXPECT_EQ(Human->FirstUnit(), a);
     EXPECT_EQ(Human->CurrentUnit(), a);
@@ -113,8 +106,7 @@ TEST_F(Players, IterateTheirUnits)
     EXPECT_EQ(Human->CurrentUnit(), nullptr);
 }
 
-TEST_F(Players, KeepEveryUnitInExactlyOneGroup)
-{
+TEST_F(Players, KeepEveryUnitInExactlyOneGroup) {
     std::vector<TGameUnit*> u;
     for (int i = 0; i < 5; ++i)
         u.push_back(Human->AddUnit(UnitTypeWarrior, {5.5f + i, 5.5f, 0}, 0));
@@ -162,13 +154,12 @@ TEST_F(Players, KeepEveryUnitInExactlyOneGroup)
 // ---------------------------------------------------------------------------
 // Fog of war
 
-TEST_F(Players, SeeADiscAroundEachUnit)
-{
+TEST_F(Players, SeeADiscAroundEachUnit) {
     TGameUnit* u = Human->AddUnit(UnitTypeBowman, {30.5f, 30.5f, 0}, 0);
     EXPECT_EQ(FogSum(*Human), DiscTiles(20));
     EXPECT_TRUE(Human->Sees(30 + 19, 30));
     EXPECT_FALSE(Human->Sees(30 + 20, 30));
-    EXPECT_TRUE(Human->Sees(30 + 14, 30 + 14));  // 392 < 400
+    EXPECT_TRUE(Human->Sees(30 + 14, 30 + 14));   // 392 < 400
     EXPECT_FALSE(Human->Sees(30 + 12, 30 + 16));  // exactly 400
     EXPECT_FALSE(Human->Sees(-1, 30));
     EXPECT_FALSE(Human->Sees(64, 30));
@@ -195,8 +186,7 @@ TEST_F(Players, SeeADiscAroundEachUnit)
     EXPECT_EQ(Human->Losses, 2);
 }
 
-TEST_F(Players, SeeNothingFromTheCornerTileUntilTheyMove)
-{
+TEST_F(Players, SeeNothingFromTheCornerTileUntilTheyMove) {
     TGameUnit* u = Human->AddUnit(UnitTypeWarrior, {0.5f, 0.5f, 0}, 0);
     EXPECT_EQ(FogSum(*Human), 0);
     WalkTo(*u, 2, 0);
@@ -207,8 +197,7 @@ TEST_F(Players, SeeNothingFromTheCornerTileUntilTheyMove)
     EXPECT_TRUE(Human->Sees(19, 0));
 }
 
-TEST_F(Players, SeeOverLowGroundButNotPastHighGround)
-{
+TEST_F(Players, SeeOverLowGroundButNotPastHighGround) {
     TTestLand land(48, 48);
     for (int32_t r = 0; r < 48; ++r)
         land.SetHeight(20, r, 3.0f);  // a ridge along column 20
@@ -222,11 +211,11 @@ TEST_F(Players, SeeOverLowGroundButNotPastHighGround)
     EXPECT_FALSE(Human->Sees(26, 20));  // the high tile itself
     EXPECT_FALSE(Human->Sees(27, 20));  // and what lies behind it
     EXPECT_FALSE(Human->Sees(38, 20));
-    EXPECT_TRUE(Human->Sees(27, 24));   // not behind it
+    EXPECT_TRUE(Human->Sees(27, 24));  // not behind it
     EXPECT_TRUE(Human->Sees(20, 26));
     EXPECT_TRUE(Human->Sees(20, 38));
     EXPECT_TRUE(Human->Sees(14, 20));
-    EXPECT_TRUE(Human->Sees(5, 20));    // over lower ground
+    EXPECT_TRUE(Human->Sees(5, 20));  // over lower ground
 
     // A unit down in the plain does not see up onto the ridge.
     Use(land);
@@ -241,8 +230,7 @@ TEST_F(Players, SeeOverLowGroundButNotPastHighGround)
 // ---------------------------------------------------------------------------
 // Targeting
 
-TEST_F(Players, HumanUnitsPickTheNearestEnemyInReach)
-{
+TEST_F(Players, HumanUnitsPickTheNearestEnemyInReach) {
     TGameUnit* bow = Human->AddUnit(UnitTypeBowman, {10.5f, 10.5f, 0}, 0);
     TGameUnit* far = Cpu1->AddUnit(UnitTypeWarrior, {10.5f, 27.5f, 0}, 0);  // 17 away
     Human->Think(1.0f);
@@ -284,8 +272,7 @@ TEST_F(Players, HumanUnitsPickTheNearestEnemyInReach)
     EXPECT_NEAR(walker->ThinkTimer, ThinkInterval, 1e-6f);
 }
 
-TEST_F(Players, TargetsOnBlockedTilesAreNotPicked)
-{
+TEST_F(Players, TargetsOnBlockedTilesAreNotPicked) {
     TTestLand land(32, 32);
     land.SetType(10, 14, 3);  // water: warriors cannot go there
     Use(land);
@@ -299,8 +286,7 @@ TEST_F(Players, TargetsOnBlockedTilesAreNotPicked)
     EXPECT_EQ(b->Target, wader);
 }
 
-TEST_F(Players, DropATargetThatWalksOutOfSight)
-{
+TEST_F(Players, DropATargetThatWalksOutOfSight) {
     TGameUnit* w = Human->AddUnit(UnitTypeWarrior, {10.5f, 10.5f, 0}, 0);
     TGameUnit* e = Cpu1->AddUnit(UnitTypeCavalryman, {10.5f, 15.5f, 0}, 0);
     w->ThinkTimer = 0.0f;
@@ -314,8 +300,7 @@ TEST_F(Players, DropATargetThatWalksOutOfSight)
     EXPECT_TRUE(e->Attackers.empty());
 }
 
-TEST_F(Players, ComputerUnitsAttackWhatTheySee)
-{
+TEST_F(Players, ComputerUnitsAttackWhatTheySee) {
     TGameUnit* c = Cpu1->AddUnit(UnitTypeWarrior, {20.5f, 20.5f, 0}, 0);
     Cpu1->AddUnit(UnitTypeWarrior, {40.5f, 40.5f, 0}, 0);
     for (int i = 0; i < 6; ++i)
@@ -337,8 +322,7 @@ TEST_F(Players, ComputerUnitsAttackWhatTheySee)
     EXPECT_EQ(c->Path.back(), (TWayPoint{20, 24}));
 }
 
-TEST_F(Players, ComputerUnitsGoWhereArrowsComeFromOrWander)
-{
+TEST_F(Players, ComputerUnitsGoWhereArrowsComeFromOrWander) {
     for (int i = 0; i < 8; ++i)
         Cpu1->AddUnit(UnitTypeWarrior, {50.5f, 50.5f, 0}, 0);
     TGameUnit* c = Cpu1->AddUnit(UnitTypeCavalryman, {10.5f, 10.5f, 0}, 0);
@@ -370,8 +354,7 @@ TEST_F(Players, ComputerUnitsGoWhereArrowsComeFromOrWander)
 // ---------------------------------------------------------------------------
 // Reinforcements
 
-TEST_F(Players, ComputerPlayersAreReinforcedBelowEightUnits)
-{
+TEST_F(Players, ComputerPlayersAreReinforcedBelowEightUnits) {
     for (int i = 0; i < 3; ++i)
         Cpu1->AddUnit(UnitTypeWarrior, {30.5f, 30.5f, 0}, 0);
     Cpu1->Think(0.0f);
@@ -412,8 +395,7 @@ TEST_F(Players, ComputerPlayersAreReinforcedBelowEightUnits)
 // A whole battle: three players, every step of a frame, many frames. Checks the
 // bookkeeping that must hold whatever happens.
 
-TEST_F(Players, ABattleKeepsItsBookkeeping)
-{
+TEST_F(Players, ABattleKeepsItsBookkeeping) {
     for (int i = 0; i < 15; ++i)
         Human->AddUnit(1 + i % 3, {40.5f + float(i % 5), 40.5f + float(i / 5), 0}, 0);
     for (int i = 0; i < 10; ++i) {
@@ -499,8 +481,7 @@ TEST_F(Players, ABattleKeepsItsBookkeeping)
 // gives: the nearest by Vec3Length, the earliest in the list on an exact tie,
 // never a unit on a tile the asker may not enter, and units standing off the map
 // or far from the asker found as well.
-TEST_F(Players, FindTheNearestOfACrowdAsTheWholeListWould)
-{
+TEST_F(Players, FindTheNearestOfACrowdAsTheWholeListWould) {
     TTestLand land(64, 64);
     for (int32_t row = 20; row < 30; ++row)
         for (int32_t col = 5; col < 60; ++col)
@@ -570,7 +551,8 @@ TEST_F(Players, FindTheNearestOfACrowdAsTheWholeListWould)
         if (u->Position.x > 56.0f && u->Position.y > 50.0f)
             corner.push_back(u);
     while (corner.size() < 70)
-        corner.push_back(Cpu1->AddUnit(UnitTypeBowman, {63.5f, 63.5f - float(corner.size() % 4), 0.0f}, 0.0f));
+        corner.push_back(
+            Cpu1->AddUnit(UnitTypeBowman, {63.5f, 63.5f - float(corner.size() % 4), 0.0f}, 0.0f));
     check(corner, 100);
     // Shuffled: ties go by the list's order, not by where the units stand.
     std::shuffle(crowd.begin(), crowd.end(), rng);

@@ -29,18 +29,15 @@
 
 namespace {
 
-
 // Whether a unit stands in the chain of a tile.
-bool InChainOf(TGameMap& map, int32_t col, int32_t row, const TGameUnit* unit)
-{
+bool InChainOf(TGameMap& map, int32_t col, int32_t row, const TGameUnit* unit) {
     for (TBaseTroopObj* o = map.OccupancyAt(col, row); o; o = o->Next)
         if (o == unit)
             return true;
     return false;
 }
 
-size_t ChainLength(TGameMap& map)
-{
+size_t ChainLength(TGameMap& map) {
     size_t n = 0;
     for (TBaseTroopObj* head : map.Occupancy)
         for (TBaseTroopObj* o = head; o; o = o->Next)
@@ -50,21 +47,18 @@ size_t ChainLength(TGameMap& map)
 
 class Units : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         RandomSeed(7);
         Map = TTestLand(32, 32).Build();
         Human = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, Map.get());
         Cpu = std::make_unique<TPlayerObject>(SideComputer, "CPU1", 0, Map.get());
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Human.reset();
         Cpu.reset();
     }
     // Runs the owner's update for `seconds` in steps of dt.
-    void Run(TPlayerObject& p, float seconds, float dt = 0.05f)
-    {
+    void Run(TPlayerObject& p, float seconds, float dt = 0.05f) {
         for (float t = 0; t < seconds - 1e-4f; t += dt) {
             Time += dt;
             p.Update(dt, Time);
@@ -79,8 +73,7 @@ protected:
 
 // ---------------------------------------------------------------------------
 
-TEST_F(Units, StartFromTheirTypeAndGoOnWithoutModels)
-{
+TEST_F(Units, StartFromTheirTypeAndGoOnWithoutModels) {
     TGameUnit* b = Human->AddUnit(UnitTypeBowman, {4.5f, 6.5f, 0.0f}, 1.0f);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->TypeName, "Bowman");
@@ -118,8 +111,7 @@ TEST_F(Units, StartFromTheirTypeAndGoOnWithoutModels)
     EXPECT_EQ(Human->Units.size(), 2u);
 }
 
-TEST_F(Units, TilesStayOnTheMap)
-{
+TEST_F(Units, TilesStayOnTheMap) {
     int32_t c, r;
     TGameUnit::TileOf(Map.get(), {32.0f, 32.0f, 0}, c, r);  // the far edge belongs to the last tile
     EXPECT_EQ(c, 31);
@@ -135,8 +127,7 @@ TEST_F(Units, TilesStayOnTheMap)
     EXPECT_TRUE(InChainOf(*Map, 0, 31, u));
 }
 
-TEST_F(Units, WalkTheirRouteAndStopAtItsEnd)
-{
+TEST_F(Units, WalkTheirRouteAndStopAtItsEnd) {
     TGameUnit* u = Human->AddUnit(UnitTypeBowman, {2.5f, 3.5f, 0.0f}, 0.0f);
     ASSERT_TRUE(u->SetPath(Map->FindPath({2, 3}, {10, 3}, u->UnitType)));
     ASSERT_EQ(u->Path.size(), 2u);  // a straight run keeps only start and goal
@@ -166,8 +157,7 @@ TEST_F(Units, WalkTheirRouteAndStopAtItsEnd)
     EXPECT_EQ(ChainLength(*Map), 1u);
 }
 
-TEST_F(Units, FollowHeightAndCornersOfTheRoute)
-{
+TEST_F(Units, FollowHeightAndCornersOfTheRoute) {
     TTestLand land(16, 16);
     for (int32_t r = 0; r < 12; ++r)
         land.SetType(8, r, 2);  // a wall with a gap at the bottom rows
@@ -191,8 +181,7 @@ TEST_F(Units, FollowHeightAndCornersOfTheRoute)
     EXPECT_FLOAT_EQ(u->Position.z, 2.0f);
 }
 
-TEST_F(Units, RefuseRoutesThatDoNotLeadThere)
-{
+TEST_F(Units, RefuseRoutesThatDoNotLeadThere) {
     TTestLand land(12, 12);
     for (int32_t r = 0; r < 12; ++r)
         land.SetType(6, r, 2);  // splits the map in two
@@ -219,8 +208,7 @@ TEST_F(Units, RefuseRoutesThatDoNotLeadThere)
     EXPECT_TRUE(Map->IsPassable(u->TileCol, u->TileRow, u->UnitType));
 }
 
-TEST_F(Units, TurnWhenTheyComeToRest)
-{
+TEST_F(Units, TurnWhenTheyComeToRest) {
     TGameUnit* u = Human->AddUnit(UnitTypeWarrior, {5.5f, 5.5f, 0.0f}, 0.25f);
     u->MoveTo(u->Position);  // no displacement keeps the heading
     EXPECT_EQ(u->Yaw, 0.25f);
@@ -239,8 +227,7 @@ TEST_F(Units, TurnWhenTheyComeToRest)
     EXPECT_EQ(u->Yaw, 2.0f);  // turned once only
 }
 
-TEST_F(Units, HoldStopsAndKeepsThemInPlace)
-{
+TEST_F(Units, HoldStopsAndKeepsThemInPlace) {
     TGameUnit* u = Human->AddUnit(UnitTypeWarrior, {5.5f, 5.5f, 0.0f}, 0.0f);
     TGameUnit* e = Cpu->AddUnit(UnitTypeWarrior, {8.5f, 5.5f, 0.0f}, 0.0f);
     u->SetTarget(e);
@@ -273,8 +260,7 @@ TEST_F(Units, HoldStopsAndKeepsThemInPlace)
     EXPECT_EQ(u->State, TUnitState::Idle);
 }
 
-TEST_F(Units, KeepTargetsAndAttackersInStep)
-{
+TEST_F(Units, KeepTargetsAndAttackersInStep) {
     TGameUnit* a = Human->AddUnit(UnitTypeWarrior, {5.5f, 5.5f, 0}, 0);
     TGameUnit* b = Cpu->AddUnit(UnitTypeWarrior, {6.5f, 5.5f, 0}, 0);
     TGameUnit* c = Cpu->AddUnit(UnitTypeWarrior, {7.5f, 5.5f, 0}, 0);
@@ -293,8 +279,7 @@ TEST_F(Units, KeepTargetsAndAttackersInStep)
     EXPECT_TRUE(c->Attackers.empty());
 }
 
-TEST_F(Units, TakeAndShareMeleeDamage)
-{
+TEST_F(Units, TakeAndShareMeleeDamage) {
     TGameUnit* u = Human->AddUnit(UnitTypeWarrior, {5.5f, 5.5f, 0}, 0);
     TGameUnit* own = Cpu->AddUnit(UnitTypeWarrior, {6.5f, 5.5f, 0}, 0);
     TGameUnit* other = Cpu->AddUnit(UnitTypeCavalryman, {4.5f, 5.5f, 0}, 0);
@@ -333,8 +318,7 @@ TEST_F(Units, TakeAndShareMeleeDamage)
     EXPECT_EQ(u->Health, -1.0f);
 }
 
-TEST_F(Units, FightInPlaceWhileEngaged)
-{
+TEST_F(Units, FightInPlaceWhileEngaged) {
     TGameUnit* u = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* e = Cpu->AddUnit(UnitTypeWarrior, {6.5f, 5.5f, 0}, 0);
     u->SetTarget(e);
@@ -348,8 +332,7 @@ TEST_F(Units, FightInPlaceWhileEngaged)
     EXPECT_EQ(Human->MissileCount(), 0);
 }
 
-TEST_F(Units, BowmenStartShootingInsideTheRangeAndKeepOnToItsEdge)
-{
+TEST_F(Units, BowmenStartShootingInsideTheRangeAndKeepOnToItsEdge) {
     TGameUnit* b = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* e = Cpu->AddUnit(UnitTypeWarrior, {5.5f, 20.0f, 0}, 0);  // 14.5 away
     b->SetTarget(e);
@@ -373,8 +356,7 @@ TEST_F(Units, BowmenStartShootingInsideTheRangeAndKeepOnToItsEdge)
     EXPECT_NE(w->State, TUnitState::Shooting);
 }
 
-TEST_F(Units, BowmenShootOncePerReload)
-{
+TEST_F(Units, BowmenShootOncePerReload) {
     TGameUnit* b = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* e = Cpu->AddUnit(UnitTypeWarrior, {5.5f, 15.5f, 0}, 0);
     b->SetTarget(e);
@@ -394,8 +376,7 @@ TEST_F(Units, BowmenShootOncePerReload)
     EXPECT_EQ(e->Health, 3000.0f - 200.0f * float(shots.size() - (Human->MissileCount())));
 }
 
-TEST_F(Units, ArrowsFlyAnArcAndHitOnArrival)
-{
+TEST_F(Units, ArrowsFlyAnArcAndHitOnArrival) {
     TGameUnit* s = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* t = Cpu->AddUnit(UnitTypeWarrior, {17.5f, 5.5f, 0}, 0);
     PMissile m = Human->AddMissile(s, t, 200.0f);
@@ -432,8 +413,7 @@ TEST_F(Units, ArrowsFlyAnArcAndHitOnArrival)
     EXPECT_EQ(Human->AddMissile(s, s, 1), nullptr);
 }
 
-TEST_F(Units, ArrowsFollowAMovingTargetAndKillCounts)
-{
+TEST_F(Units, ArrowsFollowAMovingTargetAndKillCounts) {
     TGameUnit* s = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* t = Cpu->AddUnit(UnitTypeCavalryman, {5.5f, 15.5f, 0}, 0);
     t->Health = 150.0f;
@@ -454,8 +434,7 @@ TEST_F(Units, ArrowsFollowAMovingTargetAndKillCounts)
     EXPECT_EQ(Human->Kills, 1);
 }
 
-TEST_F(Units, AnArrowWhoseTargetDiesFliesOnAndHitsNothing)
-{
+TEST_F(Units, AnArrowWhoseTargetDiesFliesOnAndHitsNothing) {
     TGameUnit* s = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* t = Cpu->AddUnit(UnitTypeWarrior, {5.5f, 15.5f, 0}, 0);
     TGameUnit* near = Cpu->AddUnit(UnitTypeWarrior, {5.5f, 15.5f, 0}, 0);
@@ -480,8 +459,7 @@ TEST_F(Units, AnArrowWhoseTargetDiesFliesOnAndHitsNothing)
     EXPECT_EQ(Human->Kills, 0);
 }
 
-TEST_F(Units, WadingUnitsInViewLeaveRings)
-{
+TEST_F(Units, WadingUnitsInViewLeaveRings) {
     TTestLand land(20, 8);
     for (int32_t c = 0; c < 20; ++c)
         land.SetType(c, 3, 3);
@@ -506,8 +484,7 @@ TEST_F(Units, WadingUnitsInViewLeaveRings)
 // ---------------------------------------------------------------------------
 // Death and removal: no pointer to a dead or freed unit survives.
 
-TEST_F(Units, DeathReleasesEveryReference)
-{
+TEST_F(Units, DeathReleasesEveryReference) {
     TGameUnit* victim = Cpu->AddUnit(UnitTypeWarrior, {10.5f, 10.5f, 0}, 0);
     TGameUnit* fighter = Human->AddUnit(UnitTypeWarrior, {11.5f, 10.5f, 0}, 0);
     TGameUnit* archer = Human->AddUnit(UnitTypeBowman, {10.5f, 4.5f, 0}, 0);
@@ -576,8 +553,7 @@ TEST_F(Units, DeathReleasesEveryReference)
     EXPECT_TRUE(Cpu->Defeated);
 }
 
-TEST_F(Units, PlayersCanGoInAnyOrderWhileTheirUnitsFight)
-{
+TEST_F(Units, PlayersCanGoInAnyOrderWhileTheirUnitsFight) {
     for (int order = 0; order < 2; ++order) {
         Human.reset();
         Cpu.reset();
@@ -617,8 +593,7 @@ TEST_F(Units, PlayersCanGoInAnyOrderWhileTheirUnitsFight)
     }
 }
 
-TEST_F(Units, ManyArrowsAreFreedWithoutRecursion)
-{
+TEST_F(Units, ManyArrowsAreFreedWithoutRecursion) {
     TGameUnit* a = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* b = Cpu->AddUnit(UnitTypeBowman, {5.5f, 12.5f, 0}, 0);
     for (int i = 0; i < 100000; ++i)
@@ -628,8 +603,7 @@ TEST_F(Units, ManyArrowsAreFreedWithoutRecursion)
     EXPECT_TRUE(b->Missiles.empty());
 }
 
-TEST_F(Units, StrangeFrameTimesChangeNothing)
-{
+TEST_F(Units, StrangeFrameTimesChangeNothing) {
     TGameUnit* u = Human->AddUnit(UnitTypeBowman, {5.5f, 5.5f, 0}, 0);
     TGameUnit* e = Cpu->AddUnit(UnitTypeWarrior, {5.5f, 15.5f, 0}, 0);
     u->SetTarget(e);
@@ -649,8 +623,7 @@ TEST_F(Units, StrangeFrameTimesChangeNothing)
 
 class UnitsWithModels : public Units {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SetMessageBoxesEnabled(false);
         SavedAppPath = AppPath;
         AppPath = Dir.path() + "/";
@@ -669,12 +642,12 @@ protected:
         box.RendData.Meshes.push_back(mesh);
         for (const char* name : {"BaseUnit", "Pica"})
             WriteBytes(Dir.path() + "/Data/Modeles/" + name + ".PRM", WriteModelStream(box));
-        InitResourceSystem([](const std::string&) {}, Dir.path() + "/", "Data/Textures/", "Data/Modeles/", "Data/Animates/");
+        InitResourceSystem([](const std::string&) {}, Dir.path() + "/", "Data/Textures/", "Data/Modeles/",
+                           "Data/Animates/");
         Units::SetUp();
         Queue = std::make_unique<TTestDrawQueue>();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         Queue.reset();
         Units::TearDown();
         FreeResourceSystem();
@@ -688,16 +661,14 @@ protected:
 };
 
 // Sees everything / nothing.
-TFrustum FrustumOf(float w)
-{
+TFrustum FrustumOf(float w) {
     TFrustum f;
     for (auto& p : f.Planes)
         p = {0, 0, 0, w};
     return f;
 }
 
-TEST_F(UnitsWithModels, ModelsStandWhereTheUnitsStand)
-{
+TEST_F(UnitsWithModels, ModelsStandWhereTheUnitsStand) {
     TGameUnit* u = Human->AddUnit(UnitTypeDebug, {4.5f, 6.5f, 0.0f}, Pi / 2);
     ASSERT_NE(u->Model, nullptr);
     EXPECT_EQ(u->Personage(), nullptr);
@@ -718,8 +689,7 @@ TEST_F(UnitsWithModels, ModelsStandWhereTheUnitsStand)
     EXPECT_NEAR(m->Model->ModelMatrix[13], 1.0f, 1e-6f);
 }
 
-TEST_F(UnitsWithModels, OnlySeenUnitsInViewAreDrawn)
-{
+TEST_F(UnitsWithModels, OnlySeenUnitsInViewAreDrawn) {
     TGameUnit* own = Human->AddUnit(UnitTypeDebug, {4.5f, 4.5f, 0}, 0);
     TGameUnit* nearEnemy = Cpu->AddUnit(UnitTypeDebug, {4.5f, 10.5f, 0}, 0);
     TGameUnit* farEnemy = Cpu->AddUnit(UnitTypeDebug, {30.5f, 30.5f, 0}, 0);  // 26 x 26 away: beyond 30 tiles

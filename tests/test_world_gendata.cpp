@@ -28,8 +28,7 @@ namespace {
 const std::string Tool = MYGAME_BINARY_DIR "/mygame-data";
 
 // Runs a command, returning its exit code and standard output.
-int RunCommand(const std::string& command, std::string* output = nullptr)
-{
+int RunCommand(const std::string& command, std::string* output = nullptr) {
     FILE* pipe = popen((command + " 2>&1").c_str(), "r");
     if (!pipe)
         return -1;
@@ -47,8 +46,7 @@ int RunCommand(const std::string& command, std::string* output = nullptr)
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 // Every file under `root`, as paths relative to it, sorted.
-std::vector<std::string> FilesUnder(const std::string& root)
-{
+std::vector<std::string> FilesUnder(const std::string& root) {
     std::vector<std::string> files;
     for (const auto& e : std::filesystem::recursive_directory_iterator(root))
         if (e.is_regular_file())
@@ -67,8 +65,7 @@ struct TPicture {
 
 class GeneratedData : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         Dir = std::make_unique<TempDir>();
         std::string out;
         GenerateStatus = RunCommand(Quote(Tool) + " generate " + Quote(Dir->path()), &out);
@@ -76,8 +73,7 @@ protected:
     }
     static void TearDownTestSuite() { Dir.reset(); }
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(std::filesystem::exists(Tool)) << "build the mygame-data target first: " << Tool;
         ASSERT_EQ(GenerateStatus, 0) << GenerateOutput;
     }
@@ -85,14 +81,12 @@ protected:
     static std::string DataFile(const std::string& relative) { return Dir->path() + "/Data/" + relative; }
 
     // The file as the game would find it (names are matched without regard to case).
-    static std::string Resolve(const std::string& relative)
-    {
+    static std::string Resolve(const std::string& relative) {
         auto found = ResolvePath(DataFile(relative));
         return found ? *found : std::string();
     }
 
-    static TPicture Picture(const std::string& relative)
-    {
+    static TPicture Picture(const std::string& relative) {
         TPicture p;
         const std::string path = Resolve(relative);
         auto bytes = path.empty() ? std::nullopt : ReadWholeFile(path);
@@ -114,8 +108,7 @@ std::string GeneratedData::GenerateOutput;
 
 // ---------------------------------------------------------------------------------------------
 
-TEST_F(GeneratedData, TwoRunsGiveTheSameBytes)
-{
+TEST_F(GeneratedData, TwoRunsGiveTheSameBytes) {
     TempDir second;
     std::string out;
     ASSERT_EQ(RunCommand(Quote(Tool) + " generate " + Quote(second.path()), &out), 0) << out;
@@ -127,20 +120,37 @@ TEST_F(GeneratedData, TwoRunsGiveTheSameBytes)
 
 // The map and the pictures that the battle, the HUD and the menus ask for, spelled as the game
 // asks for them (the resource manager appends ".TGA" to texture names).
-std::vector<std::string> GameNames()
-{
+std::vector<std::string> GameNames() {
     std::vector<std::string> names{"Maps/FirstBlood.map", "Maps/FirstBlood.tga"};
     for (const char* c : {"Stop", "Cursor", "Nature", "Water", "Grass", "Attack", "Defence", "Move"})
         names.push_back(std::string("Cursors/") + c + ".tga");
-    for (const char* t : {"TileSet", "Clouds", "CurvedRing", "FlatRing", "GroupsInfo", "PlayerStat", "MiniMap",
-                          "UnitsInfo", "CommandPanel", "CommandButtons", "CommandButtonsGray", "Unit1ico", "Unit2ico",
-                          "Unit3ico", "Unit4ico", "TroopLabel", "Znak", "Znak1", "Aura", "Title", "Loading", "Splash"})
+    for (const char* t : {"TileSet",
+                          "Clouds",
+                          "CurvedRing",
+                          "FlatRing",
+                          "GroupsInfo",
+                          "PlayerStat",
+                          "MiniMap",
+                          "UnitsInfo",
+                          "CommandPanel",
+                          "CommandButtons",
+                          "CommandButtonsGray",
+                          "Unit1ico",
+                          "Unit2ico",
+                          "Unit3ico",
+                          "Unit4ico",
+                          "TroopLabel",
+                          "Znak",
+                          "Znak1",
+                          "Aura",
+                          "Title",
+                          "Loading",
+                          "Splash"})
         names.push_back(std::string("Textures/") + t + ".TGA");
     return names;
 }
 
-TEST_F(GeneratedData, EveryNameTheGameAsksForExists)
-{
+TEST_F(GeneratedData, EveryNameTheGameAsksForExists) {
     for (const auto& name : GameNames()) {
         const std::string path = Resolve(name);
         ASSERT_FALSE(path.empty()) << name << " is missing";
@@ -151,8 +161,7 @@ TEST_F(GeneratedData, EveryNameTheGameAsksForExists)
     }
 }
 
-TEST_F(GeneratedData, InfoAcceptsEveryFile)
-{
+TEST_F(GeneratedData, InfoAcceptsEveryFile) {
     const auto files = FilesUnder(Dir->path() + "/Data");
     ASSERT_FALSE(files.empty());
     for (const auto& f : files) {
@@ -160,7 +169,8 @@ TEST_F(GeneratedData, InfoAcceptsEveryFile)
             continue;
         std::string out;
         const int rc = RunCommand(Quote(Tool) + " info " + Quote(DataFile(f)), &out);
-        const bool ok = out.find("\"ok\": true") != std::string::npos || out.find("\"ok\":true") != std::string::npos;
+        const bool ok =
+            out.find("\"ok\": true") != std::string::npos || out.find("\"ok\":true") != std::string::npos;
         EXPECT_TRUE(rc == 0 && ok) << f << " (exit " << rc << "): " << out.substr(0, 300);
     }
 }
@@ -170,8 +180,7 @@ TEST_F(GeneratedData, InfoAcceptsEveryFile)
 
 class BattleMap : public GeneratedData {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         GeneratedData::SetUp();
         if (!Map) {
             TMapStream stream = TMapStream::FromFile(DataFile("Maps/FirstBlood.map"));
@@ -183,23 +192,20 @@ protected:
         Cols = Land->TileCols;
         Rows = Land->TileRows;
     }
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         Land.reset();
         Atlas.reset();
         Map.reset();
         GeneratedData::TearDownTestSuite();
     }
 
-    bool Passable(int col, int row, int unitType) const
-    {
+    bool Passable(int col, int row, int unitType) const {
         const TTilePlace& t = Land->Tile(col, row);
         return TilePassable(t.TileType, t.TileFlags, unitType);
     }
 
     // Tiles reachable from `start` (4-neighbour steps) for the unit type.
-    std::vector<uint8_t> Reach(int col, int row, int unitType) const
-    {
+    std::vector<uint8_t> Reach(int col, int row, int unitType) const {
         std::vector<uint8_t> seen(size_t(Cols) * Rows, 0);
         if (!Passable(col, row, unitType))
             return seen;
@@ -221,8 +227,7 @@ protected:
     }
 
     // The start areas: the human troop's tiles and a few tiles round each computer camp.
-    std::vector<std::pair<int, int>> StartTiles() const
-    {
+    std::vector<std::pair<int, int>> StartTiles() const {
         std::vector<std::pair<int, int>> tiles;
         for (int row = 53; row <= 67; ++row)
             for (int col = Cols - 37; col <= Cols - 23; ++col)
@@ -236,8 +241,7 @@ protected:
 
     // The colour the landscape program gives layer 1 and layer 2 of a tile at its local vertex k,
     // mixed by the cell's alpha times the vertex alpha.
-    std::array<float, 3> GroundColour(int col, int row, int k) const
-    {
+    std::array<float, 3> GroundColour(int col, int row, int k) const {
         const TTilePlace& t = Land->Tile(col, row);
         const auto uv1 = Land->TileTexCoords(t.Col1, t.Row1, t.Rot1, t.MirrorU1, t.MirrorV1);
         const auto uv2 = Land->TileTexCoords(t.Col2, t.Row2, t.Rot2, t.MirrorU2, t.MirrorV2);
@@ -248,8 +252,7 @@ protected:
     }
 
     // Bilinear, repeating, as the atlas is filtered.
-    std::array<float, 4> Sample(float u, float v) const
-    {
+    std::array<float, 4> Sample(float u, float v) const {
         const auto& d = Atlas->Data;
         const float x = u * d.Width - 0.5f, y = v * d.Height - 0.5f;
         const int x0 = int(std::floor(x)), y0 = int(std::floor(y));
@@ -257,7 +260,8 @@ protected:
         std::array<float, 4> out{};
         for (int j = 0; j < 2; ++j)
             for (int i = 0; i < 2; ++i) {
-                const int px = ((x0 + i) % d.Width + d.Width) % d.Width, py = ((y0 + j) % d.Height + d.Height) % d.Height;
+                const int px = ((x0 + i) % d.Width + d.Width) % d.Width,
+                          py = ((y0 + j) % d.Height + d.Height) % d.Height;
                 const float w = (i ? fx : 1 - fx) * (j ? fy : 1 - fy);
                 for (int c = 0; c < 4; ++c)
                     out[size_t(c)] += w * (c < Atlas->Channels ? Atlas->At(px, py)[c] / 255.0f : 1.0f);
@@ -275,8 +279,7 @@ std::unique_ptr<TMapFileData> BattleMap::Map;
 std::unique_ptr<TPicture> BattleMap::Atlas;
 std::unique_ptr<TLandshaftObject> BattleMap::Land;
 
-TEST_F(BattleMap, StartAreasAreOpenLowGround)
-{
+TEST_F(BattleMap, StartAreasAreOpenLowGround) {
     EXPECT_GE(Cols, 96);
     EXPECT_GE(Rows, 96);
     std::set<std::pair<int, int>> start;
@@ -293,8 +296,7 @@ TEST_F(BattleMap, StartAreasAreOpenLowGround)
                 << e.Name << " stands in a start area at " << e.Position.x << "," << e.Position.y;
 }
 
-TEST_F(BattleMap, EveryArmyCanReachTheOthers)
-{
+TEST_F(BattleMap, EveryArmyCanReachTheOthers) {
     const std::pair<int, int> human{Cols - 30, 60}, cpu1{7, 10}, cpu2{7, Rows - 8};
     for (int type = 1; type <= 3; ++type) {
         const auto fromHuman = Reach(human.first, human.second, type);
@@ -313,8 +315,7 @@ TEST_F(BattleMap, EveryArmyCanReachTheOthers)
     EXPECT_GE(reached, passable * 99 / 100) << reached << " of " << passable << " passable tiles reachable";
 }
 
-TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
-{
+TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings) {
     std::map<int, int> types;
     int flagged = 0, fords = 0;
     for (int row = 0; row < Rows; ++row)
@@ -323,7 +324,8 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
             ++types[int(t.TileType)];
             flagged += (t.TileFlags & 0x8) != 0;
             // A ford: shallow water with nothing but water round it, so troops wade across.
-            if (t.TileType != TTileType::Shallow || col == 0 || row == 0 || col == Cols - 1 || row == Rows - 1)
+            if (t.TileType != TTileType::Shallow || col == 0 || row == 0 || col == Cols - 1 ||
+                row == Rows - 1)
                 continue;
             bool open = true;
             for (int dr = -1; dr <= 1; ++dr)
@@ -365,7 +367,8 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
             EXPECT_TRUE(known.count(e.Name)) << e.Name;
             ASSERT_TRUE(e.Position.x > 0 && e.Position.y > 0 && e.Position.x < Cols && e.Position.y < Rows)
                 << e.Name << " off the map";
-            EXPECT_NEAR(e.Position.z, Land->GetHeight(e.Position.x, e.Position.y), 0.05f) << e.Name << " floats";
+            EXPECT_NEAR(e.Position.z, Land->GetHeight(e.Position.x, e.Position.y), 0.05f)
+                << e.Name << " floats";
             if (e.Name == "House1" || e.Name == "Ruin1" || e.Name == "Fence1") {
                 EXPECT_TRUE(Land->Tile(int(e.Position.x), int(e.Position.y)).TileFlags & 0x8)
                     << e.Name << " at " << e.Position.x << "," << e.Position.y << " does not block its tile";
@@ -376,8 +379,7 @@ TEST_F(BattleMap, HasRiverFordsWoodsRocksAndBuildings)
     EXPECT_EQ(extensions, (std::set<std::string>{".ASE", ".3DS"}));
 }
 
-TEST_F(BattleMap, WaterLiesOverTheWaterTiles)
-{
+TEST_F(BattleMap, WaterLiesOverTheWaterTiles) {
     ASSERT_FALSE(Map->Waters.empty());
     const auto& c = Map->WaterColour;
     EXPECT_GT(c.z, c.x) << "water is bluer than it is red";
@@ -439,8 +441,7 @@ TEST_F(BattleMap, WaterLiesOverTheWaterTiles)
     EXPECT_GT(water, 0);
 }
 
-TEST_F(BattleMap, TerrainJoinsWithoutSeams)
-{
+TEST_F(BattleMap, TerrainJoinsWithoutSeams) {
     // Where two tiles share a vertex, both must give it the same ground colour; otherwise the
     // tile grid shows. A few corners where three materials meet may differ.
     int points = 0, seams = 0;
@@ -461,8 +462,7 @@ TEST_F(BattleMap, TerrainJoinsWithoutSeams)
     EXPECT_LE(seams, points / 500) << seams << " of " << points << " shared vertices differ";
 }
 
-TEST_F(BattleMap, LightComesFromTheBattlesLight)
-{
+TEST_F(BattleMap, LightComesFromTheBattlesLight) {
     // Slopes that face the light are brighter than slopes that turn away from it. The two outer
     // rings are darkened by the landscape itself.
     const TMyVector3f lightPos{-500.0f, 1000.0f, -300.0f};
@@ -489,8 +489,7 @@ TEST_F(BattleMap, LightComesFromTheBattlesLight)
     EXPECT_GT(facing / nFacing, away / nAway + 0.1);
 }
 
-TEST_F(BattleMap, MinimapIsTheMapSeenFromAbove)
-{
+TEST_F(BattleMap, MinimapIsTheMapSeenFromAbove) {
     const TPicture mini = Picture("Maps/FirstBlood.tga");
     ASSERT_EQ(mini.Data.Width, Cols);
     ASSERT_EQ(mini.Data.Height, Rows);
@@ -516,8 +515,7 @@ TEST_F(BattleMap, MinimapIsTheMapSeenFromAbove)
 // ---------------------------------------------------------------------------------------------
 // Pictures
 
-TEST_F(GeneratedData, CursorsHaveTheirHotSpots)
-{
+TEST_F(GeneratedData, CursorsHaveTheirHotSpots) {
     for (const char* name : {"Stop", "Cursor", "Nature", "Water", "Grass", "Attack", "Defence", "Move"}) {
         const TPicture c = Picture(std::string("Cursors/") + name + ".tga");
         ASSERT_EQ(c.Data.Width, 32) << name;
@@ -542,8 +540,7 @@ TEST_F(GeneratedData, CursorsHaveTheirHotSpots)
     }
 }
 
-TEST_F(GeneratedData, PicturesAreStoredBottomUp)
-{
+TEST_F(GeneratedData, PicturesAreStoredBottomUp) {
     // The TGA header's descriptor: bit 5 set would mean rows stored from the top.
     for (const auto& name : GameNames()) {
         if (name.ends_with(".map"))
@@ -554,13 +551,13 @@ TEST_F(GeneratedData, PicturesAreStoredBottomUp)
     }
 }
 
-TEST_F(GeneratedData, EmblemsLetTheOwnersColourShowRoundThem)
-{
+TEST_F(GeneratedData, EmblemsLetTheOwnersColourShowRoundThem) {
     // Drawn over a fill in the owner's colour: clear round the sign, opaque in its middle.
     for (const char* name : {"Znak", "Znak1"}) {
         const TPicture p = Picture(std::string("Textures/") + name + ".tga");
         const int w = p.Data.Width, h = p.Data.Height;
-        for (auto [x, y] : {std::pair{0, 0}, std::pair{w - 1, 0}, std::pair{0, h - 1}, std::pair{w - 1, h - 1}})
+        for (auto [x, y] :
+             {std::pair{0, 0}, std::pair{w - 1, 0}, std::pair{0, h - 1}, std::pair{w - 1, h - 1}})
             EXPECT_EQ(p.Alpha(x, y), 0) << name;
         int opaque = 0;
         for (int y = 0; y < h; ++y)
@@ -571,8 +568,7 @@ TEST_F(GeneratedData, EmblemsLetTheOwnersColourShowRoundThem)
     }
 }
 
-TEST_F(GeneratedData, AlphaTestedPicturesHaveHardEdges)
-{
+TEST_F(GeneratedData, AlphaTestedPicturesHaveHardEdges) {
     for (const char* name : {"UnitsInfo", "TroopLabel", "Znak", "Znak1"}) {
         const TPicture p = Picture(std::string("Textures/") + name + ".tga");
         ASSERT_EQ(p.Channels, 4) << name;
@@ -584,8 +580,7 @@ TEST_F(GeneratedData, AlphaTestedPicturesHaveHardEdges)
     }
 }
 
-TEST_F(GeneratedData, CommandButtonIconsSitInTheirCells)
-{
+TEST_F(GeneratedData, CommandButtonIconsSitInTheirCells) {
     // A 4 x 3 grid with row 0 at the bottom: hold at (0, 1), move (0, 2), attack (1, 2) and two
     // more icons at (2, 2) and (3, 2); the other cells are plain buttons.
     for (const char* name : {"CommandButtons", "CommandButtonsGray"}) {
@@ -601,7 +596,8 @@ TEST_F(GeneratedData, CommandButtonIconsSitInTheirCells)
                         d += std::abs(p.At(i1 * cw + x, j1 * ch + y)[k] - p.At(i2 * cw + x, j2 * ch + y)[k]);
             return d / (cw * ch * 3);
         };
-        for (auto [i, j] : {std::pair{0, 1}, std::pair{0, 2}, std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}})
+        for (auto [i, j] :
+             {std::pair{0, 1}, std::pair{0, 2}, std::pair{1, 2}, std::pair{2, 2}, std::pair{3, 2}})
             EXPECT_GT(difference(i, j, 1, 0), 8.0) << name << " cell " << i << "," << j << " holds no icon";
         EXPECT_LT(difference(1, 1, 1, 0), 8.0) << name << ": an unused cell should be a plain button";
     }
@@ -609,12 +605,12 @@ TEST_F(GeneratedData, CommandButtonIconsSitInTheirCells)
     for (int y = 0; y < gray.Data.Height; ++y)
         for (int x = 0; x < gray.Data.Width; ++x) {
             const uint8_t* px = gray.At(x, y);
-            ASSERT_LE(std::max({px[0], px[1], px[2]}) - std::min({px[0], px[1], px[2]}), 2) << "grey at " << x << "," << y;
+            ASSERT_LE(std::max({px[0], px[1], px[2]}) - std::min({px[0], px[1], px[2]}), 2)
+                << "grey at " << x << "," << y;
         }
 }
 
-TEST_F(GeneratedData, FullScreenPicturesHaveMipmapSizes)
-{
+TEST_F(GeneratedData, FullScreenPicturesHaveMipmapSizes) {
     // Flat picture models build mipmaps, which want power-of-two sides.
     for (const char* name : {"Title", "Loading", "Splash", "Clouds", "CurvedRing", "FlatRing"}) {
         const TPicture p = Picture(std::string("Textures/") + name + ".tga");

@@ -11,36 +11,31 @@
 
 namespace {
 
-std::vector<uint8_t> Bytes(const TLandscapeSection& s)
-{
+std::vector<uint8_t> Bytes(const TLandscapeSection& s) {
     TMapWriter w;
     WriteLandscapeSection(w, s);
     return w.Bytes;
 }
 
-TLandscapeSection Reread(const std::vector<uint8_t>& bytes)
-{
+TLandscapeSection Reread(const std::vector<uint8_t>& bytes) {
     TMapStream stream(bytes, "test.map");
     return ReadLandscapeSection(stream);
 }
 
-std::unique_ptr<TLandshaftObject> Build(const TLandscapeSection& s, int atlas = 256)
-{
+std::unique_ptr<TLandshaftObject> Build(const TLandscapeSection& s, int atlas = 256) {
     auto land = std::make_unique<TLandshaftObject>();
     land->Build(Reread(Bytes(s)), atlas, atlas);
     return land;
 }
 
 // A ray straight down onto map point (mx, my).
-bool PickDown(const TLandshaftObject& land, float mx, float my, TMyVector3f& point, TMyVector3f& normal)
-{
+bool PickDown(const TLandshaftObject& land, float mx, float my, TMyVector3f& point, TMyVector3f& normal) {
     return land.RayPick({my, 50.0f, mx}, {0.0f, -100.0f, 0.0f}, point, normal);
 }
 
 }  // namespace
 
-TEST(LandscapeSection, RoundTripsThroughTheWriter)
-{
+TEST(LandscapeSection, RoundTripsThroughTheWriter) {
     TLandscapeSection s = MakeSection(3, 2, [](int r, int c) { return int16_t(r * 100 - c * 7); });
     s.Tiles[4] = {7, 9, 0x0E, 1, 2, 0x05, 6, 0x20008};
     const auto bytes = Bytes(s);
@@ -59,8 +54,7 @@ TEST(LandscapeSection, RoundTripsThroughTheWriter)
     EXPECT_EQ(back.Verts[8].Height, 100 - 7);
 }
 
-TEST(LandscapeSection, RefusesDamagedSections)
-{
+TEST(LandscapeSection, RefusesDamagedSections) {
     const TLandscapeSection good = MakeSection(2, 2);
 
     auto expectRefused = [](const std::vector<uint8_t>& bytes, const std::string& part) {
@@ -107,8 +101,7 @@ TEST(LandscapeSection, RefusesDamagedSections)
         expectRefused(std::vector<uint8_t>(whole.begin(), whole.begin() + long(n)), "ends inside");
 }
 
-TEST(LandscapeSection, RefusesOtherVersions)
-{
+TEST(LandscapeSection, RefusesOtherVersions) {
     TLandscapeSection s = MakeSection(1, 1);
     s.Version = 99;
     try {
@@ -119,8 +112,7 @@ TEST(LandscapeSection, RefusesOtherVersions)
     }
 }
 
-TEST(LandscapeSectionDeathTest, OutdatedVersionEndsTheProgramWithTheMessage)
-{
+TEST(LandscapeSectionDeathTest, OutdatedVersionEndsTheProgramWithTheMessage) {
     TempDir dir;
     TLandscapeSection s = MakeSection(1, 1);
     s.Version = 101;
@@ -138,8 +130,7 @@ TEST(LandscapeSectionDeathTest, OutdatedVersionEndsTheProgramWithTheMessage)
 
 using LandscapeLoad = WorldTest;
 
-TEST_F(LandscapeLoad, ReadsFromTheStreamWithTheAtlasSize)
-{
+TEST_F(LandscapeLoad, ReadsFromTheStreamWithTheAtlasSize) {
     TMapWriter w;
     w.WriteInt32(1234);  // whatever precedes the section
     WriteLandscapeSection(w, MakeSection(2, 3, [](int r, int c) { return int16_t(r * c); }));
@@ -164,8 +155,7 @@ TEST_F(LandscapeLoad, ReadsFromTheStreamWithTheAtlasSize)
     EXPECT_NE(log.find("Landshaft Create - complete.", begin), std::string::npos);
 }
 
-TEST(Landscape, VerticesLightAndBorder)
-{
+TEST(Landscape, VerticesLightAndBorder) {
     auto land = Build(MakeSection(3, 2, [](int r, int c) { return int16_t(r * 40 + c); }));
     ASSERT_EQ(land->VertCols, 7);
     ASSERT_EQ(land->VertRows, 5);
@@ -185,8 +175,7 @@ TEST(Landscape, VerticesLightAndBorder)
         }
 }
 
-TEST(Landscape, Normals)
-{
+TEST(Landscape, Normals) {
     auto flat = Build(MakeSection(2, 2, [](int, int) { return int16_t(300); }));
     for (const auto& v : flat->Verts) {
         EXPECT_FLOAT_EQ(v.Normal.x, 0.0f);
@@ -206,8 +195,7 @@ TEST(Landscape, Normals)
     EXPECT_GT(e.Normal.y, 0.0f);
 }
 
-TEST(Landscape, TileTextureCoordinates)
-{
+TEST(Landscape, TileTextureCoordinates) {
     auto land = Build(MakeSection(1, 1), 256);
     const float a = 30.0f / 256, cell = 64.0f / 256;
     const auto rot0 = land->TileTexCoords(2, 1, 0, false, false);
@@ -252,8 +240,7 @@ TEST(Landscape, TileTextureCoordinates)
     }
 }
 
-TEST(Landscape, SmallLandscapeIsOneLeaf)
-{
+TEST(Landscape, SmallLandscapeIsOneLeaf) {
     auto land = Build(MakeSection(20, 20, [](int r, int c) { return int16_t(r - c); }));
     const TMyTreeNode& root = *land->TreeRoot;
     EXPECT_FALSE(root.IsInner);
@@ -269,8 +256,7 @@ TEST(Landscape, SmallLandscapeIsOneLeaf)
         EXPECT_EQ(tile.Node, &root);
 }
 
-TEST(Landscape, TreeSplitsTheLongerSide)
-{
+TEST(Landscape, TreeSplitsTheLongerSide) {
     // 64 columns: 40 + 24, and the 40 into 20 + 20; 30 rows in each leaf column block: 20 + 10.
     auto land = Build(MakeSection(64, 30, [](int r, int) { return int16_t(r); }));
     const TMyTreeNode& root = *land->TreeRoot;
@@ -330,8 +316,7 @@ TEST(Landscape, TreeSplitsTheLongerSide)
     }
 }
 
-TEST(Landscape, HeightsAtVerticesMidpointsEdgesAndCorners)
-{
+TEST(Landscape, HeightsAtVerticesMidpointsEdgesAndCorners) {
     // h(r, c) = (3r + 5c) / 200 is bilinear, so GetHeight reproduces it exactly everywhere.
     auto land = Build(MakeSection(3, 2, [](int r, int c) { return int16_t(3 * r + 5 * c); }));
     auto expected = [](float mx, float my) { return (3.0f * 2 * my + 5.0f * 2 * mx) / 200.0f; };
@@ -342,7 +327,8 @@ TEST(Landscape, HeightsAtVerticesMidpointsEdgesAndCorners)
     auto bumpy = Build(MakeSection(2, 2, [](int r, int c) { return int16_t((r * 7 + c * 13) % 11 * 20); }));
     // At a grid vertex the height is the vertex's; midway between two it is their mean.
     EXPECT_FLOAT_EQ(bumpy->GetHeight(0.5f, 1.0f), bumpy->Vert(2, 1).Position.y);
-    EXPECT_FLOAT_EQ(bumpy->GetHeight(0.75f, 1.0f), (bumpy->Vert(2, 1).Position.y + bumpy->Vert(2, 2).Position.y) / 2);
+    EXPECT_FLOAT_EQ(bumpy->GetHeight(0.75f, 1.0f),
+                    (bumpy->Vert(2, 1).Position.y + bumpy->Vert(2, 2).Position.y) / 2);
     // Far edges and the far corner stay inside the grid.
     EXPECT_FLOAT_EQ(bumpy->GetHeight(2.0f, 2.0f), bumpy->Vert(4, 4).Position.y);
     EXPECT_FLOAT_EQ(bumpy->GetHeight(2.0f, 0.0f), bumpy->Vert(0, 4).Position.y);
@@ -363,17 +349,23 @@ TEST(Landscape, HeightsAtVerticesMidpointsEdgesAndCorners)
         EXPECT_FLOAT_EQ(flat->GetHeight(p, 4.0f - p), -0.75f);
 }
 
-TEST(Landscape, PickingAtCentresEdgesAndCorners)
-{
+TEST(Landscape, PickingAtCentresEdgesAndCorners) {
     auto land = Build(MakeSection(30, 25, [](int r, int c) { return int16_t((r * 7 + c * 3) % 50); }));
     TMyVector3f point, normal;
-    for (auto [mx, my] : {std::pair{0.5f, 0.5f}, {12.5f, 7.5f}, {29.5f, 24.5f}, {0.0f, 0.0f}, {30.0f, 25.0f},
-                          {30.0f, 0.0f}, {20.0f, 13.3f}, {19.99f, 20.01f}}) {
+    for (auto [mx, my] : {std::pair{0.5f, 0.5f},
+                          {12.5f, 7.5f},
+                          {29.5f, 24.5f},
+                          {0.0f, 0.0f},
+                          {30.0f, 25.0f},
+                          {30.0f, 0.0f},
+                          {20.0f, 13.3f},
+                          {19.99f, 20.01f}}) {
         ASSERT_TRUE(PickDown(*land, mx, my, point, normal)) << mx << "," << my;
         EXPECT_NEAR(point.x, my, 1e-4);
         EXPECT_NEAR(point.z, mx, 1e-4);
         // The normal is the one of the grid vertex nearest to the hit (row from x, column from z).
-        EXPECT_NEAR(normal.y, land->Vert(int(std::nearbyint(2 * my)), int(std::nearbyint(2 * mx))).Normal.y, 1e-6);
+        EXPECT_NEAR(normal.y, land->Vert(int(std::nearbyint(2 * my)), int(std::nearbyint(2 * mx))).Normal.y,
+                    1e-6);
     }
     ASSERT_TRUE(PickDown(*land, 12.5f, 7.5f, point, normal));
     EXPECT_NEAR(point.y, land->GetTileHeight(12, 7), 1e-4);
@@ -389,8 +381,7 @@ TEST(Landscape, PickingAtCentresEdgesAndCorners)
     EXPECT_NEAR(point.y, h, 1e-4);
 }
 
-TEST(Landscape, PickingTakesTheNearestHit)
-{
+TEST(Landscape, PickingTakesTheNearestHit) {
     // A ridge along row 10 (world x = 5): a flat ray at height 1 meets its near flank first.
     auto land = Build(MakeSection(10, 10, [](int r, int) { return int16_t(r == 10 ? 400 : 0); }));
     TMyVector3f point, normal;

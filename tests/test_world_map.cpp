@@ -16,8 +16,7 @@ namespace {
 
 // A 12 x 10 map with two trees, a rock in each entity list and a square pond whose rim triangles
 // are hidden. Heights rise by 0.01 per grid row.
-TMapFileData SmallMap()
-{
+TMapFileData SmallMap() {
     TMapFileData d;
     d.Trees = {{"Tree", {2.5f, 3.5f, 0.25f}, 0.0f}, {"Tree", {8.0f, 1.0f, 0.0f}, 1.0f}};
     d.Entities = {{"Rock", {5.0f, 5.0f, 0.5f}, float(std::numbers::pi / 2)}};
@@ -46,16 +45,14 @@ TMapFileData SmallMap()
 }
 
 // The map section of a whole map file, as the battle scene hands it over.
-TMapStream SectionStream(const std::vector<uint8_t>& file, const std::string& name = "test.map")
-{
+TMapStream SectionStream(const std::vector<uint8_t>& file, const std::string& name = "test.map") {
     TMapStream stream(file, name);
     stream.SetPosition(8);
     return stream;
 }
 
 // A frustum that sees the cube -1..1 around the world origin.
-TFrustum OriginCube()
-{
+TFrustum OriginCube() {
     TFrustum f;
     f.Calculate(IdentityMatrix);
     return f;
@@ -63,8 +60,7 @@ TFrustum OriginCube()
 
 }  // namespace
 
-TEST(MapFile, WriterAndReaderAgree)
-{
+TEST(MapFile, WriterAndReaderAgree) {
     const TMapFileData d = SmallMap();
     const auto bytes = WriteMapFile(d);
     TMapStream stream(bytes, "round.map");
@@ -93,8 +89,7 @@ TEST(MapFile, WriterAndReaderAgree)
     EXPECT_THROW(WriteMapFile(longName), std::invalid_argument);
 }
 
-TEST(MapFile, RefusesOtherVersions)
-{
+TEST(MapFile, RefusesOtherVersions) {
     TMapFileData d = SmallMap();
     d.FileVersion = 99;
     TMapStream old(WriteMapFile(d), "Data/Maps/Old.map");
@@ -117,8 +112,7 @@ TEST(MapFile, RefusesOtherVersions)
 
 using GameMap = WorldTest;
 
-TEST_F(GameMap, LoadsASmallMap)
-{
+TEST_F(GameMap, LoadsASmallMap) {
     TTestDrawQueue queue;
     std::vector<float>& progress = queue.Progress;
     const auto file = WriteMapFile(SmallMap());
@@ -176,22 +170,22 @@ TEST_F(GameMap, LoadsASmallMap)
 
     const std::string log = LogText();
     size_t at = 0;
-    for (const char* line : {"CreateMap ...", "CreateModel: \"", "Water Object Create ...",
-                             "Water Object Create - complete.", "Landshaft Create ...", "Landshaft Create - complete.",
-                             "CreateMap - complete."}) {
+    for (const char* line :
+         {"CreateMap ...", "CreateModel: \"", "Water Object Create ...", "Water Object Create - complete.",
+          "Landshaft Create ...", "Landshaft Create - complete.", "CreateMap - complete."}) {
         at = log.find(line, at);
         ASSERT_NE(at, std::string::npos) << line;
     }
 }
 
-TEST_F(GameMap, HeightsAndPickingAreTheLandscapes)
-{
+TEST_F(GameMap, HeightsAndPickingAreTheLandscapes) {
     const auto file = WriteMapFile(SmallMap());
     TMapStream stream = SectionStream(file);
     TGameMap map;
     map.Load(stream);
     // Heights rise by 0.01 per grid row, that is 0.02 per unit of my.
-    for (auto [mx, my] : {std::pair{0.0f, 0.0f}, {6.5f, 4.5f}, {12.0f, 10.0f}, {12.0f, 0.0f}, {0.0f, 10.0f}}) {
+    for (auto [mx, my] :
+         {std::pair{0.0f, 0.0f}, {6.5f, 4.5f}, {12.0f, 10.0f}, {12.0f, 0.0f}, {0.0f, 10.0f}}) {
         EXPECT_NEAR(map.GetHeight(mx, my), 0.02f * my, 1e-5);
         TMyVector3f point, normal;
         ASSERT_TRUE(map.RayPick({my, 5.0f, mx}, {0.0f, -10.0f, 0.0f}, point, normal));
@@ -205,8 +199,7 @@ TEST_F(GameMap, HeightsAndPickingAreTheLandscapes)
     EXPECT_EQ(map.GetTileType(0, -1), TTileType::OffMap);
 }
 
-TEST_F(GameMap, PassabilityPerUnitType)
-{
+TEST_F(GameMap, PassabilityPerUnitType) {
     const auto file = WriteMapFile(SmallMap());
     TMapStream stream = SectionStream(file);
     TGameMap map;
@@ -258,8 +251,7 @@ TEST_F(GameMap, PassabilityPerUnitType)
     }
 }
 
-TEST_F(GameMap, PathsFollowTheUnitTypesGrid)
-{
+TEST_F(GameMap, PathsFollowTheUnitTypesGrid) {
     // A river of type 3 down column 2: bowmen and cavalry wade through, warriors cannot cross.
     TMapFileData d;
     d.Landscape = MakeSection(5, 3);
@@ -277,8 +269,7 @@ TEST_F(GameMap, PathsFollowTheUnitTypesGrid)
     EXPECT_EQ(warrior, (TWay{{4, 1}, {4, 1}}));
 }
 
-TEST_F(GameMap, RingsAgeAndFloatOnWater)
-{
+TEST_F(GameMap, RingsAgeAndFloatOnWater) {
     const auto file = WriteMapFile(SmallMap());
     TMapStream stream = SectionStream(file);
     TGameMap map;
@@ -317,8 +308,7 @@ TEST_F(GameMap, RingsAgeAndFloatOnWater)
     EXPECT_FLOAT_EQ(map.Rings[0].z, 4.0f);
 }
 
-TEST_F(GameMap, PrepareDrawQueuesWhatIsInView)
-{
+TEST_F(GameMap, PrepareDrawQueuesWhatIsInView) {
     TMapFileData d = SmallMap();
     d.Trees = {{"Tree", {0.0f, 0.0f, 0.0f}, 0.5f}, {"Tree", {9.0f, 9.0f, 0.0f}, 0.0f}};
     d.Entities = {{"Rock", {0.5f, 0.5f, 0.0f}, 0.0f}, {"Rock", {6.0f, 2.0f, 0.0f}, 0.0f}};
@@ -369,8 +359,7 @@ TEST_F(GameMap, PrepareDrawQueuesWhatIsInView)
     EXPECT_EQ(queue.Water, nullptr);
 }
 
-TEST_F(GameMap, MapWithoutSceneryLoads)
-{
+TEST_F(GameMap, MapWithoutSceneryLoads) {
     TMapFileData d;
     d.Landscape = MakeSection(3, 3);
     const auto file = WriteMapFile(d);
@@ -389,8 +378,7 @@ TEST_F(GameMap, MapWithoutSceneryLoads)
     EXPECT_FLOAT_EQ(map.Rings[0].y, 2.0f);
 }
 
-TEST_F(GameMap, RefusesDamagedFiles)
-{
+TEST_F(GameMap, RefusesDamagedFiles) {
     auto expectRefused = [&](const std::vector<uint8_t>& file, const std::string& part) {
         TMapStream stream = SectionStream(file, "Data/Maps/Bad.map");
         TGameMap map;
@@ -438,8 +426,7 @@ TEST_F(GameMap, RefusesDamagedFiles)
         expectRefused(std::vector<uint8_t>(good.begin(), good.begin() + long(n)), "ends inside");
 }
 
-TEST_F(GameMap, MissingModelsAndTextures)
-{
+TEST_F(GameMap, MissingModelsAndTextures) {
     TMapFileData d = SmallMap();
     d.Entities[0].Name = "NoSuchModel";
     const auto file = WriteMapFile(d);
@@ -454,8 +441,7 @@ TEST_F(GameMap, MissingModelsAndTextures)
     EXPECT_THROW(map.Load(again), EMapResourceError);
 }
 
-TEST_F(GameMap, WithoutARingTextureRingsAreNotQueued)
-{
+TEST_F(GameMap, WithoutARingTextureRingsAreNotQueued) {
     std::filesystem::remove(Root + "Data/Textures/CurvedRing.tga");
     const auto file = WriteMapFile(SmallMap());
     TMapStream stream = SectionStream(file);
@@ -471,8 +457,7 @@ TEST_F(GameMap, WithoutARingTextureRingsAreNotQueued)
 
 using GameMapDeathTest = WorldTest;
 
-TEST_F(GameMapDeathTest, DamagedOrOutdatedMapsEndTheProgramWithAMessage)
-{
+TEST_F(GameMapDeathTest, DamagedOrOutdatedMapsEndTheProgramWithAMessage) {
     TMapFileData d = SmallMap();
     d.Waters[0].Section.Triangles[0].A = 1000;
     const auto damaged = WriteMapFile(d);
@@ -495,8 +480,7 @@ TEST_F(GameMapDeathTest, DamagedOrOutdatedMapsEndTheProgramWithAMessage)
         ::testing::ExitedWithCode(0), "Версия карты устарела. Загрузка невозможна.");
 }
 
-TEST(Water, SurfacesWithEveryTriangleHidden)
-{
+TEST(Water, SurfacesWithEveryTriangleHidden) {
     TWaterSection s;
     s.Vertices = {{0, 1, 0}, {1, 1, 0}, {0, 1, 1}, {5, 2, 5}};
     s.Triangles = {{0, 1, 2, 0}};
@@ -516,8 +500,7 @@ TEST(Water, SurfacesWithEveryTriangleHidden)
     EXPECT_FALSE(view.BoxVisible(w.BoxMin, w.BoxMax));
 }
 
-TEST(Trees, SwayIsPeriodicAndOutOfStep)
-{
+TEST(Trees, SwayIsPeriodicAndOutOfStep) {
     const double period = 2.0 * std::numbers::pi / 0.75;
     const float degree = float(std::numbers::pi / 180.0);
     for (double t : {0.0, 0.4, 3.3, 100.0}) {
@@ -529,8 +512,7 @@ TEST(Trees, SwayIsPeriodicAndOutOfStep)
     EXPECT_GT(std::fabs(TGameTree::SwayAngle(1.0, 0.0f) - TGameTree::SwayAngle(1.0, 1.5f)), 0.1f * degree);
 }
 
-TEST(TroopChains, LinkAndUnlink)
-{
+TEST(TroopChains, LinkAndUnlink) {
     TBaseTroopObj a, b, c, stranger;
     TBaseTroopObj* head = nullptr;
     a.LinkTo(head);
@@ -559,8 +541,7 @@ TEST(TroopChains, LinkAndUnlink)
     EXPECT_EQ(head, nullptr);
 }
 
-TEST(MapInfo, DataToolDescribesAMap)
-{
+TEST(MapInfo, DataToolDescribesAMap) {
     const std::string tool = std::string(MYGAME_BINARY_DIR) + "/mygame-data";
     if (!std::filesystem::exists(tool))
         GTEST_SKIP() << "mygame-data is not built";
@@ -569,11 +550,12 @@ TEST(MapInfo, DataToolDescribesAMap)
     const std::string command = tool + " info " + dir.file("Small.MAP") + " > " + dir.file("out.json");
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string json = ReadText(dir.file("out.json"));
-    for (const char* part : {"\"cols\": 12", "\"rows\": 10", "\"tiles\": 120", "\"vertices\": 525", "\"trees\": 2",
-                             "\"entities\": 1", "\"entities2\": 1", "\"models\": [\"Rock\", \"Rock.PRM\", \"Tree\"]",
-                             "\"flagged_tiles\": 3", "\"Bowman\": 112", "\"Warrior\": 111", "\"Cavalryman\": 111",
-                             "\"waters\": 1, \"water_triangles\": 6",
-                             "\"water_sections\": [{\"vertices\": 9, \"triangles\": 8, \"shown\": 6, \"box_min\": [6, 0.3, 1]"})
+    for (const char* part :
+         {"\"cols\": 12", "\"rows\": 10", "\"tiles\": 120", "\"vertices\": 525", "\"trees\": 2",
+          "\"entities\": 1", "\"entities2\": 1", "\"models\": [\"Rock\", \"Rock.PRM\", \"Tree\"]",
+          "\"flagged_tiles\": 3", "\"Bowman\": 112", "\"Warrior\": 111", "\"Cavalryman\": 111",
+          "\"waters\": 1, \"water_triangles\": 6",
+          "\"water_sections\": [{\"vertices\": 9, \"triangles\": 8, \"shown\": 6, \"box_min\": [6, 0.3, 1]"})
         EXPECT_NE(json.find(part), std::string::npos) << part << "\n" << json;
 
     // A damaged file is refused with a message and a failing exit code.
@@ -585,8 +567,7 @@ TEST(MapInfo, DataToolDescribesAMap)
     EXPECT_NE(ReadText(dir.file("err.txt")).find("is damaged"), std::string::npos);
 }
 
-TEST(MapFile, MutatedFilesAreReadOrRefusedCleanly)
-{
+TEST(MapFile, MutatedFilesAreReadOrRefusedCleanly) {
     // Small files with bytes flipped at random: each is either read whole or refused with
     // EMapFileError, and whatever is read builds a landscape and water without complaint.
     TMapFileData d = SmallMap();

@@ -18,8 +18,8 @@
 
 // A landscape whose vertex at grid (r, c) has the height heightAt(r, c) (in 1/200 units) and
 // whose tiles are all of type 0.
-inline TLandscapeSection MakeSection(int cols, int rows, const std::function<int16_t(int, int)>& heightAt = nullptr)
-{
+inline TLandscapeSection MakeSection(int cols, int rows,
+                                     const std::function<int16_t(int, int)>& heightAt = nullptr) {
     TLandscapeSection s;
     s.Cols = cols;
     s.Rows = rows;
@@ -41,10 +41,25 @@ inline TLandscapeSection MakeSection(int cols, int rows, const std::function<int
 }
 
 // An uncompressed 24-bit TGA of one colour.
-inline std::vector<uint8_t> MakeTga(int width, int height, uint8_t r, uint8_t g, uint8_t b)
-{
-    std::vector<uint8_t> t = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, uint8_t(width), uint8_t(width >> 8),
-                              uint8_t(height), uint8_t(height >> 8), 24, 0};
+inline std::vector<uint8_t> MakeTga(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> t = {0,
+                              0,
+                              2,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              0,
+                              uint8_t(width),
+                              uint8_t(width >> 8),
+                              uint8_t(height),
+                              uint8_t(height >> 8),
+                              24,
+                              0};
     for (int i = 0; i < width * height; ++i) {
         t.push_back(b);
         t.push_back(g);
@@ -55,15 +70,16 @@ inline std::vector<uint8_t> MakeTga(int width, int height, uint8_t r, uint8_t g,
 
 // A static model file holding one box-shaped mesh from boxMin to boxMax (two triangles suffice
 // for the registry; the box is what the world uses).
-inline std::vector<uint8_t> MakeBoxModel(TMyVector3f boxMin, TMyVector3f boxMax)
-{
+inline std::vector<uint8_t> MakeBoxModel(TMyVector3f boxMin, TMyVector3f boxMax) {
     TModelStreamData d;
     TStoredRenderMesh mesh;
     mesh.Name = "box";
     mesh.BoxMin = boxMin;
     mesh.BoxMax = boxMax;
-    const TMyVector3f corners[4] = {
-        {boxMin.x, boxMin.y, boxMin.z}, {boxMax.x, boxMin.y, boxMin.z}, {boxMax.x, boxMax.y, boxMax.z}, {boxMin.x, boxMax.y, boxMax.z}};
+    const TMyVector3f corners[4] = {{boxMin.x, boxMin.y, boxMin.z},
+                                    {boxMax.x, boxMin.y, boxMin.z},
+                                    {boxMax.x, boxMax.y, boxMax.z},
+                                    {boxMin.x, boxMax.y, boxMax.z}};
     for (const auto& p : corners) {
         const float v[StaticVertexSize] = {p.x, p.y, p.z, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0};
         mesh.Vertices.insert(mesh.Vertices.end(), v, v + StaticVertexSize);
@@ -83,8 +99,7 @@ inline std::vector<uint8_t> MakeBoxModel(TMyVector3f boxMin, TMyVector3f boxMax)
 // draw queue is the null one before and after each test.
 class WorldTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         SetMessageBoxesEnabled(false);
         Root = dir.path() + "/";
         savedAppPath = AppPath;
@@ -98,8 +113,7 @@ protected:
         InitResourceSystem(Log, Root, "Data/Textures/", "Data/Modeles/", "Data/Animates/");
         SetDrawQueue(nullptr);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         SetDrawQueue(nullptr);
         FreeResourceSystem();
         AppPath = savedAppPath;

@@ -269,7 +269,8 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
     const int unison = std::clamp(tone.Unison, 1, 8);
     double phase[8], ratio[8], step[8];
     for (int u = 0; u < unison; ++u) {
-        const double cents = unison == 1 ? 0.0 : tone.DetuneCents * (static_cast<double>(u) / (unison - 1) - 0.5);
+        const double cents =
+            unison == 1 ? 0.0 : tone.DetuneCents * (static_cast<double>(u) / (unison - 1) - 0.5);
         ratio[u] = std::pow(2.0, cents / 1200.0);
         phase[u] = rng.Uniform();
     }
@@ -285,11 +286,13 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
     const double filterTau = std::max(tone.FilterDecay / 3.0, 0.001);
     const double release = std::max(tone.Release, 0.001);
     auto held = [&](double t) {
-        return t < attack ? t / attack : tone.Sustain + (1.0 - tone.Sustain) * std::exp(-(t - attack) / decayTau);
+        return t < attack ? t / attack
+                          : tone.Sustain + (1.0 - tone.Sustain) * std::exp(-(t - attack) / decayTau);
     };
     auto heldFilter = [&](double t) {
         return t < filterAttack ? t / filterAttack
-                                : tone.FilterSustain + (1.0 - tone.FilterSustain) * std::exp(-(t - filterAttack) / filterTau);
+                                : tone.FilterSustain +
+                                      (1.0 - tone.FilterSustain) * std::exp(-(t - filterAttack) / filterTau);
     };
     const double releaseLevel = held(hold), filterRelease = heldFilter(hold);
     auto amplitude = [&](double t) {
@@ -310,7 +313,8 @@ Samples RenderVoice(int rate, double hz, double hold, float velocity, const TVoi
         const double t1 = static_cast<double>(start + Block) / rate;
         const double level0 = amplitude(t0), level1 = amplitude(t1);
         if (start % (2 * Block) == 0) {
-            const double cutoff = tone.Cutoff + tone.CutoffKeyTrack * hz + tone.CutoffEnv * filterLevel(t0) * velocity;
+            const double cutoff =
+                tone.Cutoff + tone.CutoffKeyTrack * hz + tone.CutoffEnv * filterLevel(t0) * velocity;
             filter.SetLowPass(rate, cutoff, tone.Resonance);
         }
         // Vibrato fades in after its delay.
@@ -378,7 +382,8 @@ Samples Bell(int rate, double hz, double seconds, float velocity) {
         const double index = 1.6 * std::exp(-t / (decay * 0.6));
         const double mod = index * std::sin(TwoPi * hz * 3.5 * t);
         const double env = std::min(1.0, t / 0.002) * std::exp(-t / decay);
-        out[i] = static_cast<float>(velocity * env * (std::sin(TwoPi * hz * t + mod) + 0.25 * std::sin(TwoPi * hz * 2.0 * t)));
+        out[i] = static_cast<float>(velocity * env *
+                                    (std::sin(TwoPi * hz * t + mod) + 0.25 * std::sin(TwoPi * hz * 2.0 * t)));
     }
     FadeEdges(out, 0, static_cast<size_t>(rate * 0.01));
     return out;
@@ -527,7 +532,8 @@ void TReverb::Process(float in, float& outLeft, float& outRight) {
     outRight = result[1];
 }
 
-void AddReverb(TStereo& mix, const Samples& send, int rate, double roomSize, double damping, float wet, bool loop) {
+void AddReverb(TStereo& mix, const Samples& send, int rate, double roomSize, double damping, float wet,
+               bool loop) {
     TReverb reverb(rate, roomSize, damping);
     float l = 0, r = 0;
     if (loop)

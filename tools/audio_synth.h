@@ -106,8 +106,8 @@ private:
 struct TVoiceSpec {
     const TWaveTable* Table = nullptr;
     double Attack = 0.01, Decay = 0.1, Sustain = 0.8, Release = 0.2;  // seconds, level 0..1
-    int Unison = 1;             // oscillators per note
-    double DetuneCents = 0;     // spread of the unison oscillators
+    int Unison = 1;                                                   // oscillators per note
+    double DetuneCents = 0;                                           // spread of the unison oscillators
     double VibratoHz = 5, VibratoCents = 0, VibratoDelay = 0.3;
     double Cutoff = 8000;       // Hz at rest
     double CutoffEnv = 0;       // extra Hz at the peak of the filter envelope
@@ -155,7 +155,8 @@ private:
 };
 // Adds the reverb of `send` to `mix`. A loop is run twice so that the tail of
 // its end is heard at its start; a one-shot sound simply rings into its end.
-void AddReverb(TStereo& mix, const Samples& send, int rate, double roomSize, double damping, float wet, bool loop);
+void AddReverb(TStereo& mix, const Samples& send, int rate, double roomSize, double damping, float wet,
+               bool loop);
 
 // 16-bit PCM RIFF/WAVE file image; `interleaved` holds frames of `channels` samples.
 std::vector<uint8_t> EncodeWave(const Samples& interleaved, int channels, int rate);

@@ -72,15 +72,17 @@ std::vector<TAskedFile> ModelTextures(const std::string& root, const std::string
                 const TMatTexNames& mat = mesh.Material;
                 for (const std::string* map : {&mat.DiffuseMap, &mat.BumpMap, &mat.GlossMap})
                     if (!map->empty() && map->back() != '/')
-                        names.push_back({TAskedFile::Texture, TextureFilePath(GameNames::TexturesDir + NormalizeSlashes(*map)),
+                        names.push_back({TAskedFile::Texture,
+                                         TextureFilePath(GameNames::TexturesDir + NormalizeSlashes(*map)),
                                          "model", true});
                 const std::string diffuse = NormalizeSlashes(mat.DiffuseMap);
                 const size_t dot = diffuse.find_last_of('.');
-                if (diffuse.empty() || diffuse.back() == '/' || dot == std::string::npos || dot < diffuse.find_last_of('/') + 1)
+                if (diffuse.empty() || diffuse.back() == '/' || dot == std::string::npos ||
+                    dot < diffuse.find_last_of('/') + 1)
                     continue;
                 for (int k = 1; k <= 7; ++k) {
-                    const std::string variant = std::string(GameNames::TexturesDir) + diffuse.substr(0, dot) + "_" +
-                                                std::to_string(k) + diffuse.substr(dot);
+                    const std::string variant = std::string(GameNames::TexturesDir) + diffuse.substr(0, dot) +
+                                                "_" + std::to_string(k) + diffuse.substr(dot);
                     if (FileExistsNoCase(root + variant))
                         names.push_back({TAskedFile::Texture, variant, "model", false});
                 }
@@ -122,7 +124,8 @@ int RunCheck(const std::vector<std::string>& args) {
         else
             ok = DescribeFile(file, json, error);
         if (!ok) {
-            std::cout << "{\"name\": " << JsonString(entry.Path) << ", \"asked_by\": " << JsonString(entry.AskedBy)
+            std::cout << "{\"name\": " << JsonString(entry.Path)
+                      << ", \"asked_by\": " << JsonString(entry.AskedBy)
                       << ", \"error\": " << JsonString(error) << ", \"kind\": \"" << KindWord(entry.Kind)
                       << "\", \"missing\": " << (absent ? "true" : "false")
                       << ", \"required\": " << (entry.Required ? "true" : "false") << "}\n";
@@ -143,12 +146,12 @@ int RunCheck(const std::vector<std::string>& args) {
     }
     const bool good = missing == 0 && refused == 0;
     std::cout << "{\"summary\": true, \"dir\": " << JsonString(args[0]) << ", \"checked\": " << checked
-              << ", \"missing\": " << missing << ", \"refused\": " << refused << ", \"optional_missing\": " << optional
-              << ", \"ok\": " << (good ? "true" : "false") << "}\n";
+              << ", \"missing\": " << missing << ", \"refused\": " << refused
+              << ", \"optional_missing\": " << optional << ", \"ok\": " << (good ? "true" : "false") << "}\n";
     return good ? 0 : 1;
 }
 
-const DataCommand checkCommand("check", "check DIR           will the game run with DIR's Data/ and Shaders/? JSON lines",
-                               RunCheck);
+const DataCommand checkCommand(
+    "check", "check DIR           will the game run with DIR's Data/ and Shaders/? JSON lines", RunCheck);
 
 }  // namespace

@@ -26,7 +26,8 @@ bool ParseInt(const std::string& text, int32_t& out) {
 std::vector<uint8_t> PassGrid(const TLandscapeSection& land, int32_t unitType) {
     std::vector<uint8_t> grid(land.Tiles.size());
     for (size_t i = 0; i < land.Tiles.size(); ++i)
-        grid[i] = TilePassable(TileTypeOfByte(land.Tiles[i].TileType), land.Tiles[i].Flags, unitType) ? 0 : 255;
+        grid[i] =
+            TilePassable(TileTypeOfByte(land.Tiles[i].TileType), land.Tiles[i].Flags, unitType) ? 0 : 255;
     return grid;
 }
 
@@ -71,7 +72,8 @@ int RunPath(const std::vector<std::string>& args) {
     }
 }
 
-const DataCommand pathCommand("path", "path MAPFILE SX SY GX GY TYPE   the game's route between two tiles, as JSON",
+const DataCommand pathCommand("path",
+                              "path MAPFILE SX SY GX GY TYPE   the game's route between two tiles, as JSON",
                               RunPath);
 
 }  // namespace

@@ -21,8 +21,7 @@ namespace gen {
 // ---------------------------------------------------------------------------------------------
 // Random numbers
 
-uint32_t TGenRandom::Next()
-{
+uint32_t TGenRandom::Next() {
     State += 0x9E3779B97F4A7C15ull;
     uint64_t z = State;
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -32,15 +31,13 @@ uint32_t TGenRandom::Next()
 
 float TGenRandom::Float() { return static_cast<float>(Next() >> 8) * (1.0f / 16777216.0f); }
 
-int32_t TGenRandom::Int(int32_t bound)
-{
+int32_t TGenRandom::Int(int32_t bound) {
     if (bound <= 0)
         return 0;
     return static_cast<int32_t>((static_cast<uint64_t>(Next()) * static_cast<uint64_t>(bound)) >> 32);
 }
 
-uint32_t Hash(int32_t a, int32_t b, uint32_t seed)
-{
+uint32_t Hash(int32_t a, int32_t b, uint32_t seed) {
     uint32_t h = seed * 0x9E3779B1u + 0x7F4A7C15u;
     h ^= static_cast<uint32_t>(a) * 0x85EBCA6Bu;
     h = (h << 13) | (h >> 19);
@@ -53,8 +50,7 @@ uint32_t Hash(int32_t a, int32_t b, uint32_t seed)
     return h;
 }
 
-float HashFloat(int32_t a, int32_t b, uint32_t seed)
-{
+float HashFloat(int32_t a, int32_t b, uint32_t seed) {
     return static_cast<float>(Hash(a, b, seed) >> 8) * (1.0f / 16777216.0f);
 }
 
@@ -63,8 +59,7 @@ float HashFloat(int32_t a, int32_t b, uint32_t seed)
 
 namespace {
 
-int32_t Wrap(int32_t i, int32_t period)
-{
+int32_t Wrap(int32_t i, int32_t period) {
     if (period <= 0)
         return i;
     i %= period;
@@ -75,8 +70,7 @@ float Fade(float t) { return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f); }
 
 }  // namespace
 
-float ValueNoise(float x, float y, int32_t periodX, int32_t periodY, uint32_t seed)
-{
+float ValueNoise(float x, float y, int32_t periodX, int32_t periodY, uint32_t seed) {
     const float fx0 = std::floor(x), fy0 = std::floor(y);
     const int32_t ix = static_cast<int32_t>(fx0), iy = static_cast<int32_t>(fy0);
     const float tx = Fade(x - fx0), ty = Fade(y - fy0);
@@ -89,8 +83,7 @@ float ValueNoise(float x, float y, int32_t periodX, int32_t periodY, uint32_t se
     return a + (b - a) * ty;
 }
 
-float FractalNoise(float x, float y, int32_t period, int32_t octaves, float gain, uint32_t seed)
-{
+float FractalNoise(float x, float y, int32_t period, int32_t octaves, float gain, uint32_t seed) {
     float sum = 0.0f, weight = 1.0f, total = 0.0f, freq = 1.0f;
     for (int32_t k = 0; k < octaves; ++k) {
         const int32_t p = period > 0 ? period << k : 0;
@@ -107,14 +100,12 @@ float FractalNoise(float x, float y, int32_t period, int32_t octaves, float gain
 
 float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
-float SmoothStep(float edge0, float edge1, float x)
-{
+float SmoothStep(float edge0, float edge1, float x) {
     const float t = Clamp01((x - edge0) / (edge1 - edge0));
     return t * t * (3.0f - 2.0f * t);
 }
 
-TColour Mix(const TColour& a, const TColour& b, float t)
-{
+TColour Mix(const TColour& a, const TColour& b, float t) {
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t, a.a + (b.a - a.a) * t};
 }
 
@@ -127,23 +118,22 @@ uint8_t ToByte(float v) { return static_cast<uint8_t>(std::lround(Clamp01(v) * 2
 }  // namespace
 
 TImage::TImage(int32_t width, int32_t height, int32_t channels)
-    : Width(width), Height(height), Channels(channels),
-      Pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels), 0)
-{
+    : Width(width),
+      Height(height),
+      Channels(channels),
+      Pixels(static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels), 0) {
     if (width <= 0 || height <= 0 || (channels != 1 && channels != 3 && channels != 4))
         throw std::invalid_argument("gen::TImage: bad size or channel count");
 }
 
-TColour TImage::Get(int32_t x, int32_t y) const
-{
+TColour TImage::Get(int32_t x, int32_t y) const {
     const uint8_t* p = &Pixels[(static_cast<size_t>(y) * Width + x) * Channels];
     if (Channels == 1)
         return {p[0] / 255.0f, p[0] / 255.0f, p[0] / 255.0f, 1.0f};
     return {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, Channels == 4 ? p[3] / 255.0f : 1.0f};
 }
 
-void TImage::Set(int32_t x, int32_t y, const TColour& c)
-{
+void TImage::Set(int32_t x, int32_t y, const TColour& c) {
     if (!Inside(x, y))
         return;
     uint8_t* p = &Pixels[(static_cast<size_t>(y) * Width + x) * Channels];
@@ -158,8 +148,7 @@ void TImage::Set(int32_t x, int32_t y, const TColour& c)
         p[3] = ToByte(c.a);
 }
 
-void TImage::Blend(int32_t x, int32_t y, const TColour& c, float coverage)
-{
+void TImage::Blend(int32_t x, int32_t y, const TColour& c, float coverage) {
     if (!Inside(x, y))
         return;
     const float sa = Clamp01(c.a * coverage);
@@ -179,15 +168,13 @@ void TImage::Blend(int32_t x, int32_t y, const TColour& c, float coverage)
     Set(x, y, {ch(c.r, d.r), ch(c.g, d.g), ch(c.b, d.b), outA});
 }
 
-void TImage::Fill(const TColour& c)
-{
+void TImage::Fill(const TColour& c) {
     for (int32_t y = 0; y < Height; ++y)
         for (int32_t x = 0; x < Width; ++x)
             Set(x, y, c);
 }
 
-void TImage::Paste(const TImage& src, int32_t x, int32_t y)
-{
+void TImage::Paste(const TImage& src, int32_t x, int32_t y) {
     for (int32_t sy = 0; sy < src.Height; ++sy)
         for (int32_t sx = 0; sx < src.Width; ++sx)
             if (Inside(x + sx, y + sy))
@@ -199,8 +186,7 @@ void TImage::Paste(const TImage& src, int32_t x, int32_t y)
 
 namespace {
 
-void ClipBox(const TImage& image, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1)
-{
+void ClipBox(const TImage& image, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1) {
     if (x1 <= x0 || y1 <= y0) {
         x0 = y0 = 0;
         x1 = image.Width;
@@ -212,8 +198,7 @@ void ClipBox(const TImage& image, int32_t& x0, int32_t& y0, int32_t& x1, int32_t
     y1 = std::min(y1, image.Height);
 }
 
-float SegmentDistance(float px, float py, float ax, float ay, float bx, float by)
-{
+float SegmentDistance(float px, float py, float ax, float ay, float bx, float by) {
     const float dx = bx - ax, dy = by - ay;
     const float len2 = dx * dx + dy * dy;
     float t = len2 > 0.0f ? ((px - ax) * dx + (py - ay) * dy) / len2 : 0.0f;
@@ -225,8 +210,7 @@ float SegmentDistance(float px, float py, float ax, float ay, float bx, float by
 }  // namespace
 
 void PaintWith(TImage& image, const TShape& shape, const std::function<TColour(float x, float y)>& colour,
-               int32_t x0, int32_t y0, int32_t x1, int32_t y1)
-{
+               int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     ClipBox(image, x0, y0, x1, y1);
     for (int32_t y = y0; y < y1; ++y)
         for (int32_t x = x0; x < x1; ++x) {
@@ -238,26 +222,23 @@ void PaintWith(TImage& image, const TShape& shape, const std::function<TColour(f
 }
 
 void Paint(TImage& image, const TShape& shape, const TColour& colour, int32_t x0, int32_t y0, int32_t x1,
-           int32_t y1)
-{
-    PaintWith(image, shape, [&](float, float) { return colour; }, x0, y0, x1, y1);
+           int32_t y1) {
+    PaintWith(
+        image, shape, [&](float, float) { return colour; }, x0, y0, x1, y1);
 }
 
-void PaintHard(TImage& image, const TShape& shape, const TColour& colour)
-{
+void PaintHard(TImage& image, const TShape& shape, const TColour& colour) {
     for (int32_t y = 0; y < image.Height; ++y)
         for (int32_t x = 0; x < image.Width; ++x)
             if (shape(x + 0.5f, y + 0.5f) <= 0.0f)
                 image.Set(x, y, colour);
 }
 
-TShape Circle(float cx, float cy, float r)
-{
+TShape Circle(float cx, float cy, float r) {
     return [=](float x, float y) { return std::hypot(x - cx, y - cy) - r; };
 }
 
-TShape Box(float x0, float y0, float x1, float y1, float cornerRadius)
-{
+TShape Box(float x0, float y0, float x1, float y1, float cornerRadius) {
     const float cx = (x0 + x1) * 0.5f, cy = (y0 + y1) * 0.5f;
     const float hx = (x1 - x0) * 0.5f - cornerRadius, hy = (y1 - y0) * 0.5f - cornerRadius;
     return [=](float x, float y) {
@@ -267,13 +248,11 @@ TShape Box(float x0, float y0, float x1, float y1, float cornerRadius)
     };
 }
 
-TShape Segment(float x0, float y0, float x1, float y1, float width)
-{
+TShape Segment(float x0, float y0, float x1, float y1, float width) {
     return [=](float x, float y) { return SegmentDistance(x, y, x0, y0, x1, y1) - width * 0.5f; };
 }
 
-TShape Polygon(std::vector<TPoint> points)
-{
+TShape Polygon(std::vector<TPoint> points) {
     return [points = std::move(points)](float x, float y) {
         float d = 1e30f;
         bool inside = false;
@@ -289,40 +268,36 @@ TShape Polygon(std::vector<TPoint> points)
     };
 }
 
-TShape Polyline(std::vector<TPoint> points, float width)
-{
+TShape Polyline(std::vector<TPoint> points, float width) {
     return [points = std::move(points), width](float x, float y) {
         float d = 1e30f;
         for (size_t i = 1; i < points.size(); ++i)
-            d = std::min(d, SegmentDistance(x, y, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y));
+            d = std::min(d,
+                         SegmentDistance(x, y, points[i - 1].x, points[i - 1].y, points[i].x, points[i].y));
         if (points.size() == 1)
             d = std::hypot(x - points[0].x, y - points[0].y);
         return d - width * 0.5f;
     };
 }
 
-TShape Outline(TShape shape, float width)
-{
-    return [shape = std::move(shape), width](float x, float y) { return std::abs(shape(x, y)) - width * 0.5f; };
+TShape Outline(TShape shape, float width) {
+    return
+        [shape = std::move(shape), width](float x, float y) { return std::abs(shape(x, y)) - width * 0.5f; };
 }
 
-TShape Union(TShape a, TShape b)
-{
+TShape Union(TShape a, TShape b) {
     return [a = std::move(a), b = std::move(b)](float x, float y) { return std::min(a(x, y), b(x, y)); };
 }
 
-TShape Subtract(TShape a, TShape b)
-{
+TShape Subtract(TShape a, TShape b) {
     return [a = std::move(a), b = std::move(b)](float x, float y) { return std::max(a(x, y), -b(x, y)); };
 }
 
-TShape Intersect(TShape a, TShape b)
-{
+TShape Intersect(TShape a, TShape b) {
     return [a = std::move(a), b = std::move(b)](float x, float y) { return std::max(a(x, y), b(x, y)); };
 }
 
-TShape Offset(TShape shape, float dx, float dy)
-{
+TShape Offset(TShape shape, float dx, float dy) {
     return [shape = std::move(shape), dx, dy](float x, float y) { return shape(x - dx, y - dy); };
 }
 
@@ -339,8 +314,7 @@ struct TGlyph {
 };
 
 // Points of an elliptic arc from angle a0 to a1 (degrees, counter-clockwise positive).
-TStroke Arc(float cx, float cy, float rx, float ry, float a0, float a1)
-{
+TStroke Arc(float cx, float cy, float rx, float ry, float a0, float a1) {
     TStroke s;
     const int32_t steps = std::max(4, static_cast<int32_t>(std::abs(a1 - a0) / 10.0f));
     for (int32_t i = 0; i <= steps; ++i) {
@@ -350,16 +324,14 @@ TStroke Arc(float cx, float cy, float rx, float ry, float a0, float a1)
     return s;
 }
 
-TStroke Join(TStroke a, const TStroke& b)
-{
+TStroke Join(TStroke a, const TStroke& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
 TStroke Dot(float x, float y) { return {{x, y}, {x, y + 0.01f}}; }
 
-const std::map<char, TGlyph>& Font()
-{
+const std::map<char, TGlyph>& Font() {
     static const std::map<char, TGlyph> font = [] {
         std::map<char, TGlyph> f;
         auto add = [&](char c, std::vector<TStroke> strokes) {
@@ -371,8 +343,10 @@ const std::map<char, TGlyph>& Font()
         };
         // Capitals
         add('A', {{{0, 0}, {0.4f, 1}, {0.8f, 0}}, {{0.15f, 0.35f}, {0.65f, 0.35f}}});
-        add('B', {Join({{0, 0.54f}, {0, 1}, {0.42f, 1}}, Join(Arc(0.42f, 0.77f, 0.23f, 0.23f, 90, -90), {{0, 0.54f}})),
-                  Join({{0, 0.54f}, {0, 0}, {0.46f, 0}}, Join(Arc(0.46f, 0.27f, 0.25f, 0.27f, -90, 90), {{0, 0.54f}}))});
+        add('B', {Join({{0, 0.54f}, {0, 1}, {0.42f, 1}},
+                       Join(Arc(0.42f, 0.77f, 0.23f, 0.23f, 90, -90), {{0, 0.54f}})),
+                  Join({{0, 0.54f}, {0, 0}, {0.46f, 0}},
+                       Join(Arc(0.46f, 0.27f, 0.25f, 0.27f, -90, 90), {{0, 0.54f}}))});
         add('C', {Arc(0.46f, 0.5f, 0.46f, 0.5f, 45, 315)});
         add('D', {Join({{0.3f, 0}, {0, 0}, {0, 1}, {0.3f, 1}}, Arc(0.3f, 0.5f, 0.45f, 0.5f, 90, -90))});
         add('E', {{{0.62f, 1}, {0, 1}, {0, 0}, {0.62f, 0}}, {{0, 0.52f}, {0.5f, 0.52f}}});
@@ -386,10 +360,12 @@ const std::map<char, TGlyph>& Font()
         add('M', {{{0, 0}, {0, 1}, {0.45f, 0.3f}, {0.9f, 1}, {0.9f, 0}}});
         add('N', {{{0, 0}, {0, 1}, {0.75f, 0}, {0.75f, 1}}});
         add('O', {Arc(0.48f, 0.5f, 0.48f, 0.5f, 0, 360)});
-        add('P', {Join({{0, 0}, {0, 1}, {0.42f, 1}}, Join(Arc(0.42f, 0.74f, 0.26f, 0.26f, 90, -90), {{0, 0.48f}}))});
+        add('P', {Join({{0, 0}, {0, 1}, {0.42f, 1}},
+                       Join(Arc(0.42f, 0.74f, 0.26f, 0.26f, 90, -90), {{0, 0.48f}}))});
         add('Q', {Arc(0.48f, 0.5f, 0.48f, 0.5f, 0, 360), {{0.55f, 0.25f}, {0.95f, -0.05f}}});
-        add('R', {Join({{0, 0}, {0, 1}, {0.42f, 1}}, Join(Arc(0.42f, 0.74f, 0.26f, 0.26f, 90, -90), {{0, 0.48f}})),
-                  {{0.35f, 0.48f}, {0.7f, 0}}});
+        add('R',
+            {Join({{0, 0}, {0, 1}, {0.42f, 1}}, Join(Arc(0.42f, 0.74f, 0.26f, 0.26f, 90, -90), {{0, 0.48f}})),
+             {{0.35f, 0.48f}, {0.7f, 0}}});
         add('S', {Join(Arc(0.34f, 0.75f, 0.32f, 0.25f, 20, 270), Arc(0.34f, 0.25f, 0.34f, 0.25f, 90, -160))});
         add('T', {{{0, 1}, {0.8f, 1}}, {{0.4f, 1}, {0.4f, 0}}});
         add('U', {Join({{0, 1}}, Join(Arc(0.35f, 0.3f, 0.35f, 0.3f, 180, 360), {{0.7f, 1}}))});
@@ -412,7 +388,8 @@ const std::map<char, TGlyph>& Font()
         add('j', {Join({{0.2f, 0.68f}}, Arc(0, -0.1f, 0.2f, 0.2f, 0, -150)), Dot(0.2f, 0.92f)});
         add('k', {{{0, 1}, {0, 0}}, {{0.5f, 0.68f}, {0, 0.26f}}, {{0.18f, 0.4f}, {0.55f, 0}}});
         add('l', {{{0, 1}, {0, 0}}});
-        add('m', {{{0, 0}, {0, 0.68f}}, Join(Arc(0.22f, 0.45f, 0.22f, 0.23f, 180, 0), {{0.44f, 0}}),
+        add('m', {{{0, 0}, {0, 0.68f}},
+                  Join(Arc(0.22f, 0.45f, 0.22f, 0.23f, 180, 0), {{0.44f, 0}}),
                   Join(Arc(0.66f, 0.45f, 0.22f, 0.23f, 180, 0), {{0.88f, 0}})});
         add('n', {{{0, 0}, {0, 0.68f}}, Join(Arc(0.29f, 0.4f, 0.29f, 0.28f, 180, 0), {{0.58f, 0}})});
         add('o', {Arc(0.32f, 0.34f, 0.32f, 0.34f, 0, 360)});
@@ -451,8 +428,7 @@ const std::map<char, TGlyph>& Font()
 constexpr float GlyphGap = 0.28f;
 constexpr float SpaceWidth = 0.45f;
 
-const TGlyph& GlyphOf(char c)
-{
+const TGlyph& GlyphOf(char c) {
     auto it = Font().find(c);
     if (it == Font().end())
         throw std::invalid_argument(std::string("gen::Text: the stroke font has no '") + c + "'");
@@ -461,8 +437,7 @@ const TGlyph& GlyphOf(char c)
 
 }  // namespace
 
-float TextWidth(const std::string& text, float size)
-{
+float TextWidth(const std::string& text, float size) {
     float w = 0.0f;
     for (size_t i = 0; i < text.size(); ++i) {
         w += text[i] == ' ' ? SpaceWidth : GlyphOf(text[i]).Width;
@@ -472,8 +447,7 @@ float TextWidth(const std::string& text, float size)
     return w * size;
 }
 
-TShape Text(const std::string& text, float x, float y, float size, float strokeWidth)
-{
+TShape Text(const std::string& text, float x, float y, float size, float strokeWidth) {
     struct TSeg {
         float ax, ay, bx, by;
     };
@@ -507,7 +481,8 @@ TShape Text(const std::string& text, float x, float y, float size, float strokeW
     return [glyphs = std::move(glyphs), strokeWidth](float px, float py) {
         float d = 1e30f;
         for (const TPlaced& g : glyphs) {
-            const float bx = std::max({g.x0 - px, 0.0f, px - g.x1}), by = std::max({g.y0 - py, 0.0f, py - g.y1});
+            const float bx = std::max({g.x0 - px, 0.0f, px - g.x1}),
+                        by = std::max({g.y0 - py, 0.0f, py - g.y1});
             if (bx * bx + by * by >= d * d)
                 continue;
             for (const TSeg& s : g.Segs)
@@ -520,8 +495,7 @@ TShape Text(const std::string& text, float x, float y, float size, float strokeW
 // ---------------------------------------------------------------------------------------------
 // Files
 
-std::vector<uint8_t> EncodeTGA(const TImage& image)
-{
+std::vector<uint8_t> EncodeTGA(const TImage& image) {
     std::vector<uint8_t> out(18, 0);
     out[2] = image.Channels == 1 ? 3 : 2;
     StoreLE16(&out[12], static_cast<uint16_t>(image.Width));
@@ -549,8 +523,7 @@ std::vector<uint8_t> EncodeTGA(const TImage& image)
 
 namespace {
 
-uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
-{
+uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
     static const std::array<uint32_t, 256> table = [] {
         std::array<uint32_t, 256> t{};
         for (uint32_t n = 0; n < 256; ++n) {
@@ -567,14 +540,12 @@ uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0)
     return ~crc;
 }
 
-void PutBE32(std::vector<uint8_t>& out, uint32_t v)
-{
+void PutBE32(std::vector<uint8_t>& out, uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8)
         out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
-void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
-{
+void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
     PutBE32(out, static_cast<uint32_t>(data.size()));
     std::vector<uint8_t> body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
@@ -584,8 +555,7 @@ void PutChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
 
 }  // namespace
 
-std::vector<uint8_t> EncodePNG(const TImage& image)
-{
+std::vector<uint8_t> EncodePNG(const TImage& image) {
     // Filter byte 0 before every row, rows top first.
     std::vector<uint8_t> raw;
     const size_t stride = static_cast<size_t>(image.Width) * image.Channels;
@@ -628,8 +598,7 @@ std::vector<uint8_t> EncodePNG(const TImage& image)
     return out;
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::error_code ec;
     const std::filesystem::path p(path);
     if (p.has_parent_path())
@@ -646,8 +615,7 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes)
 
 bool WriteTGA(const std::string& path, const TImage& image) { return WriteFileBytes(path, EncodeTGA(image)); }
 
-std::string DataPath(const std::string& outDir, const std::string& relative)
-{
+std::string DataPath(const std::string& outDir, const std::string& relative) {
     std::string dir = outDir;
     if (!dir.empty() && dir.back() != '/')
         dir += '/';
@@ -659,8 +627,7 @@ std::string DataPath(const std::string& outDir, const std::string& relative)
 
 namespace {
 
-int RunPng(const std::vector<std::string>& args)
-{
+int RunPng(const std::vector<std::string>& args) {
     if (args.size() < 2 || args.size() > 3) {
         std::cerr << "mygame-data png: give the texture, the PNG to write and optionally a zoom factor\n";
         return 2;
@@ -689,8 +656,10 @@ int RunPng(const std::vector<std::string>& args)
     for (int32_t y = 0; y < image.Height; ++y)
         for (int32_t x = 0; x < image.Width; ++x) {
             // The texture's first row is the bottom one; the PNG's the top one.
-            const size_t src = (static_cast<size_t>(data.Height - 1 - y / zoom) * data.Width + x / zoom) * channels;
-            std::copy_n(&data.Pixels[src], channels, &image.Pixels[(static_cast<size_t>(y) * image.Width + x) * channels]);
+            const size_t src =
+                (static_cast<size_t>(data.Height - 1 - y / zoom) * data.Width + x / zoom) * channels;
+            std::copy_n(&data.Pixels[src], channels,
+                        &image.Pixels[(static_cast<size_t>(y) * image.Width + x) * channels]);
         }
     // Transparency shown over a grey checkerboard, as picture editors do.
     if (channels == 4) {
@@ -706,7 +675,8 @@ int RunPng(const std::vector<std::string>& args)
     return WriteFileBytes(args[1], EncodePNG(image)) ? 0 : 1;
 }
 
-const DataCommand pngCommand("png", "png TGA PNG [ZOOM]  write a texture as the game reads it to a PNG file", RunPng);
+const DataCommand pngCommand("png", "png TGA PNG [ZOOM]  write a texture as the game reads it to a PNG file",
+                             RunPng);
 
 }  // namespace
 

@@ -55,7 +55,9 @@ struct TColour {
 
 inline TColour Rgb(float r, float g, float b, float a = 1.0f) { return {r, g, b, a}; }
 // From 0..255 components.
-inline TColour Rgb8(int r, int g, int b, int a = 255) { return {r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f}; }
+inline TColour Rgb8(int r, int g, int b, int a = 255) {
+    return {r / 255.0f, g / 255.0f, b / 255.0f, a / 255.0f};
+}
 TColour Mix(const TColour& a, const TColour& b, float t);
 TColour Scale(const TColour& c, float k);  // rgb only
 float Clamp01(float v);

@@ -46,8 +46,7 @@ struct TVec2 {
 
 float Dist(TVec2 a, TVec2 b) { return std::hypot(a.x - b.x, a.y - b.y); }
 
-float DistToSegment(TVec2 p, TVec2 a, TVec2 b, float* t = nullptr)
-{
+float DistToSegment(TVec2 p, TVec2 a, TVec2 b, float* t = nullptr) {
     const float dx = b.x - a.x, dy = b.y - a.y;
     const float len2 = dx * dx + dy * dy;
     float u = len2 > 0.0f ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0.0f;
@@ -58,8 +57,7 @@ float DistToSegment(TVec2 p, TVec2 a, TVec2 b, float* t = nullptr)
 }
 
 // Distance to a polyline; `along` receives the position along it (0 at the start, 1 at the end).
-float DistToPolyline(TVec2 p, const std::vector<TVec2>& line, float* along = nullptr)
-{
+float DistToPolyline(TVec2 p, const std::vector<TVec2>& line, float* along = nullptr) {
     float best = 1e30f, bestAlong = 0.0f;
     for (size_t i = 1; i < line.size(); ++i) {
         float t = 0.0f;
@@ -99,7 +97,8 @@ struct TForest {
 };
 
 const TForest Forests[] = {
-    {{84, 97}, 13}, {{85, 26}, 10}, {{31, 60}, 10}, {{40, 108}, 9}, {{17, 29}, 7}, {{114, 81}, 7}, {{106, 40}, 5},
+    {{84, 97}, 13}, {{85, 26}, 10}, {{31, 60}, 10}, {{40, 108}, 9},
+    {{17, 29}, 7},  {{114, 81}, 7}, {{106, 40}, 5},
 };
 
 // Where the armies stand at the start and where reinforcements arrive: kept flat, open and low.
@@ -110,8 +109,7 @@ const TVec2 Cpu1Camp = CampCentre(BattleLayout::Cpu1Camp());
 const TVec2 Cpu2Camp = CampCentre(BattleLayout::Cpu2Camp(MapRows));
 using BattleLayout::CampRadius;
 
-float ZoneDistance(TVec2 p)
-{
+float ZoneDistance(TVec2 p) {
     const float dx = std::max({HumanZone.X0 - p.x, 0.0f, p.x - HumanZone.X1});
     const float dy = std::max({HumanZone.Y0 - p.y, 0.0f, p.y - HumanZone.Y1});
     const float human = std::hypot(dx, dy);
@@ -142,22 +140,23 @@ struct TMapBuilder {
     float& H(int32_t r, int32_t c) { return Heights[static_cast<size_t>(r) * VertCols + c]; }
     float H(int32_t r, int32_t c) const { return Heights[static_cast<size_t>(r) * VertCols + c]; }
     TTile& Tile(int32_t col, int32_t row) { return Tiles[static_cast<size_t>(row) * MapCols + col]; }
-    const TTile& Tile(int32_t col, int32_t row) const { return Tiles[static_cast<size_t>(row) * MapCols + col]; }
+    const TTile& Tile(int32_t col, int32_t row) const {
+        return Tiles[static_cast<size_t>(row) * MapCols + col];
+    }
     float TileHeight(int32_t col, int32_t row) const { return H(2 * row + 1, 2 * col + 1); }
 
     // Bilinear height at a map point, as the landscape computes it.
-    float HeightAt(float mx, float my) const
-    {
+    float HeightAt(float mx, float my) const {
         const float gx = std::clamp(2.0f * my, 0.0f, VertRows - 1.001f);
         const float gz = std::clamp(2.0f * mx, 0.0f, VertCols - 1.001f);
         const int32_t r = static_cast<int32_t>(gx), c = static_cast<int32_t>(gz);
         const float fx = gx - r, fz = gz - c;
-        return (1 - fx) * ((1 - fz) * H(r, c) + fz * H(r, c + 1)) + fx * ((1 - fz) * H(r + 1, c) + fz * H(r + 1, c + 1));
+        return (1 - fx) * ((1 - fz) * H(r, c) + fz * H(r, c + 1)) +
+               fx * ((1 - fz) * H(r + 1, c) + fz * H(r + 1, c + 1));
     }
 
     // Largest rise per map unit between neighbouring vertices of a tile.
-    float TileSlope(int32_t col, int32_t row) const
-    {
+    float TileSlope(int32_t col, int32_t row) const {
         float worst = 0.0f;
         for (int32_t i = 0; i <= 2; ++i)
             for (int32_t j = 0; j <= 2; ++j) {
@@ -189,8 +188,7 @@ private:
     void AddEntity(std::vector<TEntityRecord>& list, const std::string& name, TVec2 p, float yaw);
 };
 
-void TMapBuilder::Build()
-{
+void TMapBuilder::Build() {
     MakeRiver();
     MakeHeights();
     MakeRoads();
@@ -203,8 +201,7 @@ void TMapBuilder::Build()
 }
 
 // The river: from beyond the northern edge, winding south into the lake.
-void TMapBuilder::MakeRiver()
-{
+void TMapBuilder::MakeRiver() {
     for (int32_t i = 0; i <= 60; ++i) {
         const float t = i / 60.0f;
         const float y = 131.0f - t * (131.0f - 44.0f);
@@ -216,12 +213,12 @@ void TMapBuilder::MakeRiver()
         const float f = a * 60.0f;
         const int32_t i = std::min(static_cast<int32_t>(f), 59);
         const float t = f - i;
-        Fords.push_back({River[i].x + (River[i + 1].x - River[i].x) * t, River[i].y + (River[i + 1].y - River[i].y) * t});
+        Fords.push_back(
+            {River[i].x + (River[i + 1].x - River[i].x) * t, River[i].y + (River[i + 1].y - River[i].y) * t});
     }
 }
 
-void TMapBuilder::MakeHeights()
-{
+void TMapBuilder::MakeHeights() {
     const TVec2 lake{56, 38};
     for (int32_t r = 0; r < VertRows; ++r)
         for (int32_t c = 0; c < VertCols; ++c) {
@@ -231,8 +228,10 @@ void TMapBuilder::MakeHeights()
             // Hills, terraced into plateaus with steep steps where they are high.
             float hills = 0.0f;
             for (const THill& hill : Hills) {
-                const float ex = (p.x - hill.Centre.x) / hill.RadiusX, ey = (p.y - hill.Centre.y) / hill.RadiusY;
-                const float wobble = (hill.Terraced ? 0.1f : 0.25f) * (FractalNoise(p.x / 7.0f, p.y / 7.0f, 0, 3, 0.5f, Seed + 2) - 0.5f);
+                const float ex = (p.x - hill.Centre.x) / hill.RadiusX,
+                            ey = (p.y - hill.Centre.y) / hill.RadiusY;
+                const float wobble = (hill.Terraced ? 0.1f : 0.25f) *
+                                     (FractalNoise(p.x / 7.0f, p.y / 7.0f, 0, 3, 0.5f, Seed + 2) - 0.5f);
                 const float e = std::sqrt(ex * ex + ey * ey) + wobble;
                 if (e >= 1.0f)
                     continue;
@@ -267,28 +266,40 @@ void TMapBuilder::MakeHeights()
             for (float a : FordsAlong)
                 ford = std::max(ford, 1.0f - SmoothStep(0.02f, 0.045f, std::abs(along - a)));
             if (d < width + 6.0f) {
-                const float depth = (1.45f - 1.15f * ford) * std::clamp(1.0f - (d / width) * (d / width), 0.0f, 1.0f) + 0.05f;
-                const float carved = d < width ? WaterLevel - depth : WaterLevel - 0.05f + (d - width) * 0.45f;
+                const float depth =
+                    (1.45f - 1.15f * ford) * std::clamp(1.0f - (d / width) * (d / width), 0.0f, 1.0f) + 0.05f;
+                const float carved =
+                    d < width ? WaterLevel - depth : WaterLevel - 0.05f + (d - width) * 0.45f;
                 h = std::min(h, carved);
             }
             const float lx = (p.x - lake.x) / 13.0f, ly = (p.y - lake.y) / 9.0f;
-            const float e = std::sqrt(lx * lx + ly * ly) + 0.18f * (FractalNoise(p.x / 6.0f, p.y / 6.0f, 0, 3, 0.5f, Seed + 5) - 0.5f);
+            const float e = std::sqrt(lx * lx + ly * ly) +
+                            0.18f * (FractalNoise(p.x / 6.0f, p.y / 6.0f, 0, 3, 0.5f, Seed + 5) - 0.5f);
             const float inside = (1.0f - e) * 9.0f;  // roughly the distance from the shore
             if (inside > -6.0f) {
                 const float carved = inside > 0.0f ? WaterLevel - 0.05f - std::min(2.0f, inside * 0.45f)
                                                    : WaterLevel - 0.05f - inside * 0.4f;
                 h = std::min(h, carved);
             }
-            H(r, c) = std::round(h * 200.0f) / 200.0f;  // as stored, so every later step sees the file's heights
+            H(r, c) =
+                std::round(h * 200.0f) / 200.0f;  // as stored, so every later step sees the file's heights
         }
 }
 
-void TMapBuilder::MakeRoads()
-{
+void TMapBuilder::MakeRoads() {
     const TVec2 ford1 = Fords[0];
     // From the eastern edge through the human camp, over the northern ford, to the north-west camp.
-    Roads.push_back({{127.8f, 61.5f}, {106, 61}, {92, 62}, {84, 69}, {74, 84}, {ford1.x + 6, ford1.y - 3}, ford1,
-                     {ford1.x - 7, ford1.y + 3}, {42, 111}, {24, 117}, {12, 120}});
+    Roads.push_back({{127.8f, 61.5f},
+                     {106, 61},
+                     {92, 62},
+                     {84, 69},
+                     {74, 84},
+                     {ford1.x + 6, ford1.y - 3},
+                     ford1,
+                     {ford1.x - 7, ford1.y + 3},
+                     {42, 111},
+                     {24, 117},
+                     {12, 120}});
     // A branch south through the village, round the south of the lake, to the south-west camp.
     Roads.push_back({{84, 69}, {82, 56}, {79, 46}, {72, 30}, {60, 22}, {40, 17}, {22, 13}, {12, 11}});
 }
@@ -296,8 +307,7 @@ void TMapBuilder::MakeRoads()
 // A tile shows two materials at most, so materials are kept from meeting three at a corner:
 // sand lines the water for two tiles (the river bed shows only in the middle), grass surrounds
 // the woods and the roads, and bare earth (scree) rings the rock.
-void TMapBuilder::SeparateMaterials()
-{
+void TMapBuilder::SeparateMaterials() {
     auto within = [&](int32_t reach, auto test) {
         std::vector<uint8_t> near(Tiles.size(), 0);
         for (int32_t row = 0; row < MapRows; ++row)
@@ -313,7 +323,9 @@ void TMapBuilder::SeparateMaterials()
             }
         return near;
     };
-    const auto isWater = [](const TTile& t) { return t.Type == TTileType::DeepWater || t.Type == TTileType::Shallow; };
+    const auto isWater = [](const TTile& t) {
+        return t.Type == TTileType::DeepWater || t.Type == TTileType::Shallow;
+    };
     const auto nearLand = within(2, [&](const TTile& t) { return !isWater(t); });
     const auto nearWoods = within(1, [](const TTile& t) { return t.Woods; });
     const auto nearRoad = within(1, [](const TTile& t) { return t.Road; });
@@ -337,21 +349,22 @@ void TMapBuilder::SeparateMaterials()
 
 // Ground that the walking troops could use but cannot reach (a hilltop ringed by cliffs) is
 // made rock: an army should not see a plateau it can never climb.
-void TMapBuilder::CloseUnreachable()
-{
+void TMapBuilder::CloseUnreachable() {
     std::vector<uint8_t> seen(Tiles.size(), 0);
     auto walkable = [&](int32_t col, int32_t row) {
         const TTileType t = Tile(col, row).Type;
         return t != TTileType::DeepWater && t != TTileType::Rocky && t != TTileType::Cliff;
     };
-    std::vector<std::pair<int32_t, int32_t>> queue{{static_cast<int32_t>(HumanZone.X0) + 7, static_cast<int32_t>(HumanZone.Y0) + 7}};
+    std::vector<std::pair<int32_t, int32_t>> queue{
+        {static_cast<int32_t>(HumanZone.X0) + 7, static_cast<int32_t>(HumanZone.Y0) + 7}};
     seen[static_cast<size_t>(queue[0].second) * MapCols + queue[0].first] = 1;
     for (size_t i = 0; i < queue.size(); ++i) {
         const auto [col, row] = queue[i];
         const int32_t dc[4] = {1, -1, 0, 0}, dr[4] = {0, 0, 1, -1};
         for (int32_t k = 0; k < 4; ++k) {
             const int32_t c = col + dc[k], r = row + dr[k];
-            if (c < 0 || r < 0 || c >= MapCols || r >= MapRows || seen[static_cast<size_t>(r) * MapCols + c] || !walkable(c, r))
+            if (c < 0 || r < 0 || c >= MapCols || r >= MapRows ||
+                seen[static_cast<size_t>(r) * MapCols + c] || !walkable(c, r))
                 continue;
             seen[static_cast<size_t>(r) * MapCols + c] = 1;
             queue.emplace_back(c, r);
@@ -367,15 +380,13 @@ void TMapBuilder::CloseUnreachable()
             }
 }
 
-bool TMapBuilder::OpenGround(int32_t col, int32_t row) const
-{
+bool TMapBuilder::OpenGround(int32_t col, int32_t row) const {
     const TTile& t = Tile(col, row);
     return !t.Woods && !t.Road && t.Flags == 0 &&
            (t.Type == TTileType::Grass || t.Type == TTileType::Ground || t.Type == TTileType::Sand);
 }
 
-void TMapBuilder::ClassifyTiles()
-{
+void TMapBuilder::ClassifyTiles() {
     // Woods: each forest is a ragged blob; small groves are scattered where they fit.
     std::vector<TForest> forests(std::begin(Forests), std::end(Forests));
     TGenRandom rnd(Seed + 10);
@@ -439,18 +450,19 @@ void TMapBuilder::ClassifyTiles()
 // plan is the rectangle |x| <= halfX, |z| <= halfZ of its own coordinates. Placed as the map
 // places entities: translation to the world position times a rotation about y by -yaw.
 bool TMapBuilder::Footprint(const TMyVector3f& position, float yaw, float halfX, float halfZ,
-                            std::vector<std::pair<int32_t, int32_t>>& tiles) const
-{
+                            std::vector<std::pair<int32_t, int32_t>>& tiles) const {
     const TMyVector3f w = MapToWorld(position);
     const TMatrix4f m = MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-yaw));
     tiles.clear();
     // Sample points no more than a quarter unit apart, both edges included.
-    const int32_t nx = static_cast<int32_t>(std::ceil(2.0f * halfX / 0.25f)), nz = static_cast<int32_t>(std::ceil(2.0f * halfZ / 0.25f));
+    const int32_t nx = static_cast<int32_t>(std::ceil(2.0f * halfX / 0.25f)),
+                  nz = static_cast<int32_t>(std::ceil(2.0f * halfZ / 0.25f));
     for (int32_t i = 0; i <= nx; ++i)
         for (int32_t k = 0; k <= nz; ++k) {
             const float x = -halfX + 2.0f * halfX * i / nx, z = -halfZ + 2.0f * halfZ * k / nz;
             const TMyVector3f w = MatTransformPoint(m, {x, 0.0f, z});
-            const int32_t col = static_cast<int32_t>(std::floor(w.z)), row = static_cast<int32_t>(std::floor(w.x));
+            const int32_t col = static_cast<int32_t>(std::floor(w.z)),
+                          row = static_cast<int32_t>(std::floor(w.x));
             if (col < 1 || row < 1 || col >= MapCols - 1 || row >= MapRows - 1)
                 return false;
             if (std::find(tiles.begin(), tiles.end(), std::make_pair(col, row)) == tiles.end())
@@ -459,8 +471,7 @@ bool TMapBuilder::Footprint(const TMyVector3f& position, float yaw, float halfX,
     return true;
 }
 
-void TMapBuilder::AddEntity(std::vector<TEntityRecord>& list, const std::string& name, TVec2 p, float yaw)
-{
+void TMapBuilder::AddEntity(std::vector<TEntityRecord>& list, const std::string& name, TVec2 p, float yaw) {
     list.push_back({name, {p.x, p.y, HeightAt(p.x, p.y)}, yaw});
 }
 
@@ -475,8 +486,7 @@ constexpr TPlan RuinPlan{"Ruin1.ASE", 1.5f, 1.5f};
 constexpr TPlan FencePlan{"Fence1.3DS", 1.0f, 0.1f};
 constexpr TPlan RockPlan{"Rock1.ASE", 0.45f, 0.45f};
 
-void TMapBuilder::PlaceEntities()
-{
+void TMapBuilder::PlaceEntities() {
     TGenRandom rnd(Seed + 20);
     std::vector<std::pair<int32_t, int32_t>> plan;
 
@@ -556,7 +566,8 @@ void TMapBuilder::PlaceEntities()
         const int32_t col = 2 + rnd.Int(MapCols - 4), row = 2 + rnd.Int(MapRows - 4);
         const TTile& t = Tile(col, row);
         const bool rocky = t.Type == TTileType::Rocky || t.Type == TTileType::Cliff;
-        const bool hillside = OpenGround(col, row) && TileHeight(col, row) > 0.9f && ZoneDistance({col + 0.5f, row + 0.5f}) > 4.0f;
+        const bool hillside = OpenGround(col, row) && TileHeight(col, row) > 0.9f &&
+                              ZoneDistance({col + 0.5f, row + 0.5f}) > 4.0f;
         if (!rocky && !(hillside && rnd.Int(3) == 0))
             continue;
         const TVec2 p{col + rnd.Range(0.35f, 0.65f), row + rnd.Range(0.35f, 0.65f)};
@@ -577,7 +588,9 @@ void TMapBuilder::PlaceEntities()
                 const TVec2 p{col + rnd.Range(0.2f, 0.8f), row + rnd.Range(0.2f, 0.8f)};
                 const float pick = kind + rnd.Range(-0.15f, 0.15f);
                 // Pines (Tree2) on the heights, birches (Tree3) and oaks (Tree1) in mixed stands.
-                const char* name = TileHeight(col, row) > 1.5f || pick > 0.58f ? "Tree2" : (pick < 0.42f ? "Tree3" : "Tree1");
+                const char* name = TileHeight(col, row) > 1.5f || pick > 0.58f
+                                       ? "Tree2"
+                                       : (pick < 0.42f ? "Tree3" : "Tree1");
                 AddEntity(File.Trees, name, p, rnd.Range(0.0f, 2.0f * Pi));
             }
         }
@@ -585,8 +598,8 @@ void TMapBuilder::PlaceEntities()
         const int32_t col = 2 + rnd.Int(MapCols - 4), row = 2 + rnd.Int(MapRows - 4);
         if (!OpenGround(col, row) || ZoneDistance({col + 0.5f, row + 0.5f}) < 4.0f)
             continue;
-        AddEntity(File.Trees, rnd.Int(2) ? "Tree1" : "Tree3", {col + rnd.Range(0.3f, 0.7f), row + rnd.Range(0.3f, 0.7f)},
-                  rnd.Range(0.0f, 2.0f * Pi));
+        AddEntity(File.Trees, rnd.Int(2) ? "Tree1" : "Tree3",
+                  {col + rnd.Range(0.3f, 0.7f), row + rnd.Range(0.3f, 0.7f)}, rnd.Range(0.0f, 2.0f * Pi));
         ++n;
     }
 }
@@ -595,8 +608,7 @@ void TMapBuilder::PlaceEntities()
 // Landscape: materials at the tile corners, the two atlas layers of every tile, vertex light and
 // the weight of layer 2.
 
-void TMapBuilder::MakeLandscape()
-{
+void TMapBuilder::MakeLandscape() {
     const int32_t CornerCols = MapCols + 1, CornerRows = MapRows + 1;
     // The material of a corner: the most common material of its four tiles, ties going to the
     // later material; rock already when two of them are rock, so that thin bands of impassable
@@ -607,7 +619,8 @@ void TMapBuilder::MakeLandscape()
             int32_t count[MaterialCount] = {};
             for (int32_t dr = -1; dr <= 0; ++dr)
                 for (int32_t dc = -1; dc <= 0; ++dc) {
-                    const int32_t col = std::clamp(cc + dc, 0, MapCols - 1), row = std::clamp(cr + dr, 0, MapRows - 1);
+                    const int32_t col = std::clamp(cc + dc, 0, MapCols - 1),
+                                  row = std::clamp(cr + dr, 0, MapRows - 1);
                     ++count[Tile(col, row).Material];
                 }
             int32_t best = 0;
@@ -624,11 +637,14 @@ void TMapBuilder::MakeLandscape()
     auto distinct = [&](int32_t col, int32_t row) {
         if (col < 0 || row < 0 || col >= MapCols || row >= MapRows)
             return 0;
-        int32_t m[4] = {cornerAt(col, row), cornerAt(col + 1, row), cornerAt(col, row + 1), cornerAt(col + 1, row + 1)};
+        int32_t m[4] = {cornerAt(col, row), cornerAt(col + 1, row), cornerAt(col, row + 1),
+                        cornerAt(col + 1, row + 1)};
         std::sort(m, m + 4);
         return static_cast<int32_t>(std::unique(m, m + 4) - m);
     };
-    auto keep = [](int32_t m) { return m == MatRock ? 3 : (m == MatRoad ? 2 : (m == MatRiverBed || m == MatSand ? 1 : 0)); };
+    auto keep = [](int32_t m) {
+        return m == MatRock ? 3 : (m == MatRoad ? 2 : (m == MatRiverBed || m == MatSand ? 1 : 0));
+    };
     auto excess = [&](int32_t cc, int32_t cr) {  // tiles of three or more materials round a corner
         int32_t n = 0;
         for (int32_t dr = -1; dr <= 0; ++dr)
@@ -668,7 +684,8 @@ void TMapBuilder::MakeLandscape()
                         continue;
                     target = mats[k];
                     const int32_t e = excess(cc[pick], cr[pick]);
-                    if (e < bestExcess || (e == bestExcess && best == original && pass < 20 && distinct(col, row) < 3)) {
+                    if (e < bestExcess ||
+                        (e == bestExcess && best == original && pass < 20 && distinct(col, row) < 3)) {
                         bestExcess = e;
                         best = mats[k];
                     }
@@ -685,14 +702,22 @@ void TMapBuilder::MakeLandscape()
     // material in soft patches, whose weight is the vertex alpha.
     auto variation = [](int32_t m) {
         switch (m) {
-            case MatGrass: return static_cast<int32_t>(MatDryGrass);
-            case MatDryGrass: return static_cast<int32_t>(MatEarth);
-            case MatEarth: return static_cast<int32_t>(MatDryGrass);
-            case MatSand: return static_cast<int32_t>(MatEarth);
-            case MatForest: return static_cast<int32_t>(MatGrass);
-            case MatRoad: return static_cast<int32_t>(MatEarth);
-            case MatRiverBed: return static_cast<int32_t>(MatSand);
-            default: return static_cast<int32_t>(MatEarth);
+        case MatGrass:
+            return static_cast<int32_t>(MatDryGrass);
+        case MatDryGrass:
+            return static_cast<int32_t>(MatEarth);
+        case MatEarth:
+            return static_cast<int32_t>(MatDryGrass);
+        case MatSand:
+            return static_cast<int32_t>(MatEarth);
+        case MatForest:
+            return static_cast<int32_t>(MatGrass);
+        case MatRoad:
+            return static_cast<int32_t>(MatEarth);
+        case MatRiverBed:
+            return static_cast<int32_t>(MatSand);
+        default:
+            return static_cast<int32_t>(MatEarth);
         }
     };
     std::vector<uint8_t> transition(Tiles.size(), 0);
@@ -703,7 +728,8 @@ void TMapBuilder::MakeLandscape()
             transition[static_cast<size_t>(row) * MapCols + col] = !(a == b && b == c && c == d);
         }
     auto isTransition = [&](int32_t col, int32_t row) {
-        return col >= 0 && row >= 0 && col < MapCols && row < MapRows && transition[static_cast<size_t>(row) * MapCols + col];
+        return col >= 0 && row >= 0 && col < MapCols && row < MapRows &&
+               transition[static_cast<size_t>(row) * MapCols + col];
     };
     // A pure tile is "deep" when no tile sharing a vertex with it is a transition.
     std::vector<uint8_t> deep(Tiles.size(), 0);
@@ -723,7 +749,8 @@ void TMapBuilder::MakeLandscape()
     for (int32_t row = 0; row < MapRows; ++row)
         for (int32_t col = 0; col < MapCols; ++col) {
             const size_t i = static_cast<size_t>(row) * MapCols + col;
-            const int32_t m[4] = {cornerAt(col, row), cornerAt(col + 1, row), cornerAt(col, row + 1), cornerAt(col + 1, row + 1)};
+            const int32_t m[4] = {cornerAt(col, row), cornerAt(col + 1, row), cornerAt(col, row + 1),
+                                  cornerAt(col + 1, row + 1)};
             const int32_t hi = *std::max_element(m, m + 4);
             // Below: the lowest material, or where three remain, the commonest of the others.
             int32_t lo = *std::min_element(m, m + 4);
@@ -778,7 +805,8 @@ void TMapBuilder::MakeLandscape()
             if (anyTransition)
                 alpha = 1.0f;
             else if (allDeep)
-                alpha = 0.8f * SmoothStep(0.45f, 0.7f, FractalNoise(c / 9.0f, r / 9.0f, 0, 3, 0.5f, Seed + 32));
+                alpha =
+                    0.8f * SmoothStep(0.45f, 0.7f, FractalNoise(c / 9.0f, r / 9.0f, 0, 3, 0.5f, Seed + 32));
 
             // Light from the battle's light position: diffuse, with the shadows of the hills.
             const float h = H(r, c);
@@ -819,8 +847,7 @@ void TMapBuilder::MakeLandscape()
 // view are skipped. A triangle is shown when the ground under one of its corners lies below the
 // water; the hidden ones along the shore make their corners transparent.
 
-void TMapBuilder::MakeWater()
-{
+void TMapBuilder::MakeWater() {
     // The surface uses the stored heights, as the game sees them.
     auto wet = [&](int32_t r, int32_t c) {
         return File.Landscape.Verts[static_cast<size_t>(r) * VertCols + c].Height / 200.0f < WaterLevel;
@@ -859,8 +886,8 @@ void TMapBuilder::MakeWater()
                         if (shown(r, c, k)) {
                             int32_t v[3][2];
                             triangle(r, c, k, v);
-                            section.Triangles.push_back(
-                                {vertex(v[0][0], v[0][1]), vertex(v[1][0], v[1][1]), vertex(v[2][0], v[2][1]), 1});
+                            section.Triangles.push_back({vertex(v[0][0], v[0][1]), vertex(v[1][0], v[1][1]),
+                                                         vertex(v[2][0], v[2][1]), 1});
                         }
             if (section.Triangles.empty())
                 continue;
@@ -877,8 +904,8 @@ void TMapBuilder::MakeWater()
                         for (auto& p : v)
                             touches = touches || shownIndex[static_cast<size_t>(p[0]) * VertCols + p[1]] >= 0;
                         if (touches)
-                            section.Triangles.push_back(
-                                {vertex(v[0][0], v[0][1]), vertex(v[1][0], v[1][1]), vertex(v[2][0], v[2][1]), 0});
+                            section.Triangles.push_back({vertex(v[0][0], v[0][1]), vertex(v[1][0], v[1][1]),
+                                                         vertex(v[2][0], v[2][1]), 0});
                     }
             File.Waters.push_back({0, std::move(section)});
         }
@@ -888,8 +915,7 @@ void TMapBuilder::MakeWater()
 // ---------------------------------------------------------------------------------------------
 // The minimap: one pixel per tile, the bottom row of the picture is tile row 0.
 
-TImage TMapBuilder::MakeMinimap() const
-{
+TImage TMapBuilder::MakeMinimap() const {
     TColour material[MaterialCount];
     for (int32_t m = 0; m < MaterialCount; ++m)
         material[m] = MaterialAverage(m);
@@ -904,7 +930,8 @@ TImage TMapBuilder::MakeMinimap() const
             if (t.Flags & FlagBlocked)
                 c = Mix(c, Rgb(0.55f, 0.3f, 0.22f), 0.7f);
             // The baked light, relative to flat open ground.
-            const TVertRecord& v = File.Landscape.Verts[static_cast<size_t>(2 * row + 1) * VertCols + 2 * col + 1];
+            const TVertRecord& v =
+                File.Landscape.Verts[static_cast<size_t>(2 * row + 1) * VertCols + 2 * col + 1];
             c = Scale(c, std::clamp(v.Light / 235.0f, 0.5f, 1.15f));
             const float depth = WaterLevel - v.Height / 200.0f;
             if (depth > 0.0f)
@@ -914,11 +941,11 @@ TImage TMapBuilder::MakeMinimap() const
     return img;
 }
 
-bool GenerateMap(const std::string& outDir)
-{
+bool GenerateMap(const std::string& outDir) {
     TMapBuilder builder;
     builder.Build();
-    return WriteFileBytes(DataPath(outDir, "Maps/FirstBlood.map"), WriteMapFile(builder.File)) && WriteTGA(DataPath(outDir, "Maps/FirstBlood.tga"), builder.MakeMinimap());
+    return WriteFileBytes(DataPath(outDir, "Maps/FirstBlood.map"), WriteMapFile(builder.File)) &&
+           WriteTGA(DataPath(outDir, "Maps/FirstBlood.tga"), builder.MakeMinimap());
 }
 
 const DataGenerator mapGenerator(20, "map", GenerateMap);
@@ -928,8 +955,7 @@ const DataGenerator mapGenerator(20, "map", GenerateMap);
 // straight above as the landscape program mixes it (two atlas layers by the cell alpha times the
 // vertex alpha, times the vertex light), with the water laid over it and the scenery marked.
 
-TColour SampleAtlas(const TStoredTextureData& atlas, float u, float v)
-{
+TColour SampleAtlas(const TStoredTextureData& atlas, float u, float v) {
     const int32_t ch = TextureFormatBytes(atlas.Format);
     const float x = u * atlas.Width - 0.5f, y = v * atlas.Height - 0.5f;
     const int32_t x0 = static_cast<int32_t>(std::floor(x)), y0 = static_cast<int32_t>(std::floor(y));
@@ -943,8 +969,7 @@ TColour SampleAtlas(const TStoredTextureData& atlas, float u, float v)
     return Mix(Mix(at(x0, y0), at(x0 + 1, y0), fx), Mix(at(x0, y0 + 1), at(x0 + 1, y0 + 1), fx), fy);
 }
 
-int RunMapView(const std::vector<std::string>& args)
-{
+int RunMapView(const std::vector<std::string>& args) {
     if (args.size() != 3 && args.size() != 4 && args.size() != 8) {
         std::cerr << "mygame-data mapview: give MAP TILESET OUT.png [PIXELS_PER_TILE [COL ROW COLS ROWS]]\n";
         return 2;
@@ -956,7 +981,8 @@ int RunMapView(const std::vector<std::string>& args)
         TStoredTextureData atlas;
         std::string error;
         if (!atlasFile || !DecodeTGATexture(*atlasFile, atlas, error)) {
-            std::cerr << "mygame-data mapview: " << args[1] << ": " << (atlasFile ? error : "cannot be read") << "\n";
+            std::cerr << "mygame-data mapview: " << args[1] << ": " << (atlasFile ? error : "cannot be read")
+                      << "\n";
             return 1;
         }
         TLandshaftObject land;
@@ -979,19 +1005,23 @@ int RunMapView(const std::vector<std::string>& args)
                     for (int32_t x = 0; x < px; ++x) {
                         const float s = (x + 0.5f) / px, tt = (y + 0.5f) / px;
                         auto lerp9 = [&](const std::array<TMyVector2f, 9>& uv) {
-                            const TMyVector2f a = uv[0] + (uv[2] - uv[0]) * s, b = uv[6] + (uv[8] - uv[6]) * s;
+                            const TMyVector2f a = uv[0] + (uv[2] - uv[0]) * s,
+                                              b = uv[6] + (uv[8] - uv[6]) * s;
                             return a + (b - a) * tt;
                         };
                         const TMyVector2f a1 = lerp9(uv1), a2 = lerp9(uv2);
-                        const TColour l1 = SampleAtlas(atlas, a1.x, a1.y), l2 = SampleAtlas(atlas, a2.x, a2.y);
+                        const TColour l1 = SampleAtlas(atlas, a1.x, a1.y),
+                                      l2 = SampleAtlas(atlas, a2.x, a2.y);
                         // Vertex values, bilinear over the tile's 3 x 3 vertices.
                         const float gr = 2 * row + 2 * tt, gc = 2 * col + 2 * s;
                         const int32_t r0 = std::min(static_cast<int32_t>(gr), land.VertRows - 2);
                         const int32_t c0 = std::min(static_cast<int32_t>(gc), land.VertCols - 2);
                         const float fr = gr - r0, fc = gc - c0;
                         auto vert = [&](auto get) {
-                            return (1 - fr) * ((1 - fc) * get(land.Vert(r0, c0)) + fc * get(land.Vert(r0, c0 + 1))) +
-                                   fr * ((1 - fc) * get(land.Vert(r0 + 1, c0)) + fc * get(land.Vert(r0 + 1, c0 + 1)));
+                            return (1 - fr) *
+                                       ((1 - fc) * get(land.Vert(r0, c0)) + fc * get(land.Vert(r0, c0 + 1))) +
+                                   fr * ((1 - fc) * get(land.Vert(r0 + 1, c0)) +
+                                         fc * get(land.Vert(r0 + 1, c0 + 1)));
                         };
                         const float alpha = vert([](const TLandVert& v) { return v.Alpha; });
                         const float light = vert([](const TLandVert& v) { return v.R; });
@@ -999,15 +1029,17 @@ int RunMapView(const std::vector<std::string>& args)
                         TColour c = Scale(Mix(l1, l2, l2.a * alpha), light);
                         if (height < WaterLevel)
                             c = Mix(c, Rgb(map.WaterColour.x, map.WaterColour.y, map.WaterColour.z),
-                                    std::clamp(map.WaterColour.w * (0.6f + (WaterLevel - height) * 0.4f), 0.0f, 0.95f));
+                                    std::clamp(map.WaterColour.w * (0.6f + (WaterLevel - height) * 0.4f),
+                                               0.0f, 0.95f));
                         img.Set((col - col0) * px + x, (row0 + rows - 1 - row) * px + (px - 1 - y), c);
                     }
             }
         auto mark = [&](const std::vector<TEntityRecord>& list, const TColour& colour, float radius) {
             for (const auto& e : list) {
                 const float x = (e.Position.x - col0) * px, y = (row0 + rows - e.Position.y) * px;
-                Paint(img, Circle(x, y, radius * px), colour, static_cast<int32_t>(x - px * 2), static_cast<int32_t>(y - px * 2),
-                      static_cast<int32_t>(x + px * 2), static_cast<int32_t>(y + px * 2));
+                Paint(img, Circle(x, y, radius * px), colour, static_cast<int32_t>(x - px * 2),
+                      static_cast<int32_t>(y - px * 2), static_cast<int32_t>(x + px * 2),
+                      static_cast<int32_t>(y + px * 2));
             }
         };
         mark(map.Trees, Rgb(0.05f, 0.2f, 0.05f, 0.8f), 0.3f);
@@ -1020,7 +1052,8 @@ int RunMapView(const std::vector<std::string>& args)
     }
 }
 
-const DataCommand mapViewCommand("mapview", "mapview MAP TILESET PNG [PX [COL ROW COLS ROWS]]  the terrain from above",
+const DataCommand mapViewCommand("mapview",
+                                 "mapview MAP TILESET PNG [PX [COL ROW COLS ROWS]]  the terrain from above",
                                  RunMapView);
 
 }  // namespace

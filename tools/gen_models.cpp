@@ -33,7 +33,8 @@ struct TStaticModel {
     bool Write(const std::string& path) {
         FinishModel(Data);
         if (Data.ColidData.Meshes.empty()) {
-            Data.ColidData.Meshes.push_back(BoxColideMesh("CM_Box", Data.RendData.BoxMin, Data.RendData.BoxMax));
+            Data.ColidData.Meshes.push_back(
+                BoxColideMesh("CM_Box", Data.RendData.BoxMin, Data.RendData.BoxMax));
             FinishModel(Data);
         }
         return WriteModelFile(path, Data);
@@ -66,9 +67,8 @@ TMeshPart KnifePart() {
     p.Add(MakeCylinder(0.022f, 0.026f, 0.26f, 10, QuarterCell(1)), Place({0.04f, 0, 0}, {0, 0, -90 * Deg}));
     p.Add(MakeBox(0.035f, 0.17f, 0.045f, QuarterCell(2)), Place({0.315f, 0, 0}));
     // the blade: a spine along the top, the edge curving up to the point
-    std::vector<TMyVector2f> blade = {{0.33f, -0.045f}, {0.75f, -0.042f}, {0.95f, -0.03f},
-                                      {1.08f, -0.005f}, {1.12f, 0.012f}, {0.95f, 0.03f},
-                                      {0.6f, 0.042f},    {0.33f, 0.045f}};
+    std::vector<TMyVector2f> blade = {{0.33f, -0.045f}, {0.75f, -0.042f}, {0.95f, -0.03f}, {1.08f, -0.005f},
+                                      {1.12f, 0.012f},  {0.95f, 0.03f},   {0.6f, 0.042f},  {0.33f, 0.045f}};
     TMeshPart b = MakeExtrusion(blade, 0.016f, QuarterCell(0), QuarterCell(0));
     // a bevel: the edge side thinner than the spine
     for (auto& v : b.Verts)
@@ -88,8 +88,8 @@ bool WriteKnife(const std::string& outDir) {
 // which the pommels of the two crossed knives rest.
 bool WriteStand(const std::string& outDir) {
     TMeshPart p;
-    p.Add(MakeLathe({{0.2f, 0}, {0.2f, 0.04f}, {0.17f, 0.07f}, {0.06f, 0.09f}, {0.03f, 0.14f}}, 20, {0, 0, 1, 1}, true,
-                    true));
+    p.Add(MakeLathe({{0.2f, 0}, {0.2f, 0.04f}, {0.17f, 0.07f}, {0.06f, 0.09f}, {0.03f, 0.14f}}, 20,
+                    {0, 0, 1, 1}, true, true));
     p.Add(MakeCylinder(0.022f, 0.018f, 0.93f, 10, {0, 0, 0.3f, 2}), Place({0, 0.13f, 0}));
     p.Add(MakeBox(0.46f, 0.04f, 0.03f, {0, 0, 2, 0.2f}), Place({0, 1.075f, 0}));
     for (float x : {-0.215f, 0.215f})
@@ -112,7 +112,8 @@ bool WriteFlag(const std::string& outDir) {
         for (int32_t i = 0; i <= nx; ++i) {
             const float s = static_cast<float>(i) / nx, t = static_cast<float>(j) / ny;
             const float wave = 0.07f * std::sin(s * 2.6f * Pi) * s;
-            cloth.AddVertex({0.03f + 0.75f * s, 1.3f + 0.48f * t - 0.05f * s * s, wave}, {0, 0, 1}, uv.U(s), uv.V(t));
+            cloth.AddVertex({0.03f + 0.75f * s, 1.3f + 0.48f * t - 0.05f * s * s, wave}, {0, 0, 1}, uv.U(s),
+                            uv.V(t));
         }
     for (int32_t j = 0; j < ny; ++j)
         for (int32_t i = 0; i < nx; ++i) {
@@ -130,12 +131,8 @@ bool WriteFlag(const std::string& outDir) {
 // A flat arrow lying on the ground, from its tail at the origin to its point at x = length.
 bool WriteOrderArrow(const std::string& outDir, const std::string& name, float length, float width) {
     const float head = length * 0.32f, shaft = width * 0.38f;
-    std::vector<TMyVector2f> outline = {{0, -shaft},
-                                        {length - head, -shaft},
-                                        {length - head, -width / 2},
-                                        {length, 0},
-                                        {length - head, width / 2},
-                                        {length - head, shaft},
+    std::vector<TMyVector2f> outline = {{0, -shaft}, {length - head, -shaft},    {length - head, -width / 2},
+                                        {length, 0}, {length - head, width / 2}, {length - head, shaft},
                                         {0, shaft}};
     TMeshPart p;
     // the outline is drawn in the xy plane; laid down so that its y goes to -z (left)
@@ -170,8 +167,8 @@ bool WritePica(const std::string& outDir) {
 // The debug unit: a pawn with a nose that shows its facing.
 bool WriteBaseUnit(const std::string& outDir) {
     TMeshPart p;
-    p.Add(MakeLathe({{0.35f, 0}, {0.35f, 0.12f}, {0.22f, 0.22f}, {0.15f, 0.9f}, {0.24f, 1.0f}, {0.1f, 1.1f}}, 16,
-                    {0, 0, 2, 2}, true, true));
+    p.Add(MakeLathe({{0.35f, 0}, {0.35f, 0.12f}, {0.22f, 0.22f}, {0.15f, 0.9f}, {0.24f, 1.0f}, {0.1f, 1.1f}},
+                    16, {0, 0, 2, 2}, true, true));
     p.Add(MakeEllipsoid(0.2f, 0.22f, 0.2f, 14, 8, {0, 0, 1, 1}), Place({0, 1.3f, 0}));
     p.Add(MakeBox(0.18f, 0.06f, 0.08f, {0, 0, 0.25f, 0.25f}), Place({0.24f, 1.3f, 0}));
     TStaticModel m;
@@ -193,11 +190,13 @@ TMaterialSpec Foliage(const char* texture) {
 
 // A cluster of three crossed leaf cards; the normals point away from the crown's centre so
 // that the crown is lit as a volume rather than as flat cards.
-void AddLeafCluster(TMeshPart& crown, const TMyVector3f& at, float size, float turn, const TMyVector3f& centre) {
+void AddLeafCluster(TMeshPart& crown, const TMyVector3f& at, float size, float turn,
+                    const TMyVector3f& centre) {
     for (int32_t k = 0; k < 3; ++k) {
         const size_t first = crown.Verts.size();
         crown.Add(MakeCard(-size / 2, -size / 2, size / 2, size / 2),
-                  Place(at, {0.35f * std::sin(turn + static_cast<float>(k)), turn + static_cast<float>(k) * Pi / 3, 0}));
+                  Place(at, {0.35f * std::sin(turn + static_cast<float>(k)),
+                             turn + static_cast<float>(k) * Pi / 3, 0}));
         for (size_t i = first; i < crown.Verts.size(); ++i) {
             TMyVector3f n = crown.Verts[i].Pos - centre;
             n.y += 0.3f * Vec3Length(n);
@@ -208,7 +207,8 @@ void AddLeafCluster(TMeshPart& crown, const TMyVector3f& at, float size, float t
 }
 
 // Points spread over an ellipsoid shell, the same for every run.
-std::vector<TMyVector3f> CrownPoints(TGenRandom& rnd, int32_t count, const TMyVector3f& centre, const TMyVector3f& radii) {
+std::vector<TMyVector3f> CrownPoints(TGenRandom& rnd, int32_t count, const TMyVector3f& centre,
+                                     const TMyVector3f& radii) {
     std::vector<TMyVector3f> pts;
     for (int32_t i = 0; i < count; ++i) {
         // a golden-angle spiral, jittered
@@ -230,13 +230,14 @@ TMeshPart Branch(const TMyVector3f& from, const TMyVector3f& to, float r0, float
 
 bool WriteOak(const std::string& outDir) {
     TGenRandom rnd(1001);
-    TMeshPart trunk = MakeLathe({{0.34f, 0}, {0.24f, 0.3f}, {0.2f, 1.2f}, {0.17f, 2.2f}, {0.09f, 3.2f}}, 9,
-                                {0, 0, 2, 3});
+    TMeshPart trunk =
+        MakeLathe({{0.34f, 0}, {0.24f, 0.3f}, {0.2f, 1.2f}, {0.17f, 2.2f}, {0.09f, 3.2f}}, 9, {0, 0, 2, 3});
     const TMyVector3f centre{0, 3.5f, 0};
     for (int32_t k = 0; k < 5; ++k) {
         const float a = static_cast<float>(k) * 2 * Pi / 5 + 0.4f;
         trunk.Add(Branch({0, 2.0f + 0.15f * static_cast<float>(k), 0},
-                         {1.1f * std::cos(a), 3.1f + 0.2f * static_cast<float>(k % 2), 1.1f * std::sin(a)}, 0.08f, 0.03f));
+                         {1.1f * std::cos(a), 3.1f + 0.2f * static_cast<float>(k % 2), 1.1f * std::sin(a)},
+                         0.08f, 0.03f));
     }
     TMeshPart crown;
     for (const TMyVector3f& at : CrownPoints(rnd, 16, centre, {1.6f, 1.1f, 1.6f}))
@@ -255,7 +256,8 @@ bool WritePine(const std::string& outDir) {
         const float y0 = 1.0f + 0.72f * static_cast<float>(i);
         const float r = 1.55f - 0.22f * static_cast<float>(i);
         const float h = 1.25f - 0.05f * static_cast<float>(i);
-        TMeshPart tier = MakeLathe({{r, y0 - 0.15f}, {r * 0.55f, y0 + h * 0.4f}, {0, y0 + h}}, 9, {0, 0, 3, 1});
+        TMeshPart tier =
+            MakeLathe({{r, y0 - 0.15f}, {r * 0.55f, y0 + h * 0.4f}, {0, y0 + h}}, 9, {0, 0, 3, 1});
         tiers.Add(tier, Place({0, 0, 0}, {0, static_cast<float>(i) * 0.7f, 0}));
     }
     TStaticModel m;
@@ -291,7 +293,8 @@ TMeshPart RockPart() {
     TMeshPart p = MakeEllipsoid(1, 1, 1, 9, 6, {0, 0, 2, 1});
     // Bumps: the same factor for every copy of a seam vertex, so the surface stays closed.
     for (auto& v : p.Verts) {
-        const int32_t kx = static_cast<int32_t>(std::lround(v.Pos.x * 100)), ky = static_cast<int32_t>(std::lround(v.Pos.y * 100)),
+        const int32_t kx = static_cast<int32_t>(std::lround(v.Pos.x * 100)),
+                      ky = static_cast<int32_t>(std::lround(v.Pos.y * 100)),
                       kz = static_cast<int32_t>(std::lround(v.Pos.z * 100));
         const float f = 0.82f + 0.3f * HashFloat(kx * 131 + kz, ky, 1101);
         v.Pos = v.Pos * f;
@@ -316,7 +319,8 @@ THouseParts HouseParts() {
     // The roof's outline in the yz plane of the house is drawn in xy and turned so that its
     // depth runs along x; the gable ends show the wall, the slopes the thatch.
     std::vector<TMyVector2f> gable = {{-1.25f, 1.85f}, {1.25f, 1.85f}, {0, 3.0f}};
-    h.Roof.Add(MakeExtrusion(gable, 3.3f, QuarterCell(0), QuarterCell(1)), Place({0, 0, 0}, {0, 90 * Deg, 0}));
+    h.Roof.Add(MakeExtrusion(gable, 3.3f, QuarterCell(0), QuarterCell(1)),
+               Place({0, 0, 0}, {0, 90 * Deg, 0}));
     const TUVRect cell2 = QuarterCell(2);
     const TUVRect doorUv{cell2.u0, cell2.v0, (cell2.u0 + cell2.u1) / 2, cell2.v1};
     const TUVRect windowUv{(cell2.u0 + cell2.u1) / 2, cell2.v0, cell2.u1, cell2.v1};
@@ -338,7 +342,8 @@ TMeshPart FenceRails() {
 TMeshPart FencePosts() {
     TMeshPart p;
     for (int32_t i = -1; i <= 1; ++i)
-        p.Add(MakeBox(0.12f, 1.1f, 0.12f, {0, 0, 0.2f, 1}), Place({static_cast<float>(i), 0.55f, 0}, {0, 0.1f * static_cast<float>(i), 0}));
+        p.Add(MakeBox(0.12f, 1.1f, 0.12f, {0, 0, 0.2f, 1}),
+              Place({static_cast<float>(i), 0.55f, 0}, {0, 0.1f * static_cast<float>(i), 0}));
     return p;
 }
 
@@ -349,17 +354,22 @@ struct TRuinParts {
 
 TRuinParts RuinParts() {
     TRuinParts r;
-    const std::vector<TMyVector2f> a = {{-1.5f, 0},   {1.5f, 0},     {1.5f, 0.7f},  {1.15f, 1.3f}, {0.75f, 1.0f},
-                                        {0.3f, 1.8f}, {-0.25f, 2.1f}, {-0.7f, 1.5f}, {-1.1f, 2.3f}, {-1.5f, 1.9f}};
+    const std::vector<TMyVector2f> a = {{-1.5f, 0},    {1.5f, 0},    {1.5f, 0.7f},   {1.15f, 1.3f},
+                                        {0.75f, 1.0f}, {0.3f, 1.8f}, {-0.25f, 2.1f}, {-0.7f, 1.5f},
+                                        {-1.1f, 2.3f}, {-1.5f, 1.9f}};
     r.WallA.Add(MakeExtrusion(a, 0.45f, {0, 0, 2, 1.5f}, {0, 0, 6, 0.4f}), Place({0, 0, -1.25f}));
-    const std::vector<TMyVector2f> b = {{-1.0f, 0}, {1.0f, 0}, {1.0f, 1.9f}, {0.5f, 1.4f}, {0.1f, 0.8f},
-                                        {-0.4f, 0.55f}, {-1.0f, 0.4f}};
-    r.WallB.Add(MakeExtrusion(b, 0.45f, {0, 0, 1.5f, 1.2f}, {0, 0, 5, 0.4f}), Place({-1.25f, 0, 0.0f}, {0, 90 * Deg, 0}));
+    const std::vector<TMyVector2f> b = {{-1.0f, 0},   {1.0f, 0},      {1.0f, 1.9f}, {0.5f, 1.4f},
+                                        {0.1f, 0.8f}, {-0.4f, 0.55f}, {-1.0f, 0.4f}};
+    r.WallB.Add(MakeExtrusion(b, 0.45f, {0, 0, 1.5f, 1.2f}, {0, 0, 5, 0.4f}),
+                Place({-1.25f, 0, 0.0f}, {0, 90 * Deg, 0}));
     r.Column.Add(MakeCylinder(0.26f, 0.24f, 1.1f, 10, {0, 0, 2, 1}), Place({0.9f, 0, 0.6f}));
-    r.Column.Add(MakeCylinder(0.24f, 0.24f, 0.9f, 10, {0, 0, 2, 1}), Place({0.2f, 0.24f, 1.05f}, {0, 0.5f, 88 * Deg}));
+    r.Column.Add(MakeCylinder(0.24f, 0.24f, 0.9f, 10, {0, 0, 2, 1}),
+                 Place({0.2f, 0.24f, 1.05f}, {0, 0.5f, 88 * Deg}));
     r.Blocks.Add(MakeBox(0.5f, 0.34f, 0.4f, {0, 0, 0.5f, 0.4f}), Place({0.8f, 0.17f, -0.5f}, {0, 0.4f, 0}));
-    r.Blocks.Add(MakeBox(0.42f, 0.3f, 0.36f, {0, 0, 0.5f, 0.4f}), Place({-0.5f, 0.15f, 0.8f}, {0.1f, 1.1f, 0.05f}));
-    r.Blocks.Add(MakeBox(0.45f, 0.34f, 0.4f, {0, 0, 0.5f, 0.4f}), Place({-0.6f, 0.17f, -0.55f}, {0, 0.2f, 0}));
+    r.Blocks.Add(MakeBox(0.42f, 0.3f, 0.36f, {0, 0, 0.5f, 0.4f}),
+                 Place({-0.5f, 0.15f, 0.8f}, {0.1f, 1.1f, 0.05f}));
+    r.Blocks.Add(MakeBox(0.45f, 0.34f, 0.4f, {0, 0, 0.5f, 0.4f}),
+                 Place({-0.6f, 0.17f, -0.55f}, {0, 0.2f, 0}));
     return r;
 }
 
@@ -394,8 +404,9 @@ bool WriteHouse(const std::string& outDir) {
     for (auto& v : box.Verts)
         v.Pos.y += 1.5f;
     const std::vector<TExchangeObject> objects = {
-        {"JR_Walls", h.Walls, 0, false},     {"JR_Roof", h.Roof, 0, false},       {"JR_Door", h.Door, 0, false},
-        {"JR_Windows", h.Windows, 0, false}, {"JR_Chimney", h.Chimney, 0, false}, {"CM_House", box, -1, false}};
+        {"JR_Walls", h.Walls, 0, false},     {"JR_Roof", h.Roof, 0, false},
+        {"JR_Door", h.Door, 0, false},       {"JR_Windows", h.Windows, 0, false},
+        {"JR_Chimney", h.Chimney, 0, false}, {"CM_House", box, -1, false}};
     return WriteFileBytes(ModelPath(outDir, "House1.3DS"), Encode3DS({TexHouse}, objects));
 }
 
@@ -443,7 +454,9 @@ int RunModels(const std::vector<std::string>& args) {
     return GenerateAllModels(args[0]) ? 0 : 1;
 }
 
-const DataCommand modelsCommand("models", "models OUTDIR       write only the models, clips and their textures", RunModels);
+const DataCommand modelsCommand("models",
+                                "models OUTDIR       write only the models, clips and their textures",
+                                RunModels);
 
 }  // namespace
 
@@ -458,11 +471,12 @@ bool WriteModelFile(const std::string& path, TModelStreamData& model) {
 }
 
 bool GenerateStaticModels(const std::string& outDir) {
-    return WritePicture(outDir, "Splash") && WritePicture(outDir, "Loading") && WritePicture(outDir, "Title") &&
-           WriteKnife(outDir) && WriteStand(outDir) && WriteFlag(outDir) &&
-           WriteOrderArrow(outDir, "Arrow", 2.0f, 0.9f) && WriteOrderArrow(outDir, "ArrowSmall", 0.9f, 0.45f) &&
-           WritePica(outDir) && WriteBaseUnit(outDir) && WriteOak(outDir) && WritePine(outDir) &&
-           WriteBirch(outDir) && WriteRock(outDir) && WriteHouse(outDir) && WriteFence(outDir) && WriteRuin(outDir);
+    return WritePicture(outDir, "Splash") && WritePicture(outDir, "Loading") &&
+           WritePicture(outDir, "Title") && WriteKnife(outDir) && WriteStand(outDir) && WriteFlag(outDir) &&
+           WriteOrderArrow(outDir, "Arrow", 2.0f, 0.9f) &&
+           WriteOrderArrow(outDir, "ArrowSmall", 0.9f, 0.45f) && WritePica(outDir) && WriteBaseUnit(outDir) &&
+           WriteOak(outDir) && WritePine(outDir) && WriteBirch(outDir) && WriteRock(outDir) &&
+           WriteHouse(outDir) && WriteFence(outDir) && WriteRuin(outDir);
 }
 
 }  // namespace gen

@@ -54,7 +54,7 @@ inline constexpr const char* FigureNames[3] = {"Kestrin", "SirGuy", "Sheriff"};
 
 inline constexpr const char* TexKnife = "Knife.tga";
 inline constexpr const char* TexStand = "Stand.tga";
-inline constexpr const char* TexMarker = "Marker.tga";        // flag, pole and the arrow of a shot
+inline constexpr const char* TexMarker = "Marker.tga";          // flag, pole and the arrow of a shot
 inline constexpr const char* TexOrderArrow = "OrderArrow.tga";  // the translucent order arrows
 inline constexpr const char* TexBaseUnit = "BaseUnit.tga";
 inline constexpr const char* TexBark = "Bark.tga";

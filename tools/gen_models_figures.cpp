@@ -37,7 +37,9 @@ float Smooth(float x) {
 float Wave(float phase) { return std::sin(2 * Pi * phase); }
 float Frac(float x) { return x - std::floor(x); }
 // From a to b over the part [p0, p1] of the phase, eased.
-float Ramp(float phase, float p0, float p1, float a, float b) { return a + (b - a) * Smooth((phase - p0) / (p1 - p0)); }
+float Ramp(float phase, float p0, float p1, float a, float b) {
+    return a + (b - a) * Smooth((phase - p0) / (p1 - p0));
+}
 
 // ---------------------------------------------------------------------------------------------
 // Skeletons
@@ -80,8 +82,10 @@ struct THorse {
     int32_t Upper[4], Lower[4];  // front left, front right, hind left, hind right
 };
 
-const TMyVector3f HorseLegTop[4] = {{0.55f, 1.08f, -0.17f}, {0.55f, 1.08f, 0.17f}, {-0.58f, 1.1f, -0.17f}, {-0.58f, 1.1f, 0.17f}};
-const TMyVector3f HorseLegJoint[4] = {{0.55f, 0.6f, -0.17f}, {0.55f, 0.6f, 0.17f}, {-0.64f, 0.58f, -0.17f}, {-0.64f, 0.58f, 0.17f}};
+const TMyVector3f HorseLegTop[4] = {
+    {0.55f, 1.08f, -0.17f}, {0.55f, 1.08f, 0.17f}, {-0.58f, 1.1f, -0.17f}, {-0.58f, 1.1f, 0.17f}};
+const TMyVector3f HorseLegJoint[4] = {
+    {0.55f, 0.6f, -0.17f}, {0.55f, 0.6f, 0.17f}, {-0.64f, 0.58f, -0.17f}, {-0.64f, 0.58f, 0.17f}};
 const TMyVector3f HorseNeckAt{0.62f, 1.36f, 0}, HorseHeadAt{1.0f, 1.9f, 0}, HorseTailAt{-0.78f, 1.4f, 0};
 
 THorse AddHorseSkeleton(TSkeleton& sk) {
@@ -101,7 +105,11 @@ THorse AddHorseSkeleton(TSkeleton& sk) {
 // ---------------------------------------------------------------------------------------------
 // Bodies
 
-enum class THeadgear { Hood, Helmet, Hat };
+enum class THeadgear {
+    Hood,
+    Helmet,
+    Hat
+};
 
 struct TFigureStyle {
     int32_t TorsoCell = CellCloth;
@@ -113,7 +121,8 @@ struct TFigureStyle {
 };
 
 // A limb piece from joint a to joint b.
-void AddLimb(TMeshPart& part, const TMyVector3f& a, const TMyVector3f& b, float r0, float r1, int32_t cell, int32_t bone) {
+void AddLimb(TMeshPart& part, const TMyVector3f& a, const TMyVector3f& b, float r0, float r1, int32_t cell,
+             int32_t bone) {
     part.Add(MakeCylinder(r0, r1, Vec3Length(b - a), 8, SkinCell(cell)), AlongSegment(a, b), bone);
 }
 
@@ -124,13 +133,16 @@ void AddBall(TMeshPart& part, const TMyVector3f& at, const TMyVector3f& radii, i
 
 // A straight sword along +x from the hand at `grip`.
 void AddSword(TMeshPart& part, const TMyVector3f& grip, int32_t bone) {
-    part.Add(MakeCylinder(0.02f, 0.02f, 0.16f, 6, SkinCell(CellLeather)), Place(grip + TMyVector3f{-0.06f, 0, 0}, {0, 0, -90 * Deg}), bone);
+    part.Add(MakeCylinder(0.02f, 0.02f, 0.16f, 6, SkinCell(CellLeather)),
+             Place(grip + TMyVector3f{-0.06f, 0, 0}, {0, 0, -90 * Deg}), bone);
     part.Add(MakeBox(0.03f, 0.03f, 0.2f, SkinCell(CellSteel)), Place(grip + TMyVector3f{0.1f, 0, 0}), bone);
-    const std::vector<TMyVector2f> blade = {{0, -0.025f}, {0.68f, -0.02f}, {0.76f, 0}, {0.68f, 0.02f}, {0, 0.025f}};
+    const std::vector<TMyVector2f> blade = {
+        {0, -0.025f}, {0.68f, -0.02f}, {0.76f, 0}, {0.68f, 0.02f}, {0, 0.025f}};
     TMeshPart b = MakeExtrusion(blade, 0.012f, SkinCell(CellSteel), SkinCell(CellSteel));
     // the blade's flat faces sideways, its edges up and down
     part.Add(b, Place(grip + TMyVector3f{0.11f, 0, 0}), bone);
-    part.Add(MakeEllipsoid(0.025f, 0.025f, 0.025f, 6, 4, SkinCell(CellSteel)), Place(grip + TMyVector3f{-0.08f, 0, 0}), bone);
+    part.Add(MakeEllipsoid(0.025f, 0.025f, 0.025f, 6, 4, SkinCell(CellSteel)),
+             Place(grip + TMyVector3f{-0.08f, 0, 0}), bone);
 }
 
 void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const TFigureStyle& st) {
@@ -143,35 +155,47 @@ void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const 
                        SkinCell(st.TorsoCell), false, true),
              Place(o, {0, Pi, 0}, {0.66f, 1, 1}), b.Chest);
     // neck and head, the face looking along +x
-    part.Add(MakeCylinder(0.05f, 0.045f, 0.12f, 8, SkinCell(CellSkin)), Place(o + TMyVector3f{0, 1.42f, 0}), b.Head);
+    part.Add(MakeCylinder(0.05f, 0.045f, 0.12f, 8, SkinCell(CellSkin)), Place(o + TMyVector3f{0, 1.42f, 0}),
+             b.Head);
     AddBall(part, o + TMyVector3f{0.01f, 1.6f, 0}, {0.1f, 0.125f, 0.095f}, CellFace, b.Head, {0, Pi, 0});
     switch (st.Headgear) {
-        case THeadgear::Hood:
-            // a pointed hood pushed back off the face, and a short shoulder cape
-            part.Add(MakeLathe({{0.122f, 1.54f}, {0.124f, 1.64f}, {0.095f, 1.73f}, {0.0f, 1.83f}}, 10, SkinCell(CellCape)),
-                     MatMultiply(Place(o + TMyVector3f{-0.01f, 1.6f, 0}, {0, 0, 0.75f}), MatTranslation(0, -1.6f, 0)), b.Head);
-            part.Add(MakeLathe({{0.24f, 1.27f}, {0.2f, 1.38f}, {0.12f, 1.46f}, {0.07f, 1.5f}}, 12, SkinCell(CellCape)),
-                     Place(o, {0, 0, 0}, {0.78f, 1, 1}), b.Chest);
-            break;
-        case THeadgear::Helmet:
-            part.Add(MakeLathe({{0.125f, 1.58f}, {0.12f, 1.66f}, {0.085f, 1.74f}, {0.0f, 1.77f}}, 12, SkinCell(CellSteel),
-                               true, false),
-                     Place(o), b.Head);
-            part.Add(MakeBox(0.02f, 0.12f, 0.03f, SkinCell(CellSteel)), Place(o + TMyVector3f{0.12f, 1.58f, 0}), b.Head);
-            part.Add(MakeCylinder(0.135f, 0.135f, 0.025f, 12, SkinCell(CellIron)), Place(o + TMyVector3f{0, 1.6f, 0}), b.Head);
-            break;
-        case THeadgear::Hat:
-            part.Add(MakeCylinder(0.2f, 0.2f, 0.015f, 14, SkinCell(CellLeather)), Place(o + TMyVector3f{0, 1.66f, 0}), b.Head);
-            part.Add(MakeLathe({{0.11f, 1.66f}, {0.1f, 1.78f}, {0.0f, 1.8f}}, 12, SkinCell(CellLeather), true, false),
-                     Place(o), b.Head);
-            part.Add(MakeCylinder(0.112f, 0.112f, 0.03f, 12, SkinCell(CellCape)), Place(o + TMyVector3f{0, 1.675f, 0}), b.Head);
-            break;
+    case THeadgear::Hood:
+        // a pointed hood pushed back off the face, and a short shoulder cape
+        part.Add(
+            MakeLathe({{0.122f, 1.54f}, {0.124f, 1.64f}, {0.095f, 1.73f}, {0.0f, 1.83f}}, 10,
+                      SkinCell(CellCape)),
+            MatMultiply(Place(o + TMyVector3f{-0.01f, 1.6f, 0}, {0, 0, 0.75f}), MatTranslation(0, -1.6f, 0)),
+            b.Head);
+        part.Add(
+            MakeLathe({{0.24f, 1.27f}, {0.2f, 1.38f}, {0.12f, 1.46f}, {0.07f, 1.5f}}, 12, SkinCell(CellCape)),
+            Place(o, {0, 0, 0}, {0.78f, 1, 1}), b.Chest);
+        break;
+    case THeadgear::Helmet:
+        part.Add(MakeLathe({{0.125f, 1.58f}, {0.12f, 1.66f}, {0.085f, 1.74f}, {0.0f, 1.77f}}, 12,
+                           SkinCell(CellSteel), true, false),
+                 Place(o), b.Head);
+        part.Add(MakeBox(0.02f, 0.12f, 0.03f, SkinCell(CellSteel)), Place(o + TMyVector3f{0.12f, 1.58f, 0}),
+                 b.Head);
+        part.Add(MakeCylinder(0.135f, 0.135f, 0.025f, 12, SkinCell(CellIron)),
+                 Place(o + TMyVector3f{0, 1.6f, 0}), b.Head);
+        break;
+    case THeadgear::Hat:
+        part.Add(MakeCylinder(0.2f, 0.2f, 0.015f, 14, SkinCell(CellLeather)),
+                 Place(o + TMyVector3f{0, 1.66f, 0}), b.Head);
+        part.Add(
+            MakeLathe({{0.11f, 1.66f}, {0.1f, 1.78f}, {0.0f, 1.8f}}, 12, SkinCell(CellLeather), true, false),
+            Place(o), b.Head);
+        part.Add(MakeCylinder(0.112f, 0.112f, 0.03f, 12, SkinCell(CellCape)),
+                 Place(o + TMyVector3f{0, 1.675f, 0}), b.Head);
+        break;
     }
     // arms
     for (float side : {-1.0f, 1.0f}) {
         const bool left = side < 0;
-        const int32_t upper = left ? b.LUpper : b.RUpper, fore = left ? b.LFore : b.RFore, hand = left ? b.LHand : b.RHand;
-        const TMyVector3f sh = Side(ShoulderAt, side) + o, el = Side(ElbowAt, side) + o, wr = Side(WristAt, side) + o;
+        const int32_t upper = left ? b.LUpper : b.RUpper, fore = left ? b.LFore : b.RFore,
+                      hand = left ? b.LHand : b.RHand;
+        const TMyVector3f sh = Side(ShoulderAt, side) + o, el = Side(ElbowAt, side) + o,
+                          wr = Side(WristAt, side) + o;
         AddBall(part, sh, {0.07f, 0.07f, 0.07f}, st.SleeveCell, upper);
         AddLimb(part, sh, el, 0.055f, 0.047f, st.SleeveCell, upper);
         AddBall(part, el, {0.048f, 0.048f, 0.048f}, st.SleeveCell, fore);
@@ -181,12 +205,15 @@ void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const 
     // legs and boots
     for (float side : {-1.0f, 1.0f}) {
         const bool left = side < 0;
-        const int32_t thigh = left ? b.LThigh : b.RThigh, shin = left ? b.LShin : b.RShin, foot = left ? b.LFoot : b.RFoot;
-        const TMyVector3f hip = Side(HipAt, side) + o, knee = Side(KneeAt, side) + o, ankle = Side(AnkleAt, side) + o;
+        const int32_t thigh = left ? b.LThigh : b.RThigh, shin = left ? b.LShin : b.RShin,
+                      foot = left ? b.LFoot : b.RFoot;
+        const TMyVector3f hip = Side(HipAt, side) + o, knee = Side(KneeAt, side) + o,
+                          ankle = Side(AnkleAt, side) + o;
         AddLimb(part, hip, knee, 0.08f, 0.062f, st.LegCell, thigh);
         AddBall(part, knee, {0.06f, 0.06f, 0.06f}, st.LegCell, shin);
         AddLimb(part, knee + TMyVector3f{0, -0.02f, 0}, ankle, 0.062f, 0.05f, CellLeather, shin);
-        part.Add(MakeBox(0.22f, 0.09f, 0.1f, SkinCell(CellLeather)), Place(ankle + TMyVector3f{0.05f, -0.045f, 0}), foot);
+        part.Add(MakeBox(0.22f, 0.09f, 0.1f, SkinCell(CellLeather)),
+                 Place(ankle + TMyVector3f{0.05f, -0.045f, 0}), foot);
     }
     // gear
     const TMyVector3f lHand = Side(WristAt, -1) + o + TMyVector3f{0.01f, -0.07f, 0};
@@ -207,10 +234,12 @@ void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const 
         AddLimb(part, pts.front(), pts.back(), 0.004f, 0.004f, CellFeather, b.LHand);
     }
     if (st.Quiver) {
-        const TMyVector3f bottom = o + TMyVector3f{-0.2f, 0.95f, 0.08f}, top = o + TMyVector3f{-0.27f, 1.5f, -0.05f};
+        const TMyVector3f bottom = o + TMyVector3f{-0.2f, 0.95f, 0.08f},
+                          top = o + TMyVector3f{-0.27f, 1.5f, -0.05f};
         AddLimb(part, bottom, top, 0.06f, 0.065f, CellLeather, b.Chest);
         for (int32_t k = 0; k < 3; ++k) {
-            const TMyVector3f at = top + TMyVector3f{0.01f * static_cast<float>(k), 0.03f, 0.03f * static_cast<float>(k - 1)};
+            const TMyVector3f at =
+                top + TMyVector3f{0.01f * static_cast<float>(k), 0.03f, 0.03f * static_cast<float>(k - 1)};
             AddLimb(part, at, at + TMyVector3f{-0.03f, 0.14f, 0}, 0.022f, 0.004f, CellFeather, b.Chest);
         }
     }
@@ -218,9 +247,10 @@ void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const 
         AddSword(part, rHand, b.RHand);
     if (st.Shield) {
         // a round shield on the outside of the left forearm, its face to the left
-        part.Add(MakeLathe({{0.3f, -0.02f}, {0.3f, 0.01f}, {0.22f, 0.035f}, {0.0f, 0.045f}}, 16, SkinCell(CellShield), true,
-                           false),
-                 Place(Side(ElbowAt, -1) + o + TMyVector3f{0.03f, -0.12f, -0.09f}, {-90 * Deg, 0, 0}), b.LFore);
+        part.Add(MakeLathe({{0.3f, -0.02f}, {0.3f, 0.01f}, {0.22f, 0.035f}, {0.0f, 0.045f}}, 16,
+                           SkinCell(CellShield), true, false),
+                 Place(Side(ElbowAt, -1) + o + TMyVector3f{0.03f, -0.12f, -0.09f}, {-90 * Deg, 0, 0}),
+                 b.LFore);
     }
     if (st.Cape) {
         // a short cape hanging from the shoulders down the back
@@ -252,17 +282,18 @@ void AddHorseBody(TMeshPart& part, const THorse& h) {
     // neck, mane, head, ears
     AddLimb(part, HorseNeckAt + TMyVector3f{-0.05f, -0.05f, 0}, HorseHeadAt, 0.2f, 0.12f, hide, h.Neck);
     {
-        const TMyVector3f a = HorseNeckAt + TMyVector3f{-0.12f, 0.12f, 0}, b = HorseHeadAt + TMyVector3f{-0.1f, 0.1f, 0};
+        const TMyVector3f a = HorseNeckAt + TMyVector3f{-0.12f, 0.12f, 0},
+                          b = HorseHeadAt + TMyVector3f{-0.1f, 0.1f, 0};
         const float len = Vec3Length(b - a);
-        part.Add(MakeBox(0.08f, len, 0.05f, SkinCell(CellMane)), MatMultiply(AlongSegment(a, b), MatTranslation(0, len / 2, 0)),
-                 h.Neck);
+        part.Add(MakeBox(0.08f, len, 0.05f, SkinCell(CellMane)),
+                 MatMultiply(AlongSegment(a, b), MatTranslation(0, len / 2, 0)), h.Neck);
     }
     const TMyVector3f muzzle{1.33f, 1.58f, 0};
     AddLimb(part, HorseHeadAt + TMyVector3f{-0.02f, 0.02f, 0}, muzzle, 0.11f, 0.075f, hide, h.Head);
     AddBall(part, muzzle, {0.08f, 0.07f, 0.075f}, hide, h.Head);
     for (float z : {-0.06f, 0.06f})
-        AddLimb(part, HorseHeadAt + TMyVector3f{0.0f, 0.06f, z}, HorseHeadAt + TMyVector3f{-0.03f, 0.2f, z * 1.4f}, 0.03f, 0.004f, hide,
-                h.Head);
+        AddLimb(part, HorseHeadAt + TMyVector3f{0.0f, 0.06f, z},
+                HorseHeadAt + TMyVector3f{-0.03f, 0.2f, z * 1.4f}, 0.03f, 0.004f, hide, h.Head);
     // tail
     AddLimb(part, HorseTailAt, HorseTailAt + TMyVector3f{-0.2f, -0.65f, 0}, 0.07f, 0.03f, CellMane, h.Tail);
     // legs with dark hooves
@@ -272,7 +303,8 @@ void AddHorseBody(TMeshPart& part, const THorse& h) {
         AddLimb(part, top + TMyVector3f{0, 0.08f, 0}, joint, i < 2 ? 0.1f : 0.12f, 0.06f, hide, h.Upper[i]);
         AddBall(part, joint, {0.055f, 0.06f, 0.055f}, hide, h.Lower[i]);
         AddLimb(part, joint, fetlock, 0.045f, 0.04f, hide, h.Lower[i]);
-        part.Add(MakeCylinder(0.06f, 0.055f, 0.13f, 8, SkinCell(CellIron)), Place(fetlock + TMyVector3f{0.01f, -0.14f, 0}), h.Lower[i]);
+        part.Add(MakeCylinder(0.06f, 0.055f, 0.13f, 8, SkinCell(CellIron)),
+                 Place(fetlock + TMyVector3f{0.01f, -0.14f, 0}), h.Lower[i]);
     }
     // blanket and saddle
     part.Add(MakeLathe({{0.36f, -0.26f}, {0.3f, 0.0f}, {0.0f, 0.02f}}, 14, SkinCell(CellBlanket)),
@@ -313,40 +345,45 @@ void PoseLeg(TPoseSpec& p, int32_t thigh, int32_t shin, int32_t foot, const TLeg
     p.Turn(foot, 0, 0, -0.6f * (s.Thigh + s.Knee) * (1 - s.Lift) + 0.3f * s.Lift);
 }
 
-enum class TArms { Free, Bow, SwordShield, Rider };
+enum class TArms {
+    Free,
+    Bow,
+    SwordShield,
+    Rider
+};
 
 // How each kind of soldier carries his arms when not fighting.
 void CarryArms(TPoseSpec& p, const THuman& b, TArms arms, float swing) {
     switch (arms) {
-        case TArms::Free:
-            p.Turn(b.LUpper, 0.08f, 0, -swing);
-            p.Turn(b.RUpper, -0.08f, 0, swing);
-            p.Turn(b.LFore, 0, 0, 0.25f + 0.2f * std::max(-swing, 0.0f));
-            p.Turn(b.RFore, 0, 0, 0.25f + 0.2f * std::max(swing, 0.0f));
-            break;
-        case TArms::Bow:
-            p.Turn(b.LUpper, 0.12f, 0, 0.15f - 0.4f * swing);
-            p.Turn(b.LFore, 0, 0, 0.35f);
-            p.Turn(b.LHand, 0, 0, -0.45f + 0.4f * swing);
-            p.Turn(b.RUpper, -0.08f, 0, swing);
-            p.Turn(b.RFore, 0, 0, 0.3f + 0.2f * std::max(swing, 0.0f));
-            break;
-        case TArms::SwordShield:
-            // shield held before the body, sword low and ready
-            p.Turn(b.LUpper, 0.15f, 0, 0.45f - 0.2f * swing);
-            p.Turn(b.LFore, 0, -0.5f, 1.2f);
-            p.Turn(b.RUpper, -0.12f, 0, 0.3f + 0.5f * swing);
-            p.Turn(b.RFore, 0, 0, 0.6f);
-            p.Turn(b.RHand, 0, 0, -0.2f);
-            break;
-        case TArms::Rider:
-            // left hand on the reins, sword arm resting
-            p.Turn(b.LUpper, 0.1f, 0, 0.35f + 0.1f * swing);
-            p.Turn(b.LFore, 0, 0, 1.0f);
-            p.Turn(b.RUpper, -0.15f, 0, 0.35f + 0.15f * swing);
-            p.Turn(b.RFore, 0, 0, 0.9f);
-            p.Turn(b.RHand, 0, 0, -0.5f);
-            break;
+    case TArms::Free:
+        p.Turn(b.LUpper, 0.08f, 0, -swing);
+        p.Turn(b.RUpper, -0.08f, 0, swing);
+        p.Turn(b.LFore, 0, 0, 0.25f + 0.2f * std::max(-swing, 0.0f));
+        p.Turn(b.RFore, 0, 0, 0.25f + 0.2f * std::max(swing, 0.0f));
+        break;
+    case TArms::Bow:
+        p.Turn(b.LUpper, 0.12f, 0, 0.15f - 0.4f * swing);
+        p.Turn(b.LFore, 0, 0, 0.35f);
+        p.Turn(b.LHand, 0, 0, -0.45f + 0.4f * swing);
+        p.Turn(b.RUpper, -0.08f, 0, swing);
+        p.Turn(b.RFore, 0, 0, 0.3f + 0.2f * std::max(swing, 0.0f));
+        break;
+    case TArms::SwordShield:
+        // shield held before the body, sword low and ready
+        p.Turn(b.LUpper, 0.15f, 0, 0.45f - 0.2f * swing);
+        p.Turn(b.LFore, 0, -0.5f, 1.2f);
+        p.Turn(b.RUpper, -0.12f, 0, 0.3f + 0.5f * swing);
+        p.Turn(b.RFore, 0, 0, 0.6f);
+        p.Turn(b.RHand, 0, 0, -0.2f);
+        break;
+    case TArms::Rider:
+        // left hand on the reins, sword arm resting
+        p.Turn(b.LUpper, 0.1f, 0, 0.35f + 0.1f * swing);
+        p.Turn(b.LFore, 0, 0, 1.0f);
+        p.Turn(b.RUpper, -0.15f, 0, 0.35f + 0.15f * swing);
+        p.Turn(b.RFore, 0, 0, 0.9f);
+        p.Turn(b.RHand, 0, 0, -0.5f);
+        break;
     }
 }
 
@@ -392,7 +429,8 @@ TPoseSpec HumanIdle(const TSkeleton& sk, const THuman& b, TArms arms, float phas
     const float breath = Wave(phase * 2);
     p.RootOffset = {0, -0.005f + 0.004f * breath, 0};
     p.Turn(b.Chest, 0, 0, -0.02f - 0.015f * breath);
-    p.Turn(b.Head, 0, 0.35f * std::sin(2 * Pi * phase) * Smooth(std::fabs(std::sin(2 * Pi * phase)) * 1.5f), 0.03f);
+    p.Turn(b.Head, 0, 0.35f * std::sin(2 * Pi * phase) * Smooth(std::fabs(std::sin(2 * Pi * phase)) * 1.5f),
+           0.03f);
     // feet a little apart, weight shifting
     p.Turn(b.LThigh, 0.06f, 0.1f, 0.04f);
     p.Turn(b.RThigh, -0.06f, -0.1f, -0.04f + 0.03f * Wave(phase));
@@ -405,7 +443,8 @@ TPoseSpec HumanIdle(const TSkeleton& sk, const THuman& b, TArms arms, float phas
 
 // A blow: wind up over the head, strike down and forward, come back. `right` picks the arm.
 void PoseBlow(TPoseSpec& p, const THuman& b, float phase, bool right) {
-    const int32_t upper = right ? b.RUpper : b.LUpper, fore = right ? b.RFore : b.LFore, hand = right ? b.RHand : b.LHand;
+    const int32_t upper = right ? b.RUpper : b.LUpper, fore = right ? b.RFore : b.LFore,
+                  hand = right ? b.RHand : b.LHand;
     float raise, elbow, wrist, twist;
     if (phase < 0.4f) {  // wind up
         raise = Ramp(phase, 0.0f, 0.4f, 0.4f, 2.7f);
@@ -558,7 +597,8 @@ void PoseHorseLegs(TPoseSpec& p, const THorse& h, const THorseGait& g, float pha
     }
 }
 
-TPoseSpec CavalryGait(const TSkeleton& sk, const THorse& h, const THuman& r, const THorseGait& g, float phase) {
+TPoseSpec CavalryGait(const TSkeleton& sk, const THorse& h, const THuman& r, const THorseGait& g,
+                      float phase) {
     TPoseSpec p(sk.Count());
     const float bounce = std::cos(4 * Pi * phase);
     // the gallop carries the body higher, over legs that reach out fore and aft
@@ -640,8 +680,9 @@ void ScaleFigure(TMeshPart& part, TSkeleton& sk, float scale) {
         bone.Pivot = bone.Pivot * scale;
 }
 
-bool WriteClip(const std::string& outDir, const std::string& figure, const std::string& role, const TSkeleton& sk,
-               float seconds, bool looping, const std::function<TPoseSpec(float)>& pose) {
+bool WriteClip(const std::string& outDir, const std::string& figure, const std::string& role,
+               const TSkeleton& sk, float seconds, bool looping,
+               const std::function<TPoseSpec(float)>& pose) {
     // A loop of n frames lasts n / rate; a clip played once ends at (N - 1) / rate, N = n + 2.
     const int32_t steps = static_cast<int32_t>(std::lround(seconds * ClipRate));
     const int32_t frames = std::max(3, looping ? steps : steps - 1);
@@ -654,8 +695,8 @@ bool WriteClip(const std::string& outDir, const std::string& figure, const std::
     return WriteFileBytes(DataPath(outDir, "Animates/" + figure + "_" + role + ".PSA"), EncodePSA(clip));
 }
 
-bool WriteFigureModel(const std::string& outDir, const std::string& name, const TMeshPart& body, int32_t bones,
-                      float ringX, float ringZ) {
+bool WriteFigureModel(const std::string& outDir, const std::string& name, const TMeshPart& body,
+                      int32_t bones, float ringX, float ringZ) {
     TModelStreamData data;
     data.Skinned = true;
     data.Scale = 1.0f;
@@ -673,8 +714,8 @@ bool WriteFigureModel(const std::string& outDir, const std::string& name, const 
 // Leg length of the body as built (hip to sole), scaled.
 constexpr float LegLength = (0.92f + 0.0f) * FigureScale;
 
-bool WriteFootSoldier(const std::string& outDir, const std::string& name, const TFigureStyle& style, TArms arms,
-                      float walkSpeed, float runSpeed, bool shoots) {
+bool WriteFootSoldier(const std::string& outDir, const std::string& name, const TFigureStyle& style,
+                      TArms arms, float walkSpeed, float runSpeed, bool shoots) {
     TSkeleton sk;
     const THuman b = AddHumanSkeleton(sk, -1, {}, "");
     TMeshPart body;
@@ -684,13 +725,19 @@ bool WriteFootSoldier(const std::string& outDir, const std::string& name, const 
         return false;
     const float walk = CyclePeriod(WalkGait, walkSpeed, LegLength);
     const float run = CyclePeriod(RunGait, runSpeed, LegLength);
-    bool ok = WriteClip(outDir, name, "Idle", sk, 2.4f, true, [&](float ph) { return HumanIdle(sk, b, arms, ph); }) &&
-              WriteClip(outDir, name, "Walk", sk, walk, true, [&](float ph) { return HumanGait(sk, b, WalkGait, arms, ph); }) &&
-              WriteClip(outDir, name, "Run", sk, run, true, [&](float ph) { return HumanGait(sk, b, RunGait, arms, ph); }) &&
-              WriteClip(outDir, name, "Attack", sk, 1.0f, true, [&](float ph) { return HumanAttack(sk, b, arms, ph); }) &&
-              WriteClip(outDir, name, "Death", sk, 1.0f, false, [&](float ph) { return HumanDeath(sk, b, arms, ph); });
+    bool ok = WriteClip(outDir, name, "Idle", sk, 2.4f, true,
+                        [&](float ph) { return HumanIdle(sk, b, arms, ph); }) &&
+              WriteClip(outDir, name, "Walk", sk, walk, true,
+                        [&](float ph) { return HumanGait(sk, b, WalkGait, arms, ph); }) &&
+              WriteClip(outDir, name, "Run", sk, run, true,
+                        [&](float ph) { return HumanGait(sk, b, RunGait, arms, ph); }) &&
+              WriteClip(outDir, name, "Attack", sk, 1.0f, true,
+                        [&](float ph) { return HumanAttack(sk, b, arms, ph); }) &&
+              WriteClip(outDir, name, "Death", sk, 1.0f, false,
+                        [&](float ph) { return HumanDeath(sk, b, arms, ph); });
     if (ok && shoots)
-        ok = WriteClip(outDir, name, "Attack2", sk, 1.0f, true, [&](float ph) { return BowmanShoot(sk, b, ph); });
+        ok = WriteClip(outDir, name, "Attack2", sk, 1.0f, true,
+                       [&](float ph) { return BowmanShoot(sk, b, ph); });
     return ok;
 }
 
@@ -714,12 +761,18 @@ bool WriteCavalryman(const std::string& outDir, float walkSpeed, float runSpeed)
         return false;
     const float horseLeg = 1.08f * FigureScale;
     const float walk = CyclePeriod({HorseTrot.Stance, HorseTrot.Amp, 0, 0, 0, 0, 0}, walkSpeed, horseLeg);
-    const float gallop = CyclePeriod({HorseGallop.Stance, HorseGallop.Amp, 0, 0, 0, 0, 0}, runSpeed, horseLeg);
-    return WriteClip(outDir, name, "Idle", sk, 3.0f, true, [&](float ph) { return CavalryIdle(sk, h, r, ph); }) &&
-           WriteClip(outDir, name, "Walk", sk, walk, true, [&](float ph) { return CavalryGait(sk, h, r, HorseTrot, ph); }) &&
-           WriteClip(outDir, name, "Run", sk, gallop, true, [&](float ph) { return CavalryGait(sk, h, r, HorseGallop, ph); }) &&
-           WriteClip(outDir, name, "Attack", sk, 1.0f, true, [&](float ph) { return CavalryAttack(sk, h, r, ph); }) &&
-           WriteClip(outDir, name, "Death", sk, 1.0f, false, [&](float ph) { return CavalryDeath(sk, h, r, ph); });
+    const float gallop =
+        CyclePeriod({HorseGallop.Stance, HorseGallop.Amp, 0, 0, 0, 0, 0}, runSpeed, horseLeg);
+    return WriteClip(outDir, name, "Idle", sk, 3.0f, true,
+                     [&](float ph) { return CavalryIdle(sk, h, r, ph); }) &&
+           WriteClip(outDir, name, "Walk", sk, walk, true,
+                     [&](float ph) { return CavalryGait(sk, h, r, HorseTrot, ph); }) &&
+           WriteClip(outDir, name, "Run", sk, gallop, true,
+                     [&](float ph) { return CavalryGait(sk, h, r, HorseGallop, ph); }) &&
+           WriteClip(outDir, name, "Attack", sk, 1.0f, true,
+                     [&](float ph) { return CavalryAttack(sk, h, r, ph); }) &&
+           WriteClip(outDir, name, "Death", sk, 1.0f, false,
+                     [&](float ph) { return CavalryDeath(sk, h, r, ph); });
 }
 
 }  // namespace

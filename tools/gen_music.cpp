@@ -47,9 +47,13 @@ std::vector<int> Voicing(const TChord& chord, int low) {
 class TPiece {
 public:
     TPiece(const char* name, double bpm, int beatsPerBar, int bars, uint64_t seed)
-        : Name(name), BeatFrames(static_cast<int64_t>(std::llround(60.0 * Rate / bpm))),
-          BeatsPerBar(beatsPerBar), Bars(bars), Mix(static_cast<size_t>(BeatFrames * beatsPerBar * bars)),
-          Send(Mix.Frames(), 0.0f), Rng(seed) {}
+        : Name(name),
+          BeatFrames(static_cast<int64_t>(std::llround(60.0 * Rate / bpm))),
+          BeatsPerBar(beatsPerBar),
+          Bars(bars),
+          Mix(static_cast<size_t>(BeatFrames * beatsPerBar * bars)),
+          Send(Mix.Frames(), 0.0f),
+          Rng(seed) {}
 
     double Seconds(double beats) const { return beats * static_cast<double>(BeatFrames) / Rate; }
     double Bar(int bar) const { return static_cast<double>(bar) * BeatsPerBar; }
@@ -57,9 +61,11 @@ public:
     // Adds a rendered note at `beat`, a few milliseconds early or late as a player would be.
     // The beat grid starts a moment into the file, so that the loop point falls where
     // notes ring on, never on the attack of the first downbeat.
-    void Add(const Samples& note, double beat, float gain, float pan, float reverb, double looseness = 0.006) {
-        const auto at = static_cast<int64_t>(std::llround(DownbeatLead * Rate + beat * static_cast<double>(BeatFrames) +
-                                                           Rng.Range(-1.0, 1.0) * looseness * Rate));
+    void Add(const Samples& note, double beat, float gain, float pan, float reverb,
+             double looseness = 0.006) {
+        const auto at =
+            static_cast<int64_t>(std::llround(DownbeatLead * Rate + beat * static_cast<double>(BeatFrames) +
+                                              Rng.Range(-1.0, 1.0) * looseness * Rate));
         MixInto(Mix, note, at, gain, pan, true);
         MixInto(Send, note, at, gain * reverb, true);
     }
@@ -140,22 +146,22 @@ bool ComposeMenuTheme(TStereo& out) {
     TPiece piece("MUZ_1.OGG", 84, 3, 32, 0x4D454E55);
     const TChord Dm{38, true}, G{43, false}, C{36, false}, F{41, false}, Am{45, true}, Bb{46, false};
     const std::vector<TChord> chords = {
-        Dm, G, Dm, C, F, C, G, Am,   // A
-        Dm, G, Dm, C, F, C, Am, Dm,  // A'
-        F, C, G, Dm, Bb, F, G, Am,   // B
-        Dm, G, Dm, C, F, C, G, Am,   // A again; Am leads back to the first Dm
+        Dm, G, Dm, C,  F,  C, G,  Am,  // A
+        Dm, G, Dm, C,  F,  C, Am, Dm,  // A'
+        F,  C, G,  Dm, Bb, F, G,  Am,  // B
+        Dm, G, Dm, C,  F,  C, G,  Am,  // A again; Am leads back to the first Dm
     };
-    const TPhrase themeHead = {{69, 2}, {74, 1}, {71, 1.5}, {69, .5}, {67, 1}, {65, 1}, {64, 1}, {62, 1},
+    const TPhrase themeHead = {{69, 2}, {74, 1}, {71, 1.5}, {69, .5}, {67, 1},   {65, 1},  {64, 1}, {62, 1},
                                {64, 2}, {67, 1}, {69, 2},   {72, 1},  {67, 1.5}, {65, .5}, {64, 1}};
     const TPhrase a = Join({themeHead, {{62, 1}, {67, 1}, {71, 1}, {69, 3}}});
-    const TPhrase a2 = {{69, 2}, {74, 1}, {74, 1}, {76, 1}, {74, .5}, {71, .5}, {72, 1}, {69, 1}, {65, 1},
-                        {67, 1.5}, {64, .5}, {72, 1}, {72, 2}, {69, 1}, {67, 1}, {64, 1}, {67, 1},
-                        {64, 1}, {72, 1}, {71, 1}, {74, 3}};
-    const TPhrase b = {{77, 2}, {76, 1}, {76, 1}, {74, 1}, {72, 1}, {74, 2}, {71, 1}, {69, 3},
-                       {77, 2}, {74, 1}, {72, 1.5}, {69, .5}, {72, 1}, {71, 1}, {74, 1}, {79, 1}, {76, 3}};
+    const TPhrase a2 = {{69, 2}, {74, 1}, {74, 1},   {76, 1},  {74, .5}, {71, .5}, {72, 1},
+                        {69, 1}, {65, 1}, {67, 1.5}, {64, .5}, {72, 1},  {72, 2},  {69, 1},
+                        {67, 1}, {64, 1}, {67, 1},   {64, 1},  {72, 1},  {71, 1},  {74, 3}};
+    const TPhrase b = {{77, 2}, {76, 1},   {76, 1},  {74, 1}, {72, 1}, {74, 2}, {71, 1}, {69, 3}, {77, 2},
+                       {74, 1}, {72, 1.5}, {69, .5}, {72, 1}, {71, 1}, {74, 1}, {79, 1}, {76, 3}};
     const TPhrase a3 = Join({themeHead, {{62, 1}, {67, 1}, {71, 1}, {69, 2}, {64, 1}}});
-    if (!piece.Fits(a, 8, "first theme") || !piece.Fits(a2, 8, "second theme") || !piece.Fits(b, 8, "middle") ||
-        !piece.Fits(a3, 8, "last theme"))
+    if (!piece.Fits(a, 8, "first theme") || !piece.Fits(a2, 8, "second theme") ||
+        !piece.Fits(b, 8, "middle") || !piece.Fits(a3, 8, "last theme"))
         return false;
 
     TVoiceSpec flute;
@@ -246,22 +252,51 @@ bool ComposeBattleMarch(TStereo& out) {
     TPiece piece("MUZ_2.OGG", 112, 4, 32, 0x4D415243);
     const TChord Dm{38, true}, Bb{46, false}, C{36, false}, Gm{43, true}, A{45, false}, F{41, false};
     const std::vector<TChord> chords = {
-        Dm, Bb, C, Dm, Dm, Gm, A, A,   // A
-        Dm, Bb, C, Dm, Gm, Dm, A, Dm,  // A'
-        F, C, Dm, Bb, F, C, Gm, A,     // B
-        Dm, Bb, C, Dm, Dm, Gm, A, A,   // A again; the dominant leads back to the start
+        Dm, Bb, C,  Dm, Dm, Gm, A,  A,   // A
+        Dm, Bb, C,  Dm, Gm, Dm, A,  Dm,  // A'
+        F,  C,  Dm, Bb, F,  C,  Gm, A,   // B
+        Dm, Bb, C,  Dm, Dm, Gm, A,  A,   // A again; the dominant leads back to the start
     };
-    const TPhrase head = {{62, 1.5}, {62, .5}, {69, 1}, {69, 1}, {70, 1.5}, {69, .5}, {67, 1}, {65, 1},
-                          {67, 1.5}, {65, .5}, {64, 1}, {60, 1}};
-    const TPhrase a = Join({head, {{62, 3}, {57, 1}, {62, 1.5}, {64, .5}, {65, 1}, {67, 1}, {69, 1.5}, {70, .5},
-                                   {69, 1}, {67, 1}, {64, 1.5}, {65, .5}, {64, 1}, {61, 1}, {69, 2}, {64, 1},
-                                   {61, 1}}});
-    const TPhrase a2 = Join({head, {{62, 2}, {65, 1}, {69, 1}, {70, 1.5}, {69, .5}, {67, 1}, {74, 1}, {74, 1.5},
-                                    {72, .5}, {69, 2}, {67, 1}, {65, 1}, {64, 1}, {61, 1}, {62, 4}}});
-    const TPhrase b = {{69, 1.5}, {69, .5}, {72, 1}, {69, 1}, {67, 1.5}, {67, .5}, {64, 1}, {60, 1},
-                       {65, 1.5}, {67, .5}, {69, 1}, {74, 1}, {74, 2},   {70, 2},  {72, 1.5}, {72, .5},
-                       {69, 1},   {65, 1},  {64, 1}, {67, 1}, {72, 1},   {76, 1},  {74, 1.5}, {72, .5},
-                       {70, 1},   {67, 1},  {73, 2}, {69, 2}};
+    const TPhrase head = {{62, 1.5}, {62, .5}, {69, 1},   {69, 1},  {70, 1.5}, {69, .5},
+                          {67, 1},   {65, 1},  {67, 1.5}, {65, .5}, {64, 1},   {60, 1}};
+    const TPhrase a = Join({head,
+                            {{62, 3},
+                             {57, 1},
+                             {62, 1.5},
+                             {64, .5},
+                             {65, 1},
+                             {67, 1},
+                             {69, 1.5},
+                             {70, .5},
+                             {69, 1},
+                             {67, 1},
+                             {64, 1.5},
+                             {65, .5},
+                             {64, 1},
+                             {61, 1},
+                             {69, 2},
+                             {64, 1},
+                             {61, 1}}});
+    const TPhrase a2 = Join({head,
+                             {{62, 2},
+                              {65, 1},
+                              {69, 1},
+                              {70, 1.5},
+                              {69, .5},
+                              {67, 1},
+                              {74, 1},
+                              {74, 1.5},
+                              {72, .5},
+                              {69, 2},
+                              {67, 1},
+                              {65, 1},
+                              {64, 1},
+                              {61, 1},
+                              {62, 4}}});
+    const TPhrase b = {{69, 1.5}, {69, .5},  {72, 1},  {69, 1}, {67, 1.5}, {67, .5}, {64, 1},
+                       {60, 1},   {65, 1.5}, {67, .5}, {69, 1}, {74, 1},   {74, 2},  {70, 2},
+                       {72, 1.5}, {72, .5},  {69, 1},  {65, 1}, {64, 1},   {67, 1},  {72, 1},
+                       {76, 1},   {74, 1.5}, {72, .5}, {70, 1}, {67, 1},   {73, 2},  {69, 2}};
     if (!piece.Fits(a, 8, "theme") || !piece.Fits(a2, 8, "second theme") || !piece.Fits(b, 8, "middle"))
         return false;
 
@@ -361,7 +396,8 @@ bool ComposeBattleMarch(TStereo& out) {
         // Cellos drive quavers on the root.
         for (int i = 0; i < 8; ++i) {
             const auto velocity = static_cast<float>((i % 2 == 0 ? 0.9 : 0.65) * rng.Range(0.9, 1.0));
-            piece.Add(piece.Voice(cellos, chord.Root + 12, 0.3, velocity), start + 0.5 * i, 0.11f, -0.4f, 0.15f);
+            piece.Add(piece.Voice(cellos, chord.Root + 12, 0.3, velocity), start + 0.5 * i, 0.11f, -0.4f,
+                      0.15f);
         }
         // High strings hold the harmony in the middle part.
         if (middle)
@@ -371,8 +407,8 @@ bool ComposeBattleMarch(TStereo& out) {
         // Drums, in semiquavers: the bass drum on one and three, the snare's march figure.
         piece.Add(kick, start, 0.38f, 0.0f, 0.1f, 0.002);
         piece.Add(kick, start + 2, middle ? 0.26f : 0.34f, 0.0f, 0.1f, 0.002);
-        static const float snareFigure[16] = {0.45f, 0, 0, 0.3f, 0.9f, 0, 0.25f, 0.4f,
-                                              0.5f,  0, 0.3f, 0.35f, 0.9f, 0, 0.3f, 0.45f};
+        static const float snareFigure[16] = {0.45f, 0, 0,    0.3f,  0.9f, 0, 0.25f, 0.4f,
+                                              0.5f,  0, 0.3f, 0.35f, 0.9f, 0, 0.3f,  0.45f};
         const int figureEnd = lastOfPhrase ? 12 : 16;
         for (int step = 0; step < figureEnd; ++step)
             if (snareFigure[step] > 0)

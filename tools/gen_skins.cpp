@@ -38,7 +38,8 @@ void FillGridCell(TImage& img, int32_t n, int32_t cell,
 
 // Cloth, leather and the like: the colour with a little fine grain.
 TColour Grain(const TColour& c, int32_t x, int32_t y, uint32_t seed, float amount) {
-    const float n = FractalNoise(static_cast<float>(x) / 8.0f, static_cast<float>(y) / 8.0f, 0, 3, 0.5f, seed);
+    const float n =
+        FractalNoise(static_cast<float>(x) / 8.0f, static_cast<float>(y) / 8.0f, 0, 3, 0.5f, seed);
     const float h = HashFloat(x, y, seed + 7);
     return Scale(c, 1.0f + amount * ((n - 0.5f) * 1.2f + (h - 0.5f) * 0.5f));
 }
@@ -51,8 +52,8 @@ bool Save(const std::string& outDir, const std::string& name, const TImage& img)
 // The soldiers' skins
 
 struct TSkinPalette {
-    TColour Skin, Hair, Cloth, Tabard, Trousers, Leather, Cape, Shield, Emblem, Hide, Mane, Blanket, Steel, Wood,
-        Feather, Iron;
+    TColour Skin, Hair, Cloth, Tabard, Trousers, Leather, Cape, Shield, Emblem, Hide, Mane, Blanket, Steel,
+        Wood, Feather, Iron;
     bool Mail = false;  // the cloth cell is a mail shirt
 };
 
@@ -71,26 +72,26 @@ TSkinPalette BasePalette(int32_t figure) {
     p.Shield = Rgb8(150, 30, 30);
     p.Emblem = Rgb8(230, 200, 80);
     switch (figure) {
-        case 0:  // the bowman: greens and browns
-            p.Cloth = Rgb8(62, 96, 44);
-            p.Trousers = Rgb8(96, 80, 56);
-            p.Cape = Rgb8(48, 74, 36);
-            p.Blanket = Rgb8(120, 40, 40);
-            break;
-        case 1:  // the warrior: mail, a blue cloak
-            p.Cloth = Rgb8(140, 142, 148);
-            p.Mail = true;
-            p.Trousers = Rgb8(70, 62, 56);
-            p.Cape = Rgb8(44, 62, 120);
-            p.Blanket = Rgb8(120, 40, 40);
-            break;
-        default:  // the cavalryman: a red coat, a bay horse with a blue blanket
-            p.Cloth = Rgb8(140, 38, 34);
-            p.Trousers = Rgb8(60, 52, 46);
-            p.Cape = Rgb8(110, 28, 28);
-            p.Blanket = Rgb8(40, 56, 120);
-            p.Shield = Rgb8(40, 56, 120);
-            break;
+    case 0:  // the bowman: greens and browns
+        p.Cloth = Rgb8(62, 96, 44);
+        p.Trousers = Rgb8(96, 80, 56);
+        p.Cape = Rgb8(48, 74, 36);
+        p.Blanket = Rgb8(120, 40, 40);
+        break;
+    case 1:  // the warrior: mail, a blue cloak
+        p.Cloth = Rgb8(140, 142, 148);
+        p.Mail = true;
+        p.Trousers = Rgb8(70, 62, 56);
+        p.Cape = Rgb8(44, 62, 120);
+        p.Blanket = Rgb8(120, 40, 40);
+        break;
+    default:  // the cavalryman: a red coat, a bay horse with a blue blanket
+        p.Cloth = Rgb8(140, 38, 34);
+        p.Trousers = Rgb8(60, 52, 46);
+        p.Cape = Rgb8(110, 28, 28);
+        p.Blanket = Rgb8(40, 56, 120);
+        p.Shield = Rgb8(40, 56, 120);
+        break;
     }
     return p;
 }
@@ -98,12 +99,19 @@ TSkinPalette BasePalette(int32_t figure) {
 // Variant k (1..7) of a palette: other clothes, hair, shield and horse.
 TSkinPalette VariantPalette(int32_t figure, int32_t k) {
     TSkinPalette p = BasePalette(figure);
-    const TColour hairs[8] = {p.Hair,          Rgb8(30, 24, 20),  Rgb8(160, 110, 50), Rgb8(120, 50, 24),
-                              Rgb8(200, 170, 110), Rgb8(70, 44, 26), Rgb8(140, 140, 140), Rgb8(54, 36, 24)};
-    const TColour skins[8] = {p.Skin, Rgb8(236, 190, 160), Rgb8(200, 150, 110), Rgb8(170, 120, 84),
-                              Rgb8(230, 180, 150), Rgb8(214, 160, 124), Rgb8(190, 136, 100), Rgb8(240, 196, 170)};
-    const TColour hides[8] = {p.Hide,           Rgb8(60, 40, 30),   Rgb8(170, 110, 60), Rgb8(190, 190, 186),
-                              Rgb8(34, 30, 30), Rgb8(150, 90, 50),  Rgb8(200, 170, 120), Rgb8(100, 60, 36)};
+    const TColour hairs[8] = {
+        p.Hair,           Rgb8(30, 24, 20),    Rgb8(160, 110, 50), Rgb8(120, 50, 24), Rgb8(200, 170, 110),
+        Rgb8(70, 44, 26), Rgb8(140, 140, 140), Rgb8(54, 36, 24)};
+    const TColour skins[8] = {p.Skin,
+                              Rgb8(236, 190, 160),
+                              Rgb8(200, 150, 110),
+                              Rgb8(170, 120, 84),
+                              Rgb8(230, 180, 150),
+                              Rgb8(214, 160, 124),
+                              Rgb8(190, 136, 100),
+                              Rgb8(240, 196, 170)};
+    const TColour hides[8] = {p.Hide,           Rgb8(60, 40, 30),  Rgb8(170, 110, 60),  Rgb8(190, 190, 186),
+                              Rgb8(34, 30, 30), Rgb8(150, 90, 50), Rgb8(200, 170, 120), Rgb8(100, 60, 36)};
     // Clothes turn round the colour wheel a little per variant, brightness varies.
     auto shift = [&](TColour c, float amount) {
         const float angle = amount * static_cast<float>(k);
@@ -162,14 +170,17 @@ TImage PaintSkin(int32_t figure, const TSkinPalette& p) {
     const uint32_t seed = 100 + static_cast<uint32_t>(figure) * 17;
     PaintFace(img, p, figure == 1, seed);
     FillGridCell(img, 4, CellHair, [&](float, float, int32_t x, int32_t y) {
-        const float streak = FractalNoise(static_cast<float>(x) / 3.0f, static_cast<float>(y) / 14.0f, 0, 3, 0.5f, seed + 2);
+        const float streak =
+            FractalNoise(static_cast<float>(x) / 3.0f, static_cast<float>(y) / 14.0f, 0, 3, 0.5f, seed + 2);
         return Scale(p.Hair, 0.75f + 0.5f * streak);
     });
-    FillGridCell(img, 4, CellSkin, [&](float, float, int32_t x, int32_t y) { return Grain(p.Skin, x, y, seed + 3, 0.05f); });
+    FillGridCell(img, 4, CellSkin,
+                 [&](float, float, int32_t x, int32_t y) { return Grain(p.Skin, x, y, seed + 3, 0.05f); });
     FillGridCell(img, 4, CellSteel, [&](float s, float t, int32_t x, int32_t y) {
         // brushed metal with a highlight band
         const float band = 0.8f + 0.35f * std::exp(-std::pow((t - 0.65f + 0.1f * s) * 5.0f, 2.0f));
-        const float brush = FractalNoise(static_cast<float>(x) / 20.0f, static_cast<float>(y) / 1.5f, 0, 2, 0.5f, seed + 4);
+        const float brush =
+            FractalNoise(static_cast<float>(x) / 20.0f, static_cast<float>(y) / 1.5f, 0, 2, 0.5f, seed + 4);
         return Scale(p.Steel, band * (0.9f + 0.2f * brush));
     });
     FillGridCell(img, 4, CellTabard, [&](float s, float t, int32_t x, int32_t y) {
@@ -194,13 +205,17 @@ TImage PaintSkin(int32_t figure, const TSkinPalette& p) {
             c = Rgb8(200, 170, 80);
         return c;
     });
-    FillGridCell(img, 4, CellTrousers, [&](float, float, int32_t x, int32_t y) { return Grain(p.Trousers, x, y, seed + 8, 0.16f); });
+    FillGridCell(img, 4, CellTrousers, [&](float, float, int32_t x, int32_t y) {
+        return Grain(p.Trousers, x, y, seed + 8, 0.16f);
+    });
     FillGridCell(img, 4, CellLeather, [&](float, float, int32_t x, int32_t y) {
-        const float wrinkle = FractalNoise(static_cast<float>(x) / 4.0f, static_cast<float>(y) / 4.0f, 0, 3, 0.6f, seed + 9);
+        const float wrinkle =
+            FractalNoise(static_cast<float>(x) / 4.0f, static_cast<float>(y) / 4.0f, 0, 3, 0.6f, seed + 9);
         return Scale(p.Leather, 0.7f + 0.5f * wrinkle);
     });
     FillGridCell(img, 4, CellWood, [&](float, float, int32_t x, int32_t y) {
-        const float g = FractalNoise(static_cast<float>(x) / 30.0f, static_cast<float>(y) / 2.0f, 0, 3, 0.5f, seed + 10);
+        const float g =
+            FractalNoise(static_cast<float>(x) / 30.0f, static_cast<float>(y) / 2.0f, 0, 3, 0.5f, seed + 10);
         return Scale(p.Wood, 0.75f + 0.45f * g);
     });
     FillGridCell(img, 4, CellCape, [&](float s, float, int32_t x, int32_t y) {
@@ -220,11 +235,13 @@ TImage PaintSkin(int32_t figure, const TSkinPalette& p) {
         return c;
     });
     FillGridCell(img, 4, CellHide, [&](float, float, int32_t x, int32_t y) {
-        const float dapple = FractalNoise(static_cast<float>(x) / 6.0f, static_cast<float>(y) / 6.0f, 0, 2, 0.5f, seed + 14);
+        const float dapple =
+            FractalNoise(static_cast<float>(x) / 6.0f, static_cast<float>(y) / 6.0f, 0, 2, 0.5f, seed + 14);
         return Grain(Scale(p.Hide, 0.9f + 0.2f * dapple), x, y, seed + 15, 0.05f);
     });
     FillGridCell(img, 4, CellMane, [&](float, float, int32_t x, int32_t y) {
-        const float streak = FractalNoise(static_cast<float>(x) / 1.5f, static_cast<float>(y) / 16.0f, 0, 3, 0.5f, seed + 16);
+        const float streak =
+            FractalNoise(static_cast<float>(x) / 1.5f, static_cast<float>(y) / 16.0f, 0, 3, 0.5f, seed + 16);
         return Scale(p.Mane, 0.7f + 0.6f * streak);
     });
     FillGridCell(img, 4, CellBlanket, [&](float s, float t, int32_t x, int32_t y) {
@@ -236,7 +253,8 @@ TImage PaintSkin(int32_t figure, const TSkinPalette& p) {
     FillGridCell(img, 4, CellFeather, [&](float s, float, int32_t x, int32_t y) {
         return Grain(s < 0.5f ? p.Feather : Rgb8(170, 40, 36), x, y, seed + 18, 0.1f);
     });
-    FillGridCell(img, 4, CellIron, [&](float, float, int32_t x, int32_t y) { return Grain(p.Iron, x, y, seed + 19, 0.15f); });
+    FillGridCell(img, 4, CellIron,
+                 [&](float, float, int32_t x, int32_t y) { return Grain(p.Iron, x, y, seed + 19, 0.15f); });
     return img;
 }
 
@@ -246,7 +264,8 @@ bool WriteSkins(const std::string& outDir) {
         if (!Save(outDir, name + ".tga", PaintSkin(figure, BasePalette(figure))))
             return false;
         for (int32_t k = 1; k <= SkinVariants; ++k)
-            if (!Save(outDir, name + "_" + std::to_string(k) + ".tga", PaintSkin(figure, VariantPalette(figure, k))))
+            if (!Save(outDir, name + "_" + std::to_string(k) + ".tga",
+                      PaintSkin(figure, VariantPalette(figure, k))))
                 return false;
     }
     return true;
@@ -259,7 +278,8 @@ TImage PaintBark(bool birch) {
     TImage img(128, 128, 3);
     FillBox(img, 0, 0, 128, 128, [&](float s, float t, int32_t x, int32_t y) {
         (void)t;
-        const float ridges = FractalNoise(s * 12.0f, static_cast<float>(y) / 40.0f, 12, 3, 0.5f, birch ? 31 : 32);
+        const float ridges =
+            FractalNoise(s * 12.0f, static_cast<float>(y) / 40.0f, 12, 3, 0.5f, birch ? 31 : 32);
         if (birch) {
             TColour c = Grain(Rgb8(226, 222, 210), x, y, 33, 0.06f);
             // dark horizontal dashes
@@ -291,7 +311,8 @@ TImage PaintLeaves(int32_t kind) {
             std::vector<TPoint> stem;
             for (int32_t i = 0; i <= 8; ++i) {
                 const float f = static_cast<float>(i) / 8.0f;
-                stem.push_back({x0 + (twig % 2 ? 1.0f : -1.0f) * len * f * 0.5f, y0 + len * f + droop * f * f});
+                stem.push_back(
+                    {x0 + (twig % 2 ? 1.0f : -1.0f) * len * f * 0.5f, y0 + len * f + droop * f * f});
             }
             Paint(img, Polyline(stem, 2.5f), Scale(c, 0.7f));
             for (int32_t i = 1; i < 8; ++i)
@@ -377,7 +398,8 @@ TImage PaintHouse() {
         return c;
     });
     FillGridCell(img, 2, 3, [&](float, float, int32_t x, int32_t y) {
-        const float g = FractalNoise(static_cast<float>(x) / 40.0f, static_cast<float>(y) / 3.0f, 0, 3, 0.5f, 56);
+        const float g =
+            FractalNoise(static_cast<float>(x) / 40.0f, static_cast<float>(y) / 3.0f, 0, 3, 0.5f, 56);
         return Scale(Rgb8(96, 66, 40), 0.75f + 0.45f * g);
     });
     return img;
@@ -425,7 +447,8 @@ TImage PaintRuin() {
 TImage PaintKnife() {
     TImage img(128, 128, 3);
     FillGridCell(img, 2, 0, [&](float s, float t, int32_t x, int32_t y) {
-        const float brush = FractalNoise(static_cast<float>(x) / 30.0f, static_cast<float>(y) / 1.2f, 0, 2, 0.5f, 81);
+        const float brush =
+            FractalNoise(static_cast<float>(x) / 30.0f, static_cast<float>(y) / 1.2f, 0, 2, 0.5f, 81);
         const float sheen = 0.75f + 0.35f * std::exp(-std::pow((t - 0.6f) * 4.0f, 2.0f)) + 0.1f * s;
         return Scale(Rgb8(190, 196, 206), sheen * (0.92f + 0.16f * brush));
     });
@@ -437,7 +460,8 @@ TImage PaintKnife() {
         return Grain(Scale(Rgb8(210, 170, 80), 0.8f + 0.4f * t), x, y, 83, 0.08f);
     });
     FillGridCell(img, 2, 3, [&](float, float, int32_t x, int32_t y) {
-        const float g = FractalNoise(static_cast<float>(x) / 20.0f, static_cast<float>(y) / 2.0f, 0, 3, 0.5f, 84);
+        const float g =
+            FractalNoise(static_cast<float>(x) / 20.0f, static_cast<float>(y) / 2.0f, 0, 3, 0.5f, 84);
         return Scale(Rgb8(70, 40, 26), 0.7f + 0.5f * g);
     });
     return img;
@@ -446,7 +470,8 @@ TImage PaintKnife() {
 TImage PaintStand() {
     TImage img(128, 128, 3);
     FillBox(img, 0, 0, 128, 128, [&](float s, float t, int32_t x, int32_t y) {
-        const float rings = std::sin((s * 10.0f + 2.0f * FractalNoise(s * 4.0f, t * 4.0f, 4, 2, 0.5f, 91)) * Pi);
+        const float rings =
+            std::sin((s * 10.0f + 2.0f * FractalNoise(s * 4.0f, t * 4.0f, 4, 2, 0.5f, 91)) * Pi);
         return Grain(Scale(Rgb8(92, 50, 30), 0.8f + 0.2f * rings), x, y, 92, 0.06f);
     });
     return img;
@@ -466,11 +491,13 @@ TImage PaintMarker() {
         return Grain(Scale(Rgb8(220, 180, 70), 0.7f + 0.5f * std::sin(s * Pi)), x, y, 103, 0.05f);
     });
     FillGridCell(img, 2, 2, [&](float, float, int32_t x, int32_t y) {
-        const float g = FractalNoise(static_cast<float>(x) / 40.0f, static_cast<float>(y) / 2.0f, 0, 2, 0.5f, 104);
+        const float g =
+            FractalNoise(static_cast<float>(x) / 40.0f, static_cast<float>(y) / 2.0f, 0, 2, 0.5f, 104);
         return Scale(Rgb8(176, 136, 84), 0.8f + 0.3f * g);
     });
     FillGridCell(img, 2, 3, [&](float s, float, int32_t x, int32_t y) {
-        return s < 0.5f ? Grain(Rgb8(80, 82, 90), x, y, 105, 0.1f) : Grain(Rgb8(230, 226, 214), x, y, 106, 0.06f);
+        return s < 0.5f ? Grain(Rgb8(80, 82, 90), x, y, 105, 0.1f)
+                        : Grain(Rgb8(230, 226, 214), x, y, 106, 0.06f);
     });
     return img;
 }
@@ -511,13 +538,14 @@ TUVRect QuarterCell(int32_t cell) {
 }
 
 bool GenerateModelTextures(const std::string& outDir) {
-    return WriteSkins(outDir) && Save(outDir, TexBark, PaintBark(false)) && Save(outDir, TexBirchBark, PaintBark(true)) &&
-           Save(outDir, TexLeavesOak, PaintLeaves(0)) && Save(outDir, TexLeavesPine, PaintLeaves(1)) &&
-           Save(outDir, TexLeavesBirch, PaintLeaves(2)) && Save(outDir, TexRock, PaintRock()) &&
-           Save(outDir, TexHouse, PaintHouse()) && Save(outDir, TexFence, PaintFence()) &&
-           Save(outDir, TexRuin, PaintRuin()) && Save(outDir, TexKnife, PaintKnife()) &&
-           Save(outDir, TexStand, PaintStand()) && Save(outDir, TexMarker, PaintMarker()) &&
-           Save(outDir, TexOrderArrow, PaintOrderArrow()) && Save(outDir, TexBaseUnit, PaintBaseUnit());
+    return WriteSkins(outDir) && Save(outDir, TexBark, PaintBark(false)) &&
+           Save(outDir, TexBirchBark, PaintBark(true)) && Save(outDir, TexLeavesOak, PaintLeaves(0)) &&
+           Save(outDir, TexLeavesPine, PaintLeaves(1)) && Save(outDir, TexLeavesBirch, PaintLeaves(2)) &&
+           Save(outDir, TexRock, PaintRock()) && Save(outDir, TexHouse, PaintHouse()) &&
+           Save(outDir, TexFence, PaintFence()) && Save(outDir, TexRuin, PaintRuin()) &&
+           Save(outDir, TexKnife, PaintKnife()) && Save(outDir, TexStand, PaintStand()) &&
+           Save(outDir, TexMarker, PaintMarker()) && Save(outDir, TexOrderArrow, PaintOrderArrow()) &&
+           Save(outDir, TexBaseUnit, PaintBaseUnit());
 }
 
 }  // namespace gen

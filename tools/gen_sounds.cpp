@@ -49,13 +49,14 @@ Samples WithRoom(const Samples& dry, double tailSeconds, double roomSize, float 
 // gives the death cry and the fighters' grunts.
 
 struct TVowelPoint {
-    double Time;       // seconds
-    double Pitch;      // Hz
-    double F1, F2, F3; // formant frequencies, Hz
-    double Level;      // 0..1
+    double Time;        // seconds
+    double Pitch;       // Hz
+    double F1, F2, F3;  // formant frequencies, Hz
+    double Level;       // 0..1
 };
 
-Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, double roughness, TRandom& rng) {
+Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, double roughness,
+                     TRandom& rng) {
     if (path.size() < 2)
         return {};
     const double length = path.back().Time;
@@ -77,7 +78,12 @@ Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, d
         const TVowelPoint& b = path[segment + 1];
         const double x = std::clamp((t - a.Time) / std::max(b.Time - a.Time, 1e-6), 0.0, 1.0);
         auto mixd = [x](double p, double q) { return p + (q - p) * x; };
-        now = {t, mixd(a.Pitch, b.Pitch), mixd(a.F1, b.F1), mixd(a.F2, b.F2), mixd(a.F3, b.F3), mixd(a.Level, b.Level)};
+        now = {t,
+               mixd(a.Pitch, b.Pitch),
+               mixd(a.F1, b.F1),
+               mixd(a.F2, b.F2),
+               mixd(a.F3, b.F3),
+               mixd(a.Level, b.Level)};
         if ((i & 31) == 0) {
             const double freq[3] = {now.F1, now.F2, now.F3};
             const double width[3] = {90, 120, 170};
@@ -96,8 +102,8 @@ Samples FormantVoice(const std::vector<TVowelPoint>& path, double breathiness, d
         // Roughness: a strained voice alternates strong and weak cycles, which
         // gives the rasp of a scream an octave below its pitch.
         buzz *= 1.0 - roughness * (weakCycle ? 0.5 + 0.5 * growl : 0.2 * growl);
-        const double source = tilt.Process(static_cast<float>(buzz)) * 2.0 +
-                              breathiness * aspiration.Process(rng.Noise());
+        const double source =
+            tilt.Process(static_cast<float>(buzz)) * 2.0 + breathiness * aspiration.Process(rng.Noise());
         const double voiced = formants[0].Process(static_cast<float>(source)) +
                               0.6 * formants[1].Process(static_cast<float>(source)) +
                               0.3 * formants[2].Process(static_cast<float>(source));
@@ -127,7 +133,8 @@ Samples Thud(float velocity, TRandom& rng) {
         const double t = static_cast<double>(i) / Rate;
         const double body = std::sin(TwoPi * 82 * t) * std::exp(-t / 0.09);
         const float noise = rng.Noise();
-        const double crack = low.Process(noise) * std::exp(-t / 0.03) + 2.5 * knock.Process(noise) * std::exp(-t / 0.05);
+        const double crack =
+            low.Process(noise) * std::exp(-t / 0.03) + 2.5 * knock.Process(noise) * std::exp(-t / 0.05);
         out[i] = static_cast<float>(velocity * (0.8 * body + crack));
     }
     Normalize(out, velocity);
@@ -172,8 +179,8 @@ TStereo Ambience() {
         const double shift = side * 0.07;
         auto gust = [&](size_t i) {
             const double x = static_cast<double>(i) / tau;
-            return 0.55 + 0.25 * std::sin(TwoPi * (2 * x + 0.1 + shift)) + 0.15 * std::sin(TwoPi * (5 * x + 0.6)) +
-                   0.05 * std::sin(TwoPi * (11 * x + 0.3 + shift));
+            return 0.55 + 0.25 * std::sin(TwoPi * (2 * x + 0.1 + shift)) +
+                   0.15 * std::sin(TwoPi * (5 * x + 0.6)) + 0.05 * std::sin(TwoPi * (11 * x + 0.3 + shift));
         };
         TBiquad band, body;
         body.SetLowPass(Rate, 350, 0.7);
@@ -182,7 +189,8 @@ TStereo Ambience() {
                 const double g = gust(i);
                 if ((i & 63) == 0)
                     band.SetBandPass(Rate, 250 + 650 * g, 1.6);
-                const float v = band.Process(noise[i]) * static_cast<float>(g * g) + 0.5f * body.Process(noise[i]);
+                const float v =
+                    band.Process(noise[i]) * static_cast<float>(g * g) + 0.5f * body.Process(noise[i]);
                 if (pass == 1)
                     dst[i] += 0.5f * v;
             }
@@ -208,7 +216,8 @@ TStereo Ambience() {
                 const double x = static_cast<double>(i) / chirp.size();
                 const double f = base + sweep * x + 250 * std::sin(TwoPi * warble * x * length);
                 phase += f / Rate;
-                chirp[i] = static_cast<float>(std::sin(TwoPi * phase) * std::pow(std::sin(std::numbers::pi * x), 2));
+                chirp[i] =
+                    static_cast<float>(std::sin(TwoPi * phase) * std::pow(std::sin(std::numbers::pi * x), 2));
             }
             MixInto(out, chirp, At(at), level, pan, true);
             MixInto(send, chirp, At(at), level * 0.6f, true);
@@ -224,7 +233,8 @@ TStereo Ambience() {
         Samples burst(Frames(rng.Range(0.002, 0.008)));
         for (size_t i = 0; i < burst.size(); ++i)
             burst[i] = rng.Noise() * static_cast<float>(1.0 - static_cast<double>(i) / burst.size());
-        MixInto(fire, burst, At(rng.Range(0.0, 16.0)), static_cast<float>(std::pow(rng.Uniform(), 3.0)), true);
+        MixInto(fire, burst, At(rng.Range(0.0, 16.0)), static_cast<float>(std::pow(rng.Uniform(), 3.0)),
+                true);
     }
     FilterLoop(fire, crackleTone);
     MixInto(out, fire, 0, 0.12f, 0.45f, true);
@@ -258,19 +268,29 @@ Samples Melee() {
         float Level;
     };
     const THit hits[] = {
-        {0.00, 'c', 2300, 1.0f}, {0.34, 't', 0, 0.8f},   {0.60, 'c', 1850, 0.9f}, {0.78, 'g', 140, 0.45f},
-        {1.08, 'c', 2650, 0.85f}, {1.10, 's', 0, 0.3f},  {1.52, 't', 0, 0.7f},   {1.88, 'c', 2050, 1.0f},
-        {1.92, 'c', 2400, 0.6f}, {2.30, 'h', 170, 0.5f}, {2.62, 'c', 2200, 0.9f}, {2.98, 't', 0, 0.75f},
+        {0.00, 'c', 2300, 1.0f},  {0.34, 't', 0, 0.8f},   {0.60, 'c', 1850, 0.9f}, {0.78, 'g', 140, 0.45f},
+        {1.08, 'c', 2650, 0.85f}, {1.10, 's', 0, 0.3f},   {1.52, 't', 0, 0.7f},    {1.88, 'c', 2050, 1.0f},
+        {1.92, 'c', 2400, 0.6f},  {2.30, 'h', 170, 0.5f}, {2.62, 'c', 2200, 0.9f}, {2.98, 't', 0, 0.75f},
         {3.10, 'c', 1950, 0.7f},
     };
     for (const THit& hit : hits) {
         Samples sound;
         switch (hit.Kind) {
-        case 'c': sound = MetalHit(Rate, hit.Pitch, 0.9, 1.0f, rng); break;
-        case 't': sound = Thud(1.0f, rng); break;
-        case 's': sound = Scrape(0.35, rng); break;
-        case 'g': sound = Grunt(hit.Pitch, 0.25, true, rng); break;
-        default: sound = Grunt(hit.Pitch, 0.4, false, rng); break;
+        case 'c':
+            sound = MetalHit(Rate, hit.Pitch, 0.9, 1.0f, rng);
+            break;
+        case 't':
+            sound = Thud(1.0f, rng);
+            break;
+        case 's':
+            sound = Scrape(0.35, rng);
+            break;
+        case 'g':
+            sound = Grunt(hit.Pitch, 0.25, true, rng);
+            break;
+        default:
+            sound = Grunt(hit.Pitch, 0.4, false, rng);
+            break;
         }
         MixInto(dry, sound, At(hit.Time), hit.Level, false);
     }
@@ -293,7 +313,8 @@ Samples DefeatSting() {
     TRandom rng(0xF1A15400);
     Samples dry(Frames(4.2), 0.0f);
     for (int stroke = 0; stroke < 12; ++stroke)
-        MixInto(dry, Timpani(Rate, NoteHz(38), 0.8, 1.0f, rng), At(0.05 * stroke), 0.15f + 0.03f * stroke, false);
+        MixInto(dry, Timpani(Rate, NoteHz(38), 0.8, 1.0f, rng), At(0.05 * stroke), 0.15f + 0.03f * stroke,
+                false);
     MixInto(dry, Timpani(Rate, NoteHz(38), 2.5, 1.0f, rng), At(0.6), 0.9f, false);
 
     TVoiceSpec brass;
@@ -323,7 +344,8 @@ Samples DefeatSting() {
     };
     for (const auto& chord : chords)
         for (int note : chord.Notes)
-            MixInto(dry, RenderVoice(Rate, NoteHz(note), chord.Hold, 0.9f, brass, rng), At(chord.Time), 0.3f, false);
+            MixInto(dry, RenderVoice(Rate, NoteHz(note), chord.Hold, 0.9f, brass, rng), At(chord.Time), 0.3f,
+                    false);
     TRandom gongRng(0x6016);
     MixInto(dry, MetalHit(Rate, 180, 2.6, 1.0f, gongRng), At(1.56), 0.25f, false);
     Samples out = WithRoom(dry, 1.5, 0.75, 2.0f);
@@ -366,7 +388,8 @@ Samples ArrowShot() {
         const double t = static_cast<double>(i) / Rate;
         if ((i & 15) == 0) {
             // The pitch rises as the arrow leaves and falls as it passes away.
-            const double centre = t < 0.3 ? 900 + 1900 * (t / 0.3) : 2800 - 1200 * std::min(1.0, (t - 0.3) / 0.6);
+            const double centre =
+                t < 0.3 ? 900 + 1900 * (t / 0.3) : 2800 - 1200 * std::min(1.0, (t - 0.3) / 0.6);
             high.SetBandPass(Rate, centre, 2.5);
             low.SetBandPass(Rate, centre * 0.3, 1.5);
         }
@@ -394,8 +417,8 @@ int CollectSpeech(short* wave, int count, espeak_EVENT*) {
 struct TLine {
     const char* File;
     const char* Text;
-    int Pitch;   // espeak's 0..100
-    int Speed;   // words per minute
+    int Pitch;  // espeak's 0..100
+    int Speed;  // words per minute
 };
 
 // Cuts espeak's silence off both ends, keeping a breath around the words.
@@ -405,7 +428,8 @@ void TrimSilence(Samples& s) {
     auto last = std::find_if(s.rbegin(), s.rend(), [threshold](float v) { return std::fabs(v) > threshold; });
     if (first == s.end())
         return;
-    const auto begin = std::max<std::ptrdiff_t>(0, (first - s.begin()) - static_cast<std::ptrdiff_t>(Frames(0.01)));
+    const auto begin =
+        std::max<std::ptrdiff_t>(0, (first - s.begin()) - static_cast<std::ptrdiff_t>(Frames(0.01)));
     const auto end = std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(s.size()),
                                               (s.rend() - last) + static_cast<std::ptrdiff_t>(Frames(0.04)));
     s = Samples(s.begin() + begin, s.begin() + end);
@@ -423,7 +447,8 @@ bool Speak(const TLine& line, Samples& out) {
     espeak_Synchronize();
     SpeechTarget = nullptr;
     if (result != EE_OK || out.empty()) {
-        std::cerr << "mygame-data: espeak-ng could not speak \"" << line.Text << "\" for " << line.File << "\n";
+        std::cerr << "mygame-data: espeak-ng could not speak \"" << line.Text << "\" for " << line.File
+                  << "\n";
         return false;
     }
     TrimSilence(out);
@@ -449,12 +474,14 @@ bool WriteVoices(const std::string& folder) {
     };
     const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT);
     if (rate <= 0) {
-        std::cerr << "mygame-data: espeak-ng does not start (is its data, package espeak-ng-data, installed?)\n";
+        std::cerr
+            << "mygame-data: espeak-ng does not start (is its data, package espeak-ng-data, installed?)\n";
         return false;
     }
     bool ok = rate == Rate;
     if (!ok)
-        std::cerr << "mygame-data: espeak-ng speaks at " << rate << " Hz, the voices are made for " << Rate << "\n";
+        std::cerr << "mygame-data: espeak-ng speaks at " << rate << " Hz, the voices are made for " << Rate
+                  << "\n";
     if (ok && espeak_SetVoiceByName("en+m3") != EE_OK && espeak_SetVoiceByName("en") != EE_OK) {
         std::cerr << "mygame-data: espeak-ng has no English voice\n";
         ok = false;
@@ -479,7 +506,10 @@ bool GenerateSoundEffects(const std::string& outDir) {
     if (folder.empty())
         return false;
     const std::pair<const char*, Samples (*)()> effects[] = {
-        {"BATTLE1.WAV", Melee}, {"FINISH.WAV", DefeatSting}, {"DEAD1.WAV", DeathCry}, {"ARROW1.WAV", ArrowShot},
+        {"BATTLE1.WAV", Melee},
+        {"FINISH.WAV", DefeatSting},
+        {"DEAD1.WAV", DeathCry},
+        {"ARROW1.WAV", ArrowShot},
     };
     for (const auto& [file, make] : effects)
         if (!WriteDataFile(folder + file, EncodeWave(make(), Rate)))
@@ -498,6 +528,8 @@ int RunSounds(const std::vector<std::string>& args) {
 }
 
 const DataGenerator soundGenerator(400, "sounds", GenerateSoundEffects);
-const DataCommand soundsCommand("sounds", "sounds OUTDIR       write only the sound effects, voices and music", RunSounds);
+const DataCommand soundsCommand("sounds",
+                                "sounds OUTDIR       write only the sound effects, voices and music",
+                                RunSounds);
 
 }  // namespace

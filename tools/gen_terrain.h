@@ -36,10 +36,10 @@ enum TMaterial : int32_t {
     MaterialCount
 };
 
-inline constexpr int32_t AtlasCell = 64;      // pixels per cell side
-inline constexpr int32_t AtlasTile = 60;      // pixels a tile shows
-inline constexpr int32_t AtlasBorder = 2;     // pixels of border on each side
-inline constexpr int32_t AtlasCells = 16;     // cells per atlas side
+inline constexpr int32_t AtlasCell = 64;   // pixels per cell side
+inline constexpr int32_t AtlasTile = 60;   // pixels a tile shows
+inline constexpr int32_t AtlasBorder = 2;  // pixels of border on each side
+inline constexpr int32_t AtlasCells = 16;  // cells per atlas side
 inline constexpr int32_t AtlasSize = AtlasCells * AtlasCell;
 inline constexpr int32_t VariantCount = 8;
 inline constexpr int32_t MaskRowBase = 8;

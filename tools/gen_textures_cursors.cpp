@@ -16,8 +16,7 @@ using namespace pictures;
 
 namespace {
 
-std::vector<TPoint> Transform(const std::vector<TPoint>& pts, float cx, float cy, float scale, float angle)
-{
+std::vector<TPoint> Transform(const std::vector<TPoint>& pts, float cx, float cy, float scale, float angle) {
     std::vector<TPoint> out;
     const float c = std::cos(angle), s = std::sin(angle);
     for (const auto& p : pts)
@@ -30,8 +29,7 @@ std::vector<TPoint> Transform(const std::vector<TPoint>& pts, float cx, float cy
 namespace pictures {
 
 // A sword lying along +x from the pommel at the origin side; `len` is the whole length.
-TShape Sword(float cx, float cy, float len, float angle)
-{
+TShape Sword(float cx, float cy, float len, float angle) {
     const float k = len / 48.0f;
     const std::vector<TPoint> blade{{0, -2.6f}, {30, -2.6f}, {35, 0}, {30, 2.6f}, {0, 2.6f}};
     const std::vector<TPoint> guard{{-2, -8}, {2, -8}, {2, 8}, {-2, 8}};
@@ -43,10 +41,8 @@ TShape Sword(float cx, float cy, float len, float angle)
     return Union(s, Circle(pommel.x, pommel.y, 3.0f * k));
 }
 
-
 // A heater shield centred at (cx, cy), `w` wide.
-TShape Shield(float cx, float cy, float w)
-{
+TShape Shield(float cx, float cy, float w) {
     std::vector<TPoint> pts;
     const float h = w * 1.2f;
     const float top = cy - h * 0.45f;
@@ -54,11 +50,13 @@ TShape Shield(float cx, float cy, float w)
     pts.push_back({cx + w / 2, top});
     for (int32_t i = 0; i <= 12; ++i) {  // right side curving to the point
         const float t = i / 12.0f;
-        pts.push_back({cx + w / 2 * std::cos(t * Pi / 2), top + h * 0.35f + h * 0.65f * std::sin(t * Pi / 2)});
+        pts.push_back(
+            {cx + w / 2 * std::cos(t * Pi / 2), top + h * 0.35f + h * 0.65f * std::sin(t * Pi / 2)});
     }
     for (int32_t i = 12; i >= 0; --i) {
         const float t = i / 12.0f;
-        pts.push_back({cx - w / 2 * std::cos(t * Pi / 2), top + h * 0.35f + h * 0.65f * std::sin(t * Pi / 2)});
+        pts.push_back(
+            {cx - w / 2 * std::cos(t * Pi / 2), top + h * 0.35f + h * 0.65f * std::sin(t * Pi / 2)});
     }
     return Polygon(pts);
 }
@@ -68,8 +66,7 @@ TShape Shield(float cx, float cy, float w)
 namespace {
 
 // The common arrow pointer with its tip at (x, y), `h` pixels tall.
-TShape Pointer(float x, float y, float h)
-{
+TShape Pointer(float x, float y, float h) {
     const float k = h / 26.0f;
     return Polygon({{x, y},
                     {x, y + 22 * k},
@@ -85,9 +82,7 @@ TShape Pointer(float x, float y, float h)
 namespace pictures {
 
 // Paints a shape with a dark outline, as cursors and icons are drawn.
-void Inked(TImage& img, const TShape& shape, const TColour& fill, float outline,
-           const TColour& ink)
-{
+void Inked(TImage& img, const TShape& shape, const TColour& fill, float outline, const TColour& ink) {
     Paint(img, Union(shape, Outline(shape, outline * 2.0f)), ink);
     Paint(img, shape, fill);
 }
@@ -97,29 +92,29 @@ void Inked(TImage& img, const TShape& shape, const TColour& fill, float outline,
 namespace {
 
 // A small tree, a water drop, a grass tuft, a flag: the pictures that the cursors and buttons share.
-void DrawTree(TImage& img, float cx, float cy, float s)
-{
-    Inked(img, Box(cx - s * 0.12f, cy + s * 0.1f, cx + s * 0.12f, cy + s * 0.55f), Rgb(0.45f, 0.3f, 0.15f), 1.0f);
-    Inked(img, Polygon({{cx, cy - s * 0.6f}, {cx + s * 0.45f, cy + s * 0.2f}, {cx - s * 0.45f, cy + s * 0.2f}}),
+void DrawTree(TImage& img, float cx, float cy, float s) {
+    Inked(img, Box(cx - s * 0.12f, cy + s * 0.1f, cx + s * 0.12f, cy + s * 0.55f), Rgb(0.45f, 0.3f, 0.15f),
+          1.0f);
+    Inked(img,
+          Polygon({{cx, cy - s * 0.6f}, {cx + s * 0.45f, cy + s * 0.2f}, {cx - s * 0.45f, cy + s * 0.2f}}),
           Rgb(0.25f, 0.6f, 0.2f), 1.0f);
 }
 
-void DrawDrop(TImage& img, float cx, float cy, float s)
-{
-    TShape drop = Union(Circle(cx, cy + s * 0.15f, s * 0.35f),
-                        Polygon({{cx, cy - s * 0.55f}, {cx + s * 0.32f, cy + s * 0.05f}, {cx - s * 0.32f, cy + s * 0.05f}}));
+void DrawDrop(TImage& img, float cx, float cy, float s) {
+    TShape drop = Union(
+        Circle(cx, cy + s * 0.15f, s * 0.35f),
+        Polygon({{cx, cy - s * 0.55f}, {cx + s * 0.32f, cy + s * 0.05f}, {cx - s * 0.32f, cy + s * 0.05f}}));
     Inked(img, drop, Rgb(0.3f, 0.6f, 0.95f), 1.0f);
     Paint(img, Circle(cx - s * 0.12f, cy + s * 0.08f, s * 0.09f), Rgb(1, 1, 1, 0.8f));
 }
 
-void DrawTuft(TImage& img, float cx, float cy, float s)
-{
+void DrawTuft(TImage& img, float cx, float cy, float s) {
     std::vector<TShape> blades;
     const float angles[] = {-0.75f, -0.35f, 0.0f, 0.35f, 0.75f};
     TShape tuft = Segment(cx, cy + s * 0.45f, cx, cy - s * 0.5f, s * 0.14f);
     for (float a : angles)
-        tuft = Union(tuft, Segment(cx, cy + s * 0.45f, cx + std::sin(a) * s * 0.6f, cy + s * 0.45f - std::cos(a) * s * 0.8f,
-                                   s * 0.12f));
+        tuft = Union(tuft, Segment(cx, cy + s * 0.45f, cx + std::sin(a) * s * 0.6f,
+                                   cy + s * 0.45f - std::cos(a) * s * 0.8f, s * 0.12f));
     Inked(img, tuft, Rgb(0.45f, 0.8f, 0.25f), 1.0f);
 }
 
@@ -127,10 +122,13 @@ void DrawTuft(TImage& img, float cx, float cy, float s)
 
 namespace pictures {
 
-void DrawFlag(TImage& img, float cx, float cy, float s, const TColour& colour)
-{
-    Inked(img, Box(cx - s * 0.42f, cy - s * 0.5f, cx - s * 0.32f, cy + s * 0.5f), Rgb(0.55f, 0.4f, 0.2f), 1.0f);
-    Inked(img, Polygon({{cx - s * 0.32f, cy - s * 0.5f}, {cx + s * 0.45f, cy - s * 0.32f}, {cx - s * 0.32f, cy - s * 0.1f}}),
+void DrawFlag(TImage& img, float cx, float cy, float s, const TColour& colour) {
+    Inked(img, Box(cx - s * 0.42f, cy - s * 0.5f, cx - s * 0.32f, cy + s * 0.5f), Rgb(0.55f, 0.4f, 0.2f),
+          1.0f);
+    Inked(img,
+          Polygon({{cx - s * 0.32f, cy - s * 0.5f},
+                   {cx + s * 0.45f, cy - s * 0.32f},
+                   {cx - s * 0.32f, cy - s * 0.1f}}),
           colour, 1.0f);
 }
 
@@ -140,8 +138,7 @@ namespace {
 
 // Cursors: 32 x 32, the hot spot at the top-left pixel except "Stop", which is centred.
 
-TImage CursorWithBadge(const std::function<void(TImage&)>& badge)
-{
+TImage CursorWithBadge(const std::function<void(TImage&)>& badge) {
     TImage img(32, 32, 4);
     Inked(img, Pointer(0.5f, 0.5f, 20.0f), Rgb(0.98f, 0.93f, 0.75f), 1.2f);
     if (badge)
@@ -149,8 +146,7 @@ TImage CursorWithBadge(const std::function<void(TImage&)>& badge)
     return img;
 }
 
-TImage MakeCursor(const std::string& name)
-{
+TImage MakeCursor(const std::string& name) {
     if (name == "Stop") {
         TImage img(32, 32, 4);
         const TShape ring = Subtract(Circle(16, 16, 13), Circle(16, 16, 9));
@@ -181,8 +177,7 @@ TImage MakeCursor(const std::string& name)
     return img;
 }
 
-bool GenerateCursors(const std::string& outDir)
-{
+bool GenerateCursors(const std::string& outDir) {
     for (const char* name : {"Stop", "Cursor", "Nature", "Water", "Grass", "Attack", "Defence", "Move"})
         if (!WriteTGA(DataPath(outDir, std::string("Cursors/") + name + ".tga"), MakeCursor(name)))
             return false;

@@ -15,8 +15,7 @@ using namespace pictures;
 
 namespace pictures {
 
-TColour Parchment(float x, float y, uint32_t seed)
-{
+TColour Parchment(float x, float y, uint32_t seed) {
     const float n = FractalNoise(x / 40.0f, y / 40.0f, 0, 4, 0.55f, seed);
     const float fibre = ValueNoise(x / 3.0f, y / 30.0f, 0, 0, seed + 7);
     TColour c = Rgb(0.84f, 0.76f, 0.57f);
@@ -28,29 +27,27 @@ TColour Parchment(float x, float y, uint32_t seed)
 
 namespace {
 
-TColour Stone(float x, float y, uint32_t seed)
-{
+TColour Stone(float x, float y, uint32_t seed) {
     const float n = FractalNoise(x / 24.0f, y / 24.0f, 0, 4, 0.55f, seed);
     return Scale(Rgb(0.3f, 0.27f, 0.23f), 0.8f + 0.4f * n);
 }
 
-TColour Bronze(float, float y, float top, float height)
-{
+TColour Bronze(float, float y, float top, float height) {
     const float t = Clamp01((y - top) / std::max(height, 1.0f));
     return Mix(Rgb(0.92f, 0.76f, 0.42f), Rgb(0.5f, 0.34f, 0.14f), t);
 }
 
 // A framed plate: stone border, bronze rim, parchment (or dark) field. Coordinates in pixels.
 void Plate(TImage& img, float x0, float y0, float x1, float y1, float radius, float border, bool darkField,
-           uint32_t seed)
-{
+           uint32_t seed) {
     const TShape outer = Box(x0, y0, x1, y1, radius);
     PaintWith(img, outer, [&](float x, float y) { return Stone(x, y, seed); });
-    const TShape rim = Outline(Box(x0 + border * 0.5f, y0 + border * 0.5f, x1 - border * 0.5f, y1 - border * 0.5f,
-                                   std::max(radius - border * 0.5f, 0.0f)),
+    const TShape rim = Outline(Box(x0 + border * 0.5f, y0 + border * 0.5f, x1 - border * 0.5f,
+                                   y1 - border * 0.5f, std::max(radius - border * 0.5f, 0.0f)),
                                std::max(2.0f, border * 0.3f));
     PaintWith(img, rim, [&](float x, float y) { return Bronze(x, y, y0, y1 - y0); });
-    const TShape field = Box(x0 + border, y0 + border, x1 - border, y1 - border, std::max(radius - border, 0.0f));
+    const TShape field =
+        Box(x0 + border, y0 + border, x1 - border, y1 - border, std::max(radius - border, 0.0f));
     PaintWith(img, field, [&](float x, float y) {
         return darkField ? Scale(Stone(x, y, seed + 5), 0.55f) : Parchment(x, y, seed + 3);
     });
@@ -62,8 +59,7 @@ void Plate(TImage& img, float x0, float y0, float x1, float y1, float radius, fl
 
 // Alpha reduced to fully opaque or fully clear, for pictures drawn with an alpha test; clear
 // pixels take `edge` so that filtering does not darken the outline.
-void HardenAlpha(TImage& img, const TColour& edge)
-{
+void HardenAlpha(TImage& img, const TColour& edge) {
     for (int32_t y = 0; y < img.Height; ++y)
         for (int32_t x = 0; x < img.Width; ++x) {
             TColour c = img.Get(x, y);
@@ -76,8 +72,7 @@ void HardenAlpha(TImage& img, const TColour& edge)
         }
 }
 
-TImage MakeGroupsInfo()
-{
+TImage MakeGroupsInfo() {
     TImage img(512, 64, 4);
     Plate(img, 0, 0, 512, 64, 10, 5, true, 0x6A0001);
     // Nine slots where the HUD draws the groups: x from 0.11 k + 0.01 to 0.11 k + 0.107 of the width.
@@ -90,8 +85,7 @@ TImage MakeGroupsInfo()
     return img;
 }
 
-TImage MakePlayerStat()
-{
+TImage MakePlayerStat() {
     TImage img(256, 128, 4);
     Plate(img, 0, 0, 256, 128, 12, 8, false, 0x6A0002);
     // Faint ruled lines under the three captions.
@@ -102,8 +96,7 @@ TImage MakePlayerStat()
     return img;
 }
 
-TImage MakeMiniMapPanel()
-{
+TImage MakeMiniMapPanel() {
     TImage img(256, 256, 4);
     Plate(img, 0, 0, 256, 256, 24, 10, true, 0x6A0003);
     // The recess where the map picture lies (x 0.13..0.72, y 0.285..0.9 of the panel, y up).
@@ -119,12 +112,11 @@ TImage MakeMiniMapPanel()
     return img;
 }
 
-TImage MakeUnitsInfo()
-{
+TImage MakeUnitsInfo() {
     TImage img(1024, 256, 4);
     // Cut corners and a stepped top edge; drawn with an alpha test, so the outline is hard.
-    std::vector<TPoint> outline{{0, 40},   {40, 40},  {56, 24},  {968, 24}, {984, 40},
-                                {1024, 40}, {1024, 256}, {0, 256}};
+    std::vector<TPoint> outline{{0, 40},   {40, 40},   {56, 24},    {968, 24},
+                                {984, 40}, {1024, 40}, {1024, 256}, {0, 256}};
     const TShape body = Polygon(outline);
     PaintWith(img, body, [](float x, float y) { return Stone(x, y, 0x6A0004); });
     PaintWith(img, Outline(body, 5.0f), [](float x, float y) { return Bronze(x, y, 20, 236); });
@@ -135,8 +127,7 @@ TImage MakeUnitsInfo()
     return img;
 }
 
-TImage MakeCommandPanel()
-{
+TImage MakeCommandPanel() {
     TImage img(256, 256, 4);
     Plate(img, 0, 0, 256, 256, 16, 8, true, 0x6A0006);
     // The button area: x 0.05..0.85, y 0.05..0.78 (y up), a 4 x 3 grid.
@@ -145,7 +136,10 @@ TImage MakeCommandPanel()
     for (int32_t i = 0; i < 4; ++i)
         for (int32_t j = 0; j < 3; ++j) {
             const float cw = (ax1 - ax0) / 4, ch = (ay1 - ay0) / 3;
-            Paint(img, Outline(Box(ax0 + i * cw + 2, ay0 + j * ch + 2, ax0 + (i + 1) * cw - 2, ay0 + (j + 1) * ch - 2, 3), 1.0f),
+            Paint(img,
+                  Outline(Box(ax0 + i * cw + 2, ay0 + j * ch + 2, ax0 + (i + 1) * cw - 2,
+                              ay0 + (j + 1) * ch - 2, 3),
+                          1.0f),
                   Rgb(0.5f, 0.4f, 0.25f, 0.5f));
         }
     // A header plate above the buttons and a column of studs to the right.
@@ -160,8 +154,7 @@ TImage MakeCommandPanel()
 }
 
 // Button pictures, each in a 64 x 64 cell centred at (cx, cy).
-void IconHold(TImage& img, float cx, float cy)
-{
+void IconHold(TImage& img, float cx, float cy) {
     Inked(img, Shield(cx, cy, 30), Rgb(0.3f, 0.45f, 0.85f), 1.5f);
     Paint(img, Segment(cx, cy - 10, cx, cy + 14, 4), Rgb(0.95f, 0.85f, 0.4f));
     Paint(img, Segment(cx - 11, cy - 2, cx + 11, cy - 2, 4), Rgb(0.95f, 0.85f, 0.4f));
@@ -169,21 +162,18 @@ void IconHold(TImage& img, float cx, float cy)
 
 void IconMove(TImage& img, float cx, float cy) { DrawFlag(img, cx + 2, cy, 40, Rgb(0.3f, 0.85f, 0.3f)); }
 
-void IconAttack(TImage& img, float cx, float cy)
-{
+void IconAttack(TImage& img, float cx, float cy) {
     Inked(img, Sword(cx - 15, cy + 15, 42, -Pi / 4), Rgb(0.85f, 0.86f, 0.9f), 1.5f);
     Inked(img, Sword(cx + 15, cy + 15, 42, -3 * Pi / 4), Rgb(0.85f, 0.86f, 0.9f), 1.5f);
 }
 
-void IconFormation(TImage& img, float cx, float cy)
-{
+void IconFormation(TImage& img, float cx, float cy) {
     for (int32_t r = 0; r < 2; ++r)
         for (int32_t c = 0; c < 3; ++c)
             Inked(img, Circle(cx - 14 + 14 * c, cy - 7 + 14 * r, 5), Rgb(0.9f, 0.8f, 0.45f), 1.5f);
 }
 
-void IconRetreat(TImage& img, float cx, float cy)
-{
+void IconRetreat(TImage& img, float cx, float cy) {
     std::vector<TPoint> arc;
     for (int32_t i = 0; i <= 16; ++i) {
         const float a = Pi * (0.1f + 0.9f * i / 16.0f);
@@ -195,8 +185,7 @@ void IconRetreat(TImage& img, float cx, float cy)
     Inked(img, Union(shaft, head), Rgb(0.9f, 0.8f, 0.45f), 1.5f);
 }
 
-void ButtonFace(TImage& img, float x0, float y0, float x1, float y1)
-{
+void ButtonFace(TImage& img, float x0, float y0, float x1, float y1) {
     const TShape face = Box(x0 + 2, y0 + 2, x1 - 2, y1 - 2, 6);
     PaintWith(img, face, [&](float x, float y) {
         const float t = Clamp01((y - y0) / (y1 - y0));
@@ -205,8 +194,7 @@ void ButtonFace(TImage& img, float x0, float y0, float x1, float y1)
     PaintWith(img, Outline(face, 2.0f), [&](float x, float y) { return Bronze(x, y, y0, y1 - y0); });
 }
 
-TImage MakeCommandButtons(bool gray)
-{
+TImage MakeCommandButtons(bool gray) {
     TImage img(256, 192, 4);
     // Rows count from the bottom: row j lies at pixel rows 192 - 64 (j + 1) .. 192 - 64 j.
     for (int32_t i = 0; i < 4; ++i)
@@ -236,67 +224,77 @@ TImage MakeCommandButtons(bool gray)
 }
 
 // Unit type icons on a round medal: 0 the debug unit, 1 bowman, 2 warrior, 3 cavalryman.
-TImage MakeUnitIcon(int32_t type)
-{
+TImage MakeUnitIcon(int32_t type) {
     TImage img(64, 64, 4);
     const TShape medal = Circle(32, 32, 30);
-    PaintWith(img, medal, [](float x, float y) { return Scale(Stone(x, y, 0x6A0008), 1.1f - 0.4f * y / 64); });
+    PaintWith(img, medal,
+              [](float x, float y) { return Scale(Stone(x, y, 0x6A0008), 1.1f - 0.4f * y / 64); });
     PaintWith(img, Outline(medal, 3.0f), [](float x, float y) { return Bronze(x, y, 0, 64); });
     const TColour steel = Rgb(0.85f, 0.86f, 0.9f);
     switch (type) {
-        case 0: {  // a cog wheel
-            TShape cog = Circle(32, 32, 13);
-            for (int32_t t = 0; t < 8; ++t) {
-                const float a = t * Pi / 4;
-                cog = Union(cog, Segment(32, 32, 32 + std::cos(a) * 19, 32 + std::sin(a) * 19, 7));
-            }
-            Inked(img, Subtract(cog, Circle(32, 32, 5)), Rgb(0.75f, 0.75f, 0.7f), 1.5f);
-            break;
+    case 0: {  // a cog wheel
+        TShape cog = Circle(32, 32, 13);
+        for (int32_t t = 0; t < 8; ++t) {
+            const float a = t * Pi / 4;
+            cog = Union(cog, Segment(32, 32, 32 + std::cos(a) * 19, 32 + std::sin(a) * 19, 7));
         }
-        case 1: {  // a bow with an arrow on the string
-            std::vector<TPoint> bow;
-            for (int32_t i = 0; i <= 20; ++i) {
-                const float a = -Pi / 2 + Pi * i / 20.0f;
-                bow.push_back({22 + 16 * std::cos(a), 32 + 22 * std::sin(a)});
-            }
-            Inked(img, Polyline(bow, 4), Rgb(0.6f, 0.4f, 0.2f), 1.2f);
-            Paint(img, Segment(22, 10, 22, 54, 1.2f), Rgb(0.95f, 0.95f, 0.9f));
-            const TShape arrow = Union(Segment(14, 32, 50, 32, 2.5f), Polygon({{56, 32}, {47, 27}, {47, 37}}));
-            Inked(img, arrow, steel, 1.2f);
-            Paint(img, Polygon({{12, 27}, {19, 32}, {12, 37}, {15, 32}}), Rgb(0.8f, 0.2f, 0.15f));
-            break;
+        Inked(img, Subtract(cog, Circle(32, 32, 5)), Rgb(0.75f, 0.75f, 0.7f), 1.5f);
+        break;
+    }
+    case 1: {  // a bow with an arrow on the string
+        std::vector<TPoint> bow;
+        for (int32_t i = 0; i <= 20; ++i) {
+            const float a = -Pi / 2 + Pi * i / 20.0f;
+            bow.push_back({22 + 16 * std::cos(a), 32 + 22 * std::sin(a)});
         }
-        case 2:  // sword over a round shield
-            Inked(img, Circle(26, 36, 15), Rgb(0.65f, 0.2f, 0.15f), 1.5f);
-            Paint(img, Circle(26, 36, 4), Rgb(0.9f, 0.8f, 0.4f));
-            Inked(img, Sword(20, 46, 48, -Pi / 4), steel, 1.5f);
-            break;
-        case 3:
-        default: {  // a horseshoe
-            std::vector<TPoint> shoe;
-            for (int32_t i = 0; i <= 24; ++i) {
-                const float a = Pi * (-0.15f + 1.3f * i / 24.0f);
-                shoe.push_back({32 + 15 * std::cos(a), 30 - 16 * std::sin(a)});
-            }
-            shoe.insert(shoe.begin(), {shoe.front().x + 2, shoe.front().y + 12});
-            shoe.push_back({shoe.back().x - 2, shoe.back().y + 12});
-            Inked(img, Polyline(shoe, 8), Rgb(0.7f, 0.7f, 0.72f), 1.5f);
-            for (int32_t i = 0; i < 6; ++i) {
-                const float a = Pi * (0.0f + 1.0f * (i + 0.5f) / 6.0f);
-                Paint(img, Circle(32 + 15 * std::cos(a), 30 - 16 * std::sin(a), 1.4f), Rgb(0.15f, 0.15f, 0.15f));
-            }
-            break;
+        Inked(img, Polyline(bow, 4), Rgb(0.6f, 0.4f, 0.2f), 1.2f);
+        Paint(img, Segment(22, 10, 22, 54, 1.2f), Rgb(0.95f, 0.95f, 0.9f));
+        const TShape arrow = Union(Segment(14, 32, 50, 32, 2.5f), Polygon({{56, 32}, {47, 27}, {47, 37}}));
+        Inked(img, arrow, steel, 1.2f);
+        Paint(img, Polygon({{12, 27}, {19, 32}, {12, 37}, {15, 32}}), Rgb(0.8f, 0.2f, 0.15f));
+        break;
+    }
+    case 2:  // sword over a round shield
+        Inked(img, Circle(26, 36, 15), Rgb(0.65f, 0.2f, 0.15f), 1.5f);
+        Paint(img, Circle(26, 36, 4), Rgb(0.9f, 0.8f, 0.4f));
+        Inked(img, Sword(20, 46, 48, -Pi / 4), steel, 1.5f);
+        break;
+    case 3:
+    default: {  // a horseshoe
+        std::vector<TPoint> shoe;
+        for (int32_t i = 0; i <= 24; ++i) {
+            const float a = Pi * (-0.15f + 1.3f * i / 24.0f);
+            shoe.push_back({32 + 15 * std::cos(a), 30 - 16 * std::sin(a)});
         }
+        shoe.insert(shoe.begin(), {shoe.front().x + 2, shoe.front().y + 12});
+        shoe.push_back({shoe.back().x - 2, shoe.back().y + 12});
+        Inked(img, Polyline(shoe, 8), Rgb(0.7f, 0.7f, 0.72f), 1.5f);
+        for (int32_t i = 0; i < 6; ++i) {
+            const float a = Pi * (0.0f + 1.0f * (i + 0.5f) / 6.0f);
+            Paint(img, Circle(32 + 15 * std::cos(a), 30 - 16 * std::sin(a), 1.4f), Rgb(0.15f, 0.15f, 0.15f));
+        }
+        break;
+    }
     }
     return img;
 }
 
 // The cap above a unit label: a bronze bar with three points, drawn with an alpha test.
-TImage MakeTroopLabel()
-{
+TImage MakeTroopLabel() {
     TImage img(64, 32, 4);
-    const TShape cap = Polygon({{2, 30}, {2, 14}, {10, 14}, {14, 4}, {20, 14}, {28, 14}, {32, 2}, {36, 14},
-                                {44, 14}, {50, 4}, {54, 14}, {62, 14}, {62, 30}});
+    const TShape cap = Polygon({{2, 30},
+                                {2, 14},
+                                {10, 14},
+                                {14, 4},
+                                {20, 14},
+                                {28, 14},
+                                {32, 2},
+                                {36, 14},
+                                {44, 14},
+                                {50, 4},
+                                {54, 14},
+                                {62, 14},
+                                {62, 30}});
     PaintWith(img, cap, [](float x, float y) { return Bronze(x, y, 2, 28); });
     Paint(img, Outline(cap, 2.0f), Rgb(0.2f, 0.12f, 0.04f));
     HardenAlpha(img, Rgb(0.45f, 0.3f, 0.12f));
@@ -304,8 +302,7 @@ TImage MakeTroopLabel()
 }
 
 // Emblems drawn over the owner's colour: the human side's star, the other side's chevrons.
-TImage MakeEmblem(bool computerSide)
-{
+TImage MakeEmblem(bool computerSide) {
     TImage img(64, 64, 4);
     if (!computerSide) {
         std::vector<TPoint> star;
@@ -328,8 +325,7 @@ TImage MakeEmblem(bool computerSide)
 }
 
 // A glow along the edges of the label, tinted by the HUD and blended.
-TImage MakeAura()
-{
+TImage MakeAura() {
     TImage img(64, 64, 4);
     const TShape frame = Box(8, 8, 56, 56, 8);
     for (int32_t y = 0; y < 64; ++y)
@@ -341,8 +337,7 @@ TImage MakeAura()
     return img;
 }
 
-bool GenerateHud(const std::string& outDir)
-{
+bool GenerateHud(const std::string& outDir) {
     bool ok = WriteTexture(outDir, "GroupsInfo", MakeGroupsInfo());
     ok = ok && WriteTexture(outDir, "PlayerStat", MakePlayerStat());
     ok = ok && WriteTexture(outDir, "MiniMap", MakeMiniMapPanel());

@@ -18,8 +18,7 @@ namespace {
 
 // Bilinear resampling to another size (the pictures are painted at their shown proportions and
 // stored at power-of-two sizes).
-TImage Resample(const TImage& src, int32_t width, int32_t height)
-{
+TImage Resample(const TImage& src, int32_t width, int32_t height) {
     TImage out(width, height, src.Channels);
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x) {
@@ -36,32 +35,33 @@ TImage Resample(const TImage& src, int32_t width, int32_t height)
 }
 
 // Height of a skyline at x: hills made of noise.
-float Ridge(float x, float base, float amplitude, float scale, uint32_t seed)
-{
+float Ridge(float x, float base, float amplitude, float scale, uint32_t seed) {
     return base - amplitude * FractalNoise(x / scale, 0.5f, 0, 4, 0.5f, seed);
 }
 
 // Text with a drop shadow and a light rim.
 void Title(TImage& img, const std::string& text, float cx, float baseline, float size, float maxWidth,
-           const TColour& colour)
-{
+           const TColour& colour) {
     size = std::min(size, maxWidth / TextWidth(text, 1.0f));
     const float stroke = size * 0.13f;
     const float w = TextWidth(text, size);
     const float x = cx - w / 2;
     const int32_t bx0 = static_cast<int32_t>(x - size), bx1 = static_cast<int32_t>(x + w + size);
-    const int32_t by0 = static_cast<int32_t>(baseline - size * 1.5f), by1 = static_cast<int32_t>(baseline + size * 0.7f);
-    Paint(img, Text(text, x + size * 0.05f, baseline + size * 0.06f, size, stroke * 1.6f), Rgb(0, 0, 0, 0.6f), bx0, by0,
-          bx1, by1);
+    const int32_t by0 = static_cast<int32_t>(baseline - size * 1.5f),
+                  by1 = static_cast<int32_t>(baseline + size * 0.7f);
+    Paint(img, Text(text, x + size * 0.05f, baseline + size * 0.06f, size, stroke * 1.6f), Rgb(0, 0, 0, 0.6f),
+          bx0, by0, bx1, by1);
     Paint(img, Text(text, x, baseline, size, stroke * 1.5f), Rgb(0.12f, 0.08f, 0.04f), bx0, by0, bx1, by1);
-    PaintWith(img, Text(text, x, baseline, size, stroke),
-              [&](float, float y) { return Mix(colour, Scale(colour, 0.6f), Clamp01((y - (baseline - size)) / size)); },
-              bx0, by0, bx1, by1);
+    PaintWith(
+        img, Text(text, x, baseline, size, stroke),
+        [&](float, float y) {
+            return Mix(colour, Scale(colour, 0.6f), Clamp01((y - (baseline - size)) / size));
+        },
+        bx0, by0, bx1, by1);
 }
 
 // Sunset over hills with an army on the ridge; "Technical demo" above.
-TImage MakeTitle()
-{
+TImage MakeTitle() {
     const int32_t W = 1024, H = 768;
     TImage img(W, H, 3);
     for (int32_t y = 0; y < H; ++y)
@@ -97,7 +97,8 @@ TImage MakeTitle()
             const float t = SmoothStep(H * 0.84f, H * 0.95f, static_cast<float>(y));
             const float stalks = ValueNoise(x / 2.5f, y / 14.0f, 0, 0, 0x717E40);
             const float patches = FractalNoise(x / 90.0f, y / 30.0f, 0, 3, 0.5f, 0x717E41);
-            const TColour field = Scale(Rgb(0.66f, 0.52f, 0.3f), 0.8f + 0.25f * patches + 0.15f * (stalks - 0.5f));
+            const TColour field =
+                Scale(Rgb(0.66f, 0.52f, 0.3f), 0.8f + 0.25f * patches + 0.15f * (stalks - 0.5f));
             img.Set(x, y, Mix(img.Get(x, y), field, t));
         }
     // Spears and banners along the nearest ridge.
@@ -110,26 +111,28 @@ TImage MakeTitle()
               static_cast<int32_t>(x) - 8, static_cast<int32_t>(top - h) - 4, static_cast<int32_t>(x) + 8,
               static_cast<int32_t>(top) + 6);
         if (rnd.Int(5) == 0)
-            Paint(img, Polygon({{x, top - h}, {x + 26, top - h + 8}, {x, top - h + 16}}), Rgb(0.55f, 0.08f, 0.06f),
-                  static_cast<int32_t>(x) - 2, static_cast<int32_t>(top - h) - 2, static_cast<int32_t>(x) + 30,
-                  static_cast<int32_t>(top - h) + 20);
-        Paint(img, Circle(x, top + 2, 7), ranges[2], static_cast<int32_t>(x) - 9, static_cast<int32_t>(top) - 7,
-              static_cast<int32_t>(x) + 9, static_cast<int32_t>(top) + 11);
+            Paint(img, Polygon({{x, top - h}, {x + 26, top - h + 8}, {x, top - h + 16}}),
+                  Rgb(0.55f, 0.08f, 0.06f), static_cast<int32_t>(x) - 2, static_cast<int32_t>(top - h) - 2,
+                  static_cast<int32_t>(x) + 30, static_cast<int32_t>(top - h) + 20);
+        Paint(img, Circle(x, top + 2, 7), ranges[2], static_cast<int32_t>(x) - 9,
+              static_cast<int32_t>(top) - 7, static_cast<int32_t>(x) + 9, static_cast<int32_t>(top) + 11);
     }
     Title(img, "Technical demo", W / 2.0f, 150, 92, W * 0.8f, Rgb(0.98f, 0.85f, 0.5f));
     return Resample(img, 1024, 1024);
 }
 
 // An old campaign map on parchment: a river, hills, woods, two armies and their arrows.
-TImage MakeLoading()
-{
+TImage MakeLoading() {
     const int32_t W = 1024, H = 768;
     TImage img(W, H, 3);
     for (int32_t y = 0; y < H; ++y)
         for (int32_t x = 0; x < W; ++x) {
             TColour c = Parchment(x * 1.0f, y * 1.0f, 0x10AD01);
             const float ex = std::min(x, W - 1 - x) / 90.0f, ey = std::min(y, H - 1 - y) / 90.0f;
-            const float burn = 1.0f - SmoothStep(0.0f, 1.0f, std::min(ex, ey) + 0.25f * FractalNoise(x / 40.0f, y / 40.0f, 0, 3, 0.5f, 0x10AD02));
+            const float burn =
+                1.0f - SmoothStep(0.0f, 1.0f,
+                                  std::min(ex, ey) +
+                                      0.25f * FractalNoise(x / 40.0f, y / 40.0f, 0, 3, 0.5f, 0x10AD02));
             img.Set(x, y, Mix(c, Rgb(0.3f, 0.18f, 0.08f), 0.85f * burn));
         }
     const TColour ink = Rgb(0.25f, 0.16f, 0.08f, 0.85f);
@@ -151,18 +154,24 @@ TImage MakeLoading()
         std::vector<TPoint> hill;
         for (int32_t k = 0; k <= 10; ++k)
             hill.push_back({x + 18 * std::cos(Pi * k / 10), y - 12 * std::sin(Pi * k / 10)});
-        Paint(img, Polyline(hill, 2.5f), ink, int32_t(x) - 24, int32_t(y) - 18, int32_t(x) + 24, int32_t(y) + 6);
+        Paint(img, Polyline(hill, 2.5f), ink, int32_t(x) - 24, int32_t(y) - 18, int32_t(x) + 24,
+              int32_t(y) + 6);
     }
     for (int32_t i = 0; i < 60; ++i) {
         const float x = rnd.Range(700.0f, 900.0f), y = rnd.Range(120.0f, 330.0f);
-        Paint(img, Outline(Circle(x, y, 8), 2.0f), ink, int32_t(x) - 12, int32_t(y) - 12, int32_t(x) + 12, int32_t(y) + 18);
-        Paint(img, Segment(x, y + 8, x, y + 14, 2.0f), ink, int32_t(x) - 4, int32_t(y) + 4, int32_t(x) + 4, int32_t(y) + 18);
+        Paint(img, Outline(Circle(x, y, 8), 2.0f), ink, int32_t(x) - 12, int32_t(y) - 12, int32_t(x) + 12,
+              int32_t(y) + 18);
+        Paint(img, Segment(x, y + 8, x, y + 14, 2.0f), ink, int32_t(x) - 4, int32_t(y) + 4, int32_t(x) + 4,
+              int32_t(y) + 18);
     }
     // Two armies and their advance.
     for (int32_t i = 0; i < 3; ++i) {
-        Paint(img, Box(800.0f + 30 * i, 500, 824.0f + 30 * i, 516), Rgb(0.2f, 0.45f, 0.2f, 0.85f), 790, 490, 900, 526);
-        Paint(img, Box(180.0f + 30 * i, 620, 204.0f + 30 * i, 636), Rgb(0.6f, 0.12f, 0.1f, 0.85f), 170, 610, 280, 646);
-        Paint(img, Box(180.0f + 30 * i, 120, 204.0f + 30 * i, 136), Rgb(0.15f, 0.2f, 0.55f, 0.85f), 170, 110, 280, 146);
+        Paint(img, Box(800.0f + 30 * i, 500, 824.0f + 30 * i, 516), Rgb(0.2f, 0.45f, 0.2f, 0.85f), 790, 490,
+              900, 526);
+        Paint(img, Box(180.0f + 30 * i, 620, 204.0f + 30 * i, 636), Rgb(0.6f, 0.12f, 0.1f, 0.85f), 170, 610,
+              280, 646);
+        Paint(img, Box(180.0f + 30 * i, 120, 204.0f + 30 * i, 136), Rgb(0.15f, 0.2f, 0.55f, 0.85f), 170, 110,
+              280, 146);
     }
     const TColour red = Rgb(0.6f, 0.1f, 0.08f, 0.8f);
     Paint(img, Polyline({{270, 600}, {420, 560}, {560, 600}, {740, 540}}, 6), red, 260, 530, 750, 610);
@@ -186,8 +195,7 @@ TImage MakeLoading()
 }
 
 // The short start picture: a dark band with the red triangles and the title.
-TImage MakeSplash()
-{
+TImage MakeSplash() {
     const int32_t W = 1024, H = 128;
     TImage img(W, H, 3);
     for (int32_t y = 0; y < H; ++y)
@@ -212,8 +220,7 @@ TImage MakeSplash()
     return img;
 }
 
-bool GenerateScreens(const std::string& outDir)
-{
+bool GenerateScreens(const std::string& outDir) {
     bool ok = WriteTexture(outDir, "Title", MakeTitle());
     ok = ok && WriteTexture(outDir, "Loading", MakeLoading());
     ok = ok && WriteTexture(outDir, "Splash", MakeSplash());

@@ -69,8 +69,9 @@ std::string TextureMembers(const TStoredTextureData& tex) {
     const uLong crc = crc32(crc32(0L, Z_NULL, 0), tex.Pixels.data(), static_cast<uInt>(tex.Pixels.size()));
     std::ostringstream out;
     out << "\"format\": " << ShortFormatName(tex.Format) << ", \"width\": " << tex.Width
-        << ", \"height\": " << tex.Height << ", \"bytes\": " << tex.Pixels.size() << ", \"pixels_crc32\": " << crc
-        << ", \"texture\": " << FormatName(tex.Format) << ", \"texture_bytes\": " << tex.Pixels.size();
+        << ", \"height\": " << tex.Height << ", \"bytes\": " << tex.Pixels.size()
+        << ", \"pixels_crc32\": " << crc << ", \"texture\": " << FormatName(tex.Format)
+        << ", \"texture_bytes\": " << tex.Pixels.size();
     return out.str();
 }
 
@@ -86,7 +87,8 @@ int PrintTga(const std::string& path, std::ostream& out) {
     if (!image.LoadFromStream(stream))
         return Damaged(path);
     const int storedType = (*file)[2];
-    out << "{" << TextureMembers(tex) << ", \"type\": " << storedType << ", \"bits\": " << int(image.PixelBits)
+    out << "{" << TextureMembers(tex) << ", \"type\": " << storedType
+        << ", \"bits\": " << int(image.PixelBits)
         << ", \"run_length\": " << (storedType > 8 ? "true" : "false")
         << ", \"right_to_left\": " << ((image.Descriptor & 0x10) ? "true" : "false")
         << ", \"top_to_bottom\": " << ((image.Descriptor & 0x20) ? "true" : "false")
@@ -106,7 +108,8 @@ int PrintBmp(const std::string& path, std::ostream& out) {
     std::string why;
     if (!DecodeBMPTexture(*file, decoded, why, &info))
         return Damaged(path);
-    out << "{" << TextureMembers(tex) << ", \"bits\": " << info.Bits << ", \"compression\": " << info.Compression
+    out << "{" << TextureMembers(tex) << ", \"bits\": " << info.Bits
+        << ", \"compression\": " << info.Compression
         << ", \"top_to_bottom\": " << (info.Height < 0 ? "true" : "false") << "}\n";
     return 0;
 }
@@ -132,9 +135,11 @@ int PrintPsa(const std::string& path, std::ostream& out) {
                 lo = {std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
                 hi = {std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
             }
-        auto vec = [](const TMyVector3f& v) { return "[" + Num(v.x) + ", " + Num(v.y) + ", " + Num(v.z) + "]"; };
-        out << "{\"bones\": " << d.BoneCount << ", \"frames\": " << d.FrameCount << ", \"rate\": " << d.FrameRate
-            << ", \"frame_rate\": " << d.FrameRate
+        auto vec = [](const TMyVector3f& v) {
+            return "[" + Num(v.x) + ", " + Num(v.y) + ", " + Num(v.z) + "]";
+        };
+        out << "{\"bones\": " << d.BoneCount << ", \"frames\": " << d.FrameCount
+            << ", \"rate\": " << d.FrameRate << ", \"frame_rate\": " << d.FrameRate
             << ", \"seconds\": " << (d.FrameRate > 0 ? Num(double(d.FrameCount) / d.FrameRate) : "null")
             << ", \"position_min\": " << (first ? "null" : vec(lo))
             << ", \"position_max\": " << (first ? "null" : vec(hi))

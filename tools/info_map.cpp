@@ -16,8 +16,7 @@
 
 namespace {
 
-std::string Number(float v)
-{
+std::string Number(float v) {
     if (!std::isfinite(v))
         return "null";
     std::ostringstream s;
@@ -25,16 +24,14 @@ std::string Number(float v)
     return s.str();
 }
 
-std::string Vector(std::initializer_list<float> values)
-{
+std::string Vector(std::initializer_list<float> values) {
     std::string out = "[";
     for (float v : values)
         out += (out.size() > 1 ? ", " : "") + Number(v);
     return out + "]";
 }
 
-int PrintMap(const std::string& path, std::ostream& out)
-{
+int PrintMap(const std::string& path, std::ostream& out) {
     TMapFileData map;
     int64_t trailing = 0;
     try {
@@ -61,8 +58,9 @@ int PrintMap(const std::string& path, std::ostream& out)
     }
     int16_t lo = 0, hi = 0;
     if (!land.Verts.empty()) {
-        const auto [mn, mx] = std::minmax_element(land.Verts.begin(), land.Verts.end(),
-                                                  [](const TVertRecord& a, const TVertRecord& b) { return a.Height < b.Height; });
+        const auto [mn, mx] = std::minmax_element(
+            land.Verts.begin(), land.Verts.end(),
+            [](const TVertRecord& a, const TVertRecord& b) { return a.Height < b.Height; });
         lo = mn->Height;
         hi = mx->Height;
     }
@@ -98,17 +96,19 @@ int PrintMap(const std::string& path, std::ostream& out)
         shownTriangles += water.TriangleCount;
         const bool empty = !(water.BoxMin.x <= water.BoxMax.x);
         waters << (i ? ", " : "") << "{\"vertices\": " << water.VertexCount
-               << ", \"triangles\": " << map.Waters[i].Section.Triangles.size() << ", \"shown\": " << water.TriangleCount
-               << ", \"box_min\": " << (empty ? "null" : Vector({water.BoxMin.x, water.BoxMin.y, water.BoxMin.z}))
-               << ", \"box_max\": " << (empty ? "null" : Vector({water.BoxMax.x, water.BoxMax.y, water.BoxMax.z}))
-               << "}";
+               << ", \"triangles\": " << map.Waters[i].Section.Triangles.size()
+               << ", \"shown\": " << water.TriangleCount << ", \"box_min\": "
+               << (empty ? "null" : Vector({water.BoxMin.x, water.BoxMin.y, water.BoxMin.z}))
+               << ", \"box_max\": "
+               << (empty ? "null" : Vector({water.BoxMax.x, water.BoxMax.y, water.BoxMax.z})) << "}";
     }
 
-    out << "{\"version\": " << map.FileVersion
-        << ", \"map_version\": " << map.Version << ", \"cols\": " << land.Cols << ", \"rows\": " << land.Rows
-        << ", \"tiles\": " << land.Tiles.size() << ", \"vertices\": " << land.Verts.size() << ", \"tile_types\": {";
+    out << "{\"version\": " << map.FileVersion << ", \"map_version\": " << map.Version
+        << ", \"cols\": " << land.Cols << ", \"rows\": " << land.Rows << ", \"tiles\": " << land.Tiles.size()
+        << ", \"vertices\": " << land.Verts.size() << ", \"tile_types\": {";
     for (int t = 0; t <= 10; ++t)
-        out << (t ? ", " : "") << '"' << (t <= 9 ? std::to_string(t) : std::string("other")) << "\": " << types[t];
+        out << (t ? ", " : "") << '"' << (t <= 9 ? std::to_string(t) : std::string("other"))
+            << "\": " << types[t];
     out << "}, \"flagged_tiles\": " << flagged << ", \"passable_tiles\": {";
     for (int32_t unit = 0; unit < UnitTypeCount; ++unit)
         out << (unit ? ", " : "") << JsonString(UnitFeatures[size_t(unit)].Name) << ": " << passable[unit];

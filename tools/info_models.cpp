@@ -40,8 +40,8 @@ int Damaged(const std::string& path) {
 
 // The clips a skinned model brings, read as the game reads them: the one embedded after the
 // meshes, or else every clip file beside the model. A clip that breaks off is thrown.
-std::vector<std::string> ReadClips(const std::string& path, const TModelStreamData& model, TMemoryStream& stream,
-                                   std::string& embedded) {
+std::vector<std::string> ReadClips(const std::string& path, const TModelStreamData& model,
+                                   TMemoryStream& stream, std::string& embedded) {
     std::vector<std::string> names;
     if (stream.GetPosition() < stream.GetSize()) {
         if (auto anim = PeekEmbeddedAnimation(stream)) {
@@ -65,8 +65,8 @@ std::vector<std::string> ReadClips(const std::string& path, const TModelStreamDa
 }
 
 // The model stream's members, on one line (no braces).
-void PrintModel(const TModelStreamData& model, const std::vector<std::string>& clips, const std::string& embedded,
-                std::ostream& out) {
+void PrintModel(const TModelStreamData& model, const std::vector<std::string>& clips,
+                const std::string& embedded, std::ostream& out) {
     int64_t vertices = 0, triangles = 0;
     for (const auto& m : model.RendData.Meshes) {
         vertices += m.VertCount;
@@ -78,7 +78,8 @@ void PrintModel(const TModelStreamData& model, const std::vector<std::string>& c
         << ", \"bone_count\": " << (model.Skinned ? model.RendData.BoneCount : 0)
         << ", \"collision_meshes\": " << model.ColidData.Meshes.size()
         << ", \"render_meshes\": " << model.RendData.Meshes.size() << ", \"vertices\": " << vertices
-        << ", \"triangles\": " << triangles << ", \"box_min\": " << (noMeshes ? "null" : Vec(model.RendData.BoxMin))
+        << ", \"triangles\": " << triangles
+        << ", \"box_min\": " << (noMeshes ? "null" : Vec(model.RendData.BoxMin))
         << ", \"box_max\": " << (noMeshes ? "null" : Vec(model.RendData.BoxMax)) << ", \"animations\": [";
     for (size_t i = 0; i < clips.size(); ++i)
         out << (i ? ", " : "") << JsonString(clips[i]);
@@ -101,10 +102,12 @@ void PrintModel(const TModelStreamData& model, const std::vector<std::string>& c
             << ", \"bump\": " << JsonString(mat.BumpMap) << ", \"gloss\": " << JsonString(mat.GlossMap)
             << ", \"emissive\": " << (mat.Emissive ? "true" : "false")
             << ", \"blended\": " << (mat.Blended ? "true" : "false")
-            << ", \"alpha_test\": " << (mat.AlphaTest ? "true" : "false") << ", \"alpha_ref\": " << Num(mat.AlphaRef)
+            << ", \"alpha_test\": " << (mat.AlphaTest ? "true" : "false")
+            << ", \"alpha_ref\": " << Num(mat.AlphaRef)
             << ", \"parallax\": " << (mat.Parallax ? "true" : "false")
-            << ", \"parallax_scale\": " << Num(mat.ParallaxScale) << ", \"spec_power\": " << Num(mat.SpecPower)
-            << ", \"box_min\": " << Vec(m.BoxMin) << ", \"box_max\": " << Vec(m.BoxMax) << "}";
+            << ", \"parallax_scale\": " << Num(mat.ParallaxScale)
+            << ", \"spec_power\": " << Num(mat.SpecPower) << ", \"box_min\": " << Vec(m.BoxMin)
+            << ", \"box_max\": " << Vec(m.BoxMax) << "}";
     }
     out << "]}";
 }

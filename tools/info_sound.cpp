@@ -19,8 +19,8 @@ int PrintWave(const std::string& path, std::ostream& out) {
         std::cerr << "Файл \"" << path << "\" поврежден. Загрузка невозможна.\n";
         return 1;
     }
-    out << "{\"format\": " << sound.Format << ", \"frequency\": " << sound.Frequency << ", \"bytes\": " << sound.Size
-        << "}\n";
+    out << "{\"format\": " << sound.Format << ", \"frequency\": " << sound.Frequency
+        << ", \"bytes\": " << sound.Size << "}\n";
     return 0;
 }
 
@@ -43,8 +43,8 @@ int PrintOgg(const std::string& path, std::ostream& out) {
         std::cerr << "Music \"" << path << "\": " << problem << "; the music stays silent.\n";
         return 1;
     }
-    out << "{\"channels\": " << info.Channels << ", \"rate\": " << info.Rate << ", \"pcm_samples\": " << info.PcmSamples
-        << "}\n";
+    out << "{\"channels\": " << info.Channels << ", \"rate\": " << info.Rate
+        << ", \"pcm_samples\": " << info.PcmSamples << "}\n";
     return 0;
 }
 

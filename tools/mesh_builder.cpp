@@ -104,7 +104,8 @@ void TMeshPart::ComputeNormals(float creaseDegrees) {
     std::vector<TMyVector3f> faceNormals(Tris.size());
     for (size_t f = 0; f < Tris.size(); ++f) {
         const TTriangleIndex& t = Tris[f];
-        faceNormals[f] = Normalized(Vec3Cross(Verts[t.B].Pos - Verts[t.A].Pos, Verts[t.C].Pos - Verts[t.A].Pos));
+        faceNormals[f] =
+            Normalized(Vec3Cross(Verts[t.B].Pos - Verts[t.A].Pos, Verts[t.C].Pos - Verts[t.A].Pos));
     }
     // Corners grouped by position, so that seams of a grid still smooth across.
     std::map<std::tuple<int64_t, int64_t, int64_t>, std::vector<std::pair<size_t, int>>> byPos;
@@ -186,9 +187,9 @@ TMeshPart MakeBox(float sx, float sy, float sz, const TUVRect& uv) {
         float du, dv, dn;     // half sizes along u, v and the distance along n
     };
     const Face faces[6] = {
-        {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}, hz, hy, hx},  {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}, hz, hy, hx},
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, hx, hy, hz},   {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}, hx, hy, hz},
-        {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}, hx, hz, hy},  {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}, hx, hz, hy},
+        {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}, hz, hy, hx}, {{-1, 0, 0}, {0, 0, 1}, {0, 1, 0}, hz, hy, hx},
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, hx, hy, hz},  {{0, 0, -1}, {-1, 0, 0}, {0, 1, 0}, hx, hy, hz},
+        {{0, 1, 0}, {1, 0, 0}, {0, 0, -1}, hx, hz, hy}, {{0, -1, 0}, {1, 0, 0}, {0, 0, 1}, hx, hz, hy},
     };
     for (const Face& f : faces) {
         const TMyVector3f c = f.n * f.dn;
@@ -202,8 +203,8 @@ TMeshPart MakeBox(float sx, float sy, float sz, const TUVRect& uv) {
     return p;
 }
 
-TMeshPart MakeLathe(const std::vector<TMyVector2f>& profile, int32_t segments, const TUVRect& uv, bool capBottom,
-                    bool capTop) {
+TMeshPart MakeLathe(const std::vector<TMyVector2f>& profile, int32_t segments, const TUVRect& uv,
+                    bool capBottom, bool capTop) {
     TMeshPart p;
     const int32_t n = static_cast<int32_t>(profile.size());
     if (n < 2 || segments < 3)
@@ -228,7 +229,8 @@ TMeshPart MakeLathe(const std::vector<TMyVector2f>& profile, int32_t segments, c
             // u runs round clockwise seen from above, so the outside faces out with CCW quads
             const TMyVector3f pos{profile[i].x * c, profile[i].y, -profile[i].x * sn};
             const TMyVector3f nrm{pn[i].x * c, pn[i].y, -pn[i].x * sn};
-            p.AddVertex(pos, nrm, uv.U(static_cast<float>(s) / static_cast<float>(segments)), uv.V(along[i] / total));
+            p.AddVertex(pos, nrm, uv.U(static_cast<float>(s) / static_cast<float>(segments)),
+                        uv.V(along[i] / total));
         }
     }
     const int32_t row = segments + 1;
@@ -329,7 +331,8 @@ std::vector<TTriangleIndex> TriangulatePolygon(const std::vector<TMyVector2f>& o
     while (idx.size() > 3 && guard++ < outline.size() * outline.size()) {
         bool clipped = false;
         for (size_t i = 0; i < idx.size(); ++i) {
-            const int32_t ia = idx[(i + idx.size() - 1) % idx.size()], ib = idx[i], ic = idx[(i + 1) % idx.size()];
+            const int32_t ia = idx[(i + idx.size() - 1) % idx.size()], ib = idx[i],
+                          ic = idx[(i + 1) % idx.size()];
             const TMyVector2f &a = outline[ia], &b = outline[ib], &c = outline[ic];
             if (Cross2(a, b, c) <= 1e-9f)
                 continue;  // reflex corner
@@ -477,7 +480,8 @@ TStoredRenderMesh ToRenderMesh(const std::string& name, const TMaterialSpec& mat
         TMyVector3f b = Vec3Cross(n, t);
         if (Vec3Dot(b, TMyVector3f{bin[i].x, bin[i].y, bin[i].z}) < 0)
             b = -b;
-        const float f[14] = {v.Pos.x, v.Pos.y, v.Pos.z, n.x, n.y, n.z, t.x, t.y, t.z, b.x, b.y, b.z, v.U, v.V};
+        const float f[14] = {v.Pos.x, v.Pos.y, v.Pos.z, n.x, n.y, n.z, t.x,
+                             t.y,     t.z,     b.x,     b.y, b.z, v.U, v.V};
         m.Vertices.insert(m.Vertices.end(), f, f + 14);
         if (skinned) {
             for (int k = 0; k < 4; ++k)
@@ -609,7 +613,8 @@ TStoredSkeletData SampleClip(const TSkeleton& skeleton, int32_t rate, int32_t lo
     clip.BoneCount = skeleton.Count();
     clip.FrameCount = loopFrames + 2;
     clip.FrameRate = rate;
-    clip.Frames.assign(static_cast<size_t>(clip.BoneCount), std::vector<TBoneFrame>(static_cast<size_t>(clip.FrameCount)));
+    clip.Frames.assign(static_cast<size_t>(clip.BoneCount),
+                       std::vector<TBoneFrame>(static_cast<size_t>(clip.FrameCount)));
     for (int32_t k = 0; k < clip.FrameCount; ++k) {
         float phase;
         if (looping) {
@@ -666,11 +671,13 @@ std::string Num(float v) {
 }  // namespace
 
 std::string EncodeASE(const std::vector<std::string>& textures, const std::vector<TExchangeObject>& objects) {
-    std::string s = "*3DSMAX_ASCIIEXPORT\t200\n*COMMENT \"AsciiExport Version  2,00\"\n*SCENE {\n"
-                    "\t*SCENE_FILENAME \"scenery.max\"\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n}\n";
+    std::string s =
+        "*3DSMAX_ASCIIEXPORT\t200\n*COMMENT \"AsciiExport Version  2,00\"\n*SCENE {\n"
+        "\t*SCENE_FILENAME \"scenery.max\"\n\t*SCENE_FIRSTFRAME 0\n\t*SCENE_LASTFRAME 100\n}\n";
     s += "*MATERIAL_LIST {\n\t*MATERIAL_COUNT " + std::to_string(textures.size()) + "\n";
     for (size_t i = 0; i < textures.size(); ++i) {
-        s += "\t*MATERIAL " + std::to_string(i) + " {\n\t\t*MATERIAL_NAME \"Material" + std::to_string(i) + "\"\n";
+        s += "\t*MATERIAL " + std::to_string(i) + " {\n\t\t*MATERIAL_NAME \"Material" + std::to_string(i) +
+             "\"\n";
         s += "\t\t*MATERIAL_CLASS \"Standard\"\n\t\t*MATERIAL_AMBIENT 0.5882\t0.5882\t0.5882\n";
         s += "\t\t*MATERIAL_DIFFUSE 0.5882\t0.5882\t0.5882\n";
         s += "\t\t*MAP_DIFFUSE {\n\t\t\t*MAP_NAME \"Map #" + std::to_string(i + 1) +
@@ -689,7 +696,8 @@ std::string EncodeASE(const std::vector<std::string>& textures, const std::vecto
         s += "\t\t*MESH_NUMFACES " + std::to_string(p.Tris.size()) + "\n\t\t*MESH_VERTEX_LIST {\n";
         for (size_t i = 0; i < p.Verts.size(); ++i) {
             const TMyVector3f f = ToFile(p.Verts[i].Pos);
-            s += "\t\t\t*MESH_VERTEX    " + std::to_string(i) + "\t" + Num(f.x) + "\t" + Num(f.y) + "\t" + Num(f.z) + "\n";
+            s += "\t\t\t*MESH_VERTEX    " + std::to_string(i) + "\t" + Num(f.x) + "\t" + Num(f.y) + "\t" +
+                 Num(f.z) + "\n";
         }
         s += "\t\t}\n\t\t*MESH_FACE_LIST {\n";
         const std::string group = o.Smooth ? "1" : "";
@@ -703,8 +711,8 @@ std::string EncodeASE(const std::vector<std::string>& textures, const std::vecto
         if (!p.Verts.empty()) {
             s += "\t\t*MESH_TVERTLIST {\n";
             for (size_t i = 0; i < p.Verts.size(); ++i)
-                s += "\t\t\t*MESH_TVERT " + std::to_string(i) + "\t" + Num(p.Verts[i].U) + "\t" + Num(p.Verts[i].V) +
-                     "\t0.0000\n";
+                s += "\t\t\t*MESH_TVERT " + std::to_string(i) + "\t" + Num(p.Verts[i].U) + "\t" +
+                     Num(p.Verts[i].V) + "\t0.0000\n";
             s += "\t\t}\n\t\t*MESH_NUMTVFACES " + std::to_string(p.Tris.size()) + "\n\t\t*MESH_TFACELIST {\n";
             for (size_t i = 0; i < p.Tris.size(); ++i) {
                 const TTriangleIndex& t = p.Tris[i];
@@ -713,7 +721,8 @@ std::string EncodeASE(const std::vector<std::string>& textures, const std::vecto
             }
             s += "\t\t}\n";
         }
-        s += "\t\t*MESH_NUMCVERTEX 0\n\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n";
+        s +=
+            "\t\t*MESH_NUMCVERTEX 0\n\t}\n\t*PROP_MOTIONBLUR 0\n\t*PROP_CASTSHADOW 1\n\t*PROP_RECVSHADOW 1\n";
         if (o.Material >= 0)
             s += "\t*MATERIAL_REF " + std::to_string(o.Material) + "\n";
         s += "}\n";
@@ -751,7 +760,8 @@ private:
 
 }  // namespace
 
-std::vector<uint8_t> Encode3DS(const std::vector<std::string>& textures, const std::vector<TExchangeObject>& objects) {
+std::vector<uint8_t> Encode3DS(const std::vector<std::string>& textures,
+                               const std::vector<TExchangeObject>& objects) {
     TChunkWriter w;
     w.Open(0x4D4D);
     w.Open(0x0002);

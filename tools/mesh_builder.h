@@ -80,7 +80,8 @@ TMeshPart MakeLathe(const std::vector<TMyVector2f>& profile, int32_t segments, c
 TMeshPart MakeCylinder(float r0, float r1, float height, int32_t segments, const TUVRect& uv = {},
                        bool caps = true);
 // An ellipsoid with radii (rx, ry, rz) about the origin.
-TMeshPart MakeEllipsoid(float rx, float ry, float rz, int32_t segments, int32_t rings, const TUVRect& uv = {});
+TMeshPart MakeEllipsoid(float rx, float ry, float rz, int32_t segments, int32_t rings,
+                        const TUVRect& uv = {});
 // A flat outline (any simple polygon in the xy plane, either winding) extruded from
 // z = -depth/2 to +depth/2. The faces map the outline's box onto the rectangle.
 TMeshPart MakeExtrusion(const std::vector<TMyVector2f>& outline, float depth, const TUVRect& uv = {},
@@ -113,10 +114,12 @@ TStoredRenderMesh ToRenderMesh(const std::string& name, const TMaterialSpec& mat
 // A collision mesh of the part's positions and triangles.
 TStoredColideMesh ToColideMesh(const std::string& name, const TMeshPart& part);
 // The 12 triangles of a box.
-TStoredColideMesh BoxColideMesh(const std::string& name, const TMyVector3f& boxMin, const TMyVector3f& boxMax);
+TStoredColideMesh BoxColideMesh(const std::string& name, const TMyVector3f& boxMin,
+                                const TMyVector3f& boxMax);
 // A flat polygon at height y round the origin (`sides` corners, corner 0 at +x), stored as
 // its ring of vertices and a fan: an outline drawn through its vertices is the ring.
-TStoredColideMesh RingColideMesh(const std::string& name, float radiusX, float radiusZ, float y, int32_t sides);
+TStoredColideMesh RingColideMesh(const std::string& name, float radiusX, float radiusZ, float y,
+                                 int32_t sides);
 
 // Fills the counts and the overall boxes of a model stream from its meshes.
 void FinishModel(TModelStreamData& model);
@@ -126,8 +129,8 @@ void FinishModel(TModelStreamData& model);
 
 struct TBoneDef {
     std::string Name;
-    int32_t Parent = -1;    // an earlier bone, or -1 for a root
-    TMyVector3f Pivot;      // the joint in the bind pose, model space
+    int32_t Parent = -1;  // an earlier bone, or -1 for a root
+    TMyVector3f Pivot;    // the joint in the bind pose, model space
 };
 
 class TSkeleton {
@@ -178,6 +181,7 @@ struct TExchangeObject {
 // The ".ASE" text in the layout the game's reader takes (the exporter's tab layout).
 std::string EncodeASE(const std::vector<std::string>& textures, const std::vector<TExchangeObject>& objects);
 // A ".3DS" chunk file with one material per texture and the objects' meshes.
-std::vector<uint8_t> Encode3DS(const std::vector<std::string>& textures, const std::vector<TExchangeObject>& objects);
+std::vector<uint8_t> Encode3DS(const std::vector<std::string>& textures,
+                               const std::vector<TExchangeObject>& objects);
 
 }  // namespace gen

@@ -85,8 +85,11 @@ int RunGenerate(const std::vector<std::string>& args) {
     return 0;
 }
 
-const DataCommand infoCommand("info", "info FILE...        what the game makes of each file, one JSON line per file", RunInfo);
-const DataCommand generateCommand("generate", "generate OUTDIR     write the game's data under OUTDIR/Data", RunGenerate);
+const DataCommand infoCommand("info",
+                              "info FILE...        what the game makes of each file, one JSON line per file",
+                              RunInfo);
+const DataCommand generateCommand("generate", "generate OUTDIR     write the game's data under OUTDIR/Data",
+                                  RunGenerate);
 
 void PrintHelp() {
     std::cout << "Usage: mygame-data COMMAND [ARGS]\n\nCommands:\n";
@@ -137,8 +140,8 @@ bool DescribeFile(const std::string& path, std::string& json, std::string& error
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     // One object on one line, whatever a handler printed.
-    const bool oneLine = text.size() >= 2 && text.front() == '{' && text.back() == '}' &&
-                         text.find('\n') == std::string::npos;
+    const bool oneLine =
+        text.size() >= 2 && text.front() == '{' && text.back() == '}' && text.find('\n') == std::string::npos;
     if (handled == 0 && oneLine) {
         json = head + ", \"ok\": true" + (text.size() > 2 ? ", " + text.substr(1) : "}");
         error.clear();
@@ -156,7 +159,6 @@ bool DescribeFile(const std::string& path, std::string& json, std::string& error
 DataGenerator::DataGenerator(int order, const char* name, Generate generate) {
     Generators().push_back({order, name, generate});
 }
-
 
 std::string JsonNumber(double v) {
     if (!std::isfinite(v))

@@ -17,40 +17,37 @@
 
 inline uint16_t LoadLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 
-inline uint32_t LoadLE32(const uint8_t* p)
-{
+inline uint32_t LoadLE32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
 
 inline float LoadLESingle(const uint8_t* p) { return std::bit_cast<float>(LoadLE32(p)); }
 
-inline void StoreLE16(uint8_t* p, uint16_t v)
-{
+inline void StoreLE16(uint8_t* p, uint16_t v) {
     p[0] = static_cast<uint8_t>(v);
     p[1] = static_cast<uint8_t>(v >> 8);
 }
 
-inline void StoreLE32(uint8_t* p, uint32_t v)
-{
+inline void StoreLE32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-inline void AppendLE16(std::vector<uint8_t>& out, uint16_t v)
-{
+inline void AppendLE16(std::vector<uint8_t>& out, uint16_t v) {
     uint8_t b[2];
     StoreLE16(b, v);
     out.insert(out.end(), b, b + 2);
 }
 
-inline void AppendLE32(std::vector<uint8_t>& out, uint32_t v)
-{
+inline void AppendLE32(std::vector<uint8_t>& out, uint32_t v) {
     uint8_t b[4];
     StoreLE32(b, v);
     out.insert(out.end(), b, b + 4);
 }
 
-inline void AppendLESingle(std::vector<uint8_t>& out, float v) { AppendLE32(out, std::bit_cast<uint32_t>(v)); }
+inline void AppendLESingle(std::vector<uint8_t>& out, float v) {
+    AppendLE32(out, std::bit_cast<uint32_t>(v));
+}
 
 class TByteReader {
 public:
@@ -66,23 +63,20 @@ public:
     const uint8_t* Here() const { return Data_ + Pos_; }
 
     // False (and the cursor unmoved) beyond the end; the end itself may be set.
-    bool Seek(size_t pos)
-    {
+    bool Seek(size_t pos) {
         if (pos > Size_)
             return false;
         Pos_ = pos;
         return true;
     }
-    bool Skip(size_t bytes)
-    {
+    bool Skip(size_t bytes) {
         if (!Has(bytes))
             return false;
         Pos_ += bytes;
         return true;
     }
 
-    bool Read(void* dest, size_t bytes)
-    {
+    bool Read(void* dest, size_t bytes) {
         if (!Has(bytes))
             return false;
         if (bytes > 0)
@@ -90,17 +84,22 @@ public:
         Pos_ += bytes;
         return true;
     }
-    bool ReadU8(uint8_t& v) { return Take(v, 1, [](const uint8_t* p) { return p[0]; }); }
+    bool ReadU8(uint8_t& v) {
+        return Take(v, 1, [](const uint8_t* p) { return p[0]; });
+    }
     bool ReadU16(uint16_t& v) { return Take(v, 2, LoadLE16); }
     bool ReadU32(uint32_t& v) { return Take(v, 4, LoadLE32); }
-    bool ReadI16(int16_t& v) { return Take(v, 2, [](const uint8_t* p) { return static_cast<int16_t>(LoadLE16(p)); }); }
-    bool ReadI32(int32_t& v) { return Take(v, 4, [](const uint8_t* p) { return static_cast<int32_t>(LoadLE32(p)); }); }
+    bool ReadI16(int16_t& v) {
+        return Take(v, 2, [](const uint8_t* p) { return static_cast<int16_t>(LoadLE16(p)); });
+    }
+    bool ReadI32(int32_t& v) {
+        return Take(v, 4, [](const uint8_t* p) { return static_cast<int32_t>(LoadLE32(p)); });
+    }
     bool ReadSingle(float& v) { return Take(v, 4, LoadLESingle); }
 
 private:
     template <typename T, typename Decode>
-    bool Take(T& v, size_t bytes, Decode decode)
-    {
+    bool Take(T& v, size_t bytes, Decode decode) {
         if (!Has(bytes))
             return false;
         v = static_cast<T>(decode(Here()));

@@ -4,19 +4,16 @@
 #include <numbers>
 
 TCamera::TCamera(double fov, double aspect, double znear, double zfar)
-    : Fov(fov), Aspect(aspect), Near(znear), Far(zfar)
-{
+    : Fov(fov), Aspect(aspect), Near(znear), Far(zfar) {
     RebuildProjection();
 }
 
-void TCamera::RebuildProjection()
-{
-    ProjectionMatrix = MatPerspective(static_cast<float>(Fov), static_cast<float>(Aspect), static_cast<float>(Near),
-                                      static_cast<float>(Far));
+void TCamera::RebuildProjection() {
+    ProjectionMatrix = MatPerspective(static_cast<float>(Fov), static_cast<float>(Aspect),
+                                      static_cast<float>(Near), static_cast<float>(Far));
 }
 
-void TCamera::RebuildView()
-{
+void TCamera::RebuildView() {
     const TMatrix4f r = QuatToMatrix(Orientation);
     ViewMatrix = r;
     const double* p = Position;
@@ -26,29 +23,27 @@ void TCamera::RebuildView()
     ViewMatrix.m[15] = 1.0f;
 }
 
-void TCamera::SetAspect(double aspect)
-{
+void TCamera::SetAspect(double aspect) {
     Aspect = aspect;
     RebuildProjection();
 }
 
-void TCamera::SetPosition(double x, double y, double z)
-{
+void TCamera::SetPosition(double x, double y, double z) {
     Position[0] = x;
     Position[1] = y;
     Position[2] = z;
     RebuildView();
 }
 
-TMyVector3f TCamera::GetPosition() const
-{
-    return {static_cast<float>(Position[0]), static_cast<float>(Position[1]), static_cast<float>(Position[2])};
+TMyVector3f TCamera::GetPosition() const {
+    return {static_cast<float>(Position[0]), static_cast<float>(Position[1]),
+            static_cast<float>(Position[2])};
 }
 
-void TCamera::Rotate(double a, double b, double c)
-{
+void TCamera::Rotate(double a, double b, double c) {
     if (FreeRotation) {
-        const TMyVector4f q = QuatFromAngles(static_cast<float>(a), static_cast<float>(b), static_cast<float>(c));
+        const TMyVector4f q =
+            QuatFromAngles(static_cast<float>(a), static_cast<float>(b), static_cast<float>(c));
         Orientation = QuatMultiply(q, Orientation);
     } else {
         // Yaw about the world vertical (seen from the camera), so the horizon stays level.
@@ -61,14 +56,13 @@ void TCamera::Rotate(double a, double b, double c)
         const TMyVector3f back{yawed.m[2], yawed.m[6], yawed.m[10]};
         const float f = Vec3Dot(back, TMyVector3f{0.0f, 1.0f, 0.0f});
         if ((f > -0.99f && c < 0.0) || (f < 0.99f && c > 0.0))
-            Orientation =
-                QuatMultiply(QuatFromAxisAngle(TMyVector3f{1.0f, 0.0f, 0.0f}, static_cast<float>(c)), Orientation);
+            Orientation = QuatMultiply(
+                QuatFromAxisAngle(TMyVector3f{1.0f, 0.0f, 0.0f}, static_cast<float>(c)), Orientation);
     }
     RebuildView();
 }
 
-void TCamera::MoveBack(double distance)
-{
+void TCamera::MoveBack(double distance) {
     const TMyVector3f back = BackAxis();
     Position[0] += distance * back.x;
     Position[1] += distance * back.y;
@@ -83,8 +77,7 @@ TMyVector3f TCamera::BackAxis() const { return {ViewMatrix.m[2], ViewMatrix.m[6]
 TMyVector3f TCamera::UpAxis() const { return {ViewMatrix.m[1], ViewMatrix.m[5], ViewMatrix.m[9]}; }
 TMyVector3f TCamera::RightAxis() const { return {ViewMatrix.m[0], ViewMatrix.m[4], ViewMatrix.m[8]}; }
 
-TMyVector3f TCamera::DeviceDirection(double ndcX, double ndcY) const
-{
+TMyVector3f TCamera::DeviceDirection(double ndcX, double ndcY) const {
     const double h = Near * std::tan(Fov * std::numbers::pi / 360.0);
     const double w = h * Aspect;
     const TMyVector3f forward = Vec3Negate(BackAxis());

@@ -7,13 +7,13 @@
 
 class TCamera {
 public:
-    double Fov = 60.0;      // vertical field of view, degrees
-    double Aspect = 1.0;    // width / height
+    double Fov = 60.0;    // vertical field of view, degrees
+    double Aspect = 1.0;  // width / height
     double Near = 1.0;
     double Far = 1000.0;
     double Position[3] = {0.0, 0.0, 0.0};
     TMyVector4f Orientation = IdentityQuat;  // identity looks along -z with y up
-    TMatrix4f ViewMatrix = IdentityMatrix;        // world to camera
+    TMatrix4f ViewMatrix = IdentityMatrix;   // world to camera
     TMatrix4f ProjectionMatrix = IdentityMatrix;
     // true: Rotate applies any rotation; false: it keeps the horizon level and limits the pitch.
     bool FreeRotation = true;

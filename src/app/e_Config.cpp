@@ -107,10 +107,10 @@ void TConfigApp::Load() {
                               ? static_cast<float>(Bounded(key, value, parsed, kMinVolume, kMaxVolume))
                               : 1.0f;
         } else if (key == "MapScrollSpeed") {
-            MapScrollSpeed =
-                ParseDecimal(value, parsed)
-                    ? static_cast<float>(Bounded(key, value, parsed, kMinScrollSpeed, kMaxScrollSpeed) * 100.0)
-                    : 65.0f;
+            MapScrollSpeed = ParseDecimal(value, parsed)
+                                 ? static_cast<float>(
+                                       Bounded(key, value, parsed, kMinScrollSpeed, kMaxScrollSpeed) * 100.0)
+                                 : 65.0f;
         }
     }
 }

@@ -29,8 +29,7 @@ std::mutex randomLock;
 uint32_t randomSeed = 0;
 
 bool EqualNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::tolower(static_cast<unsigned char>(x)) ==
                       std::tolower(static_cast<unsigned char>(y));
            });
@@ -42,16 +41,13 @@ uint32_t GetTickCountMs() {
     if (fixedClock)
         return static_cast<uint32_t>(static_cast<uint64_t>(fixedClockMs.load()));
     auto elapsed = std::chrono::steady_clock::now() - clockStart;
-    return static_cast<uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
 void SetFixedClock(bool fixed) { fixedClock = fixed; }
 bool IsFixedClock() { return fixedClock; }
 
-void AdvanceFixedClock(double seconds) {
-    fixedClockMs = fixedClockMs.load() + seconds * 1000.0;
-}
+void AdvanceFixedClock(double seconds) { fixedClockMs = fixedClockMs.load() + seconds * 1000.0; }
 
 double GetPerfSeconds() {
     if (fixedClock)

@@ -198,65 +198,65 @@ void TShell::Resize(int width, int height) {
 
 void TShell::HandleEvent(const SDL_Event& ev) {
     switch (ev.type) {
-        case SDL_QUIT:
-            Quit = true;
+    case SDL_QUIT:
+        Quit = true;
+        break;
+    case SDL_WINDOWEVENT:
+        switch (ev.window.event) {
+        case SDL_WINDOWEVENT_SIZE_CHANGED:
+            Resize(ev.window.data1, ev.window.data2);
             break;
-        case SDL_WINDOWEVENT:
-            switch (ev.window.event) {
-                case SDL_WINDOWEVENT_SIZE_CHANGED:
-                    Resize(ev.window.data1, ev.window.data2);
-                    break;
-                case SDL_WINDOWEVENT_FOCUS_GAINED:
-                case SDL_WINDOWEVENT_RESTORED:
-                    GameApp->SetActive(true);
-                    break;
-                case SDL_WINDOWEVENT_MINIMIZED:
-                    GameApp->SetActive(false);
-                    break;
-                case SDL_WINDOWEVENT_FOCUS_LOST:
-                    // A windowed game keeps running behind other windows; full
-                    // screen minimises (SDL's default) and pauses.
-                    if (!Options.Windowed)
-                        GameApp->SetActive(false);
-                    break;
-                default:
-                    break;
-            }
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+        case SDL_WINDOWEVENT_RESTORED:
+            GameApp->SetActive(true);
             break;
-        case SDL_KEYDOWN: {
-            int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
-            if (vk >= 0)
-                InputKeyDown(vk);
+        case SDL_WINDOWEVENT_MINIMIZED:
+            GameApp->SetActive(false);
             break;
-        }
-        case SDL_KEYUP: {
-            int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
-            if (vk >= 0)
-                InputKeyUp(vk);
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            // A windowed game keeps running behind other windows; full
+            // screen minimises (SDL's default) and pauses.
+            if (!Options.Windowed)
+                GameApp->SetActive(false);
             break;
-        }
-        case SDL_TEXTINPUT:
-            TextInput(ev.text.text);
-            break;
-        case SDL_MOUSEMOTION:
-            InputMouseMove(ev.motion.x, ev.motion.y, ev.motion.state & SDL_BUTTON_LMASK,
-                           ev.motion.state & SDL_BUTTON_RMASK);
-            break;
-        case SDL_MOUSEBUTTONDOWN:
-        case SDL_MOUSEBUTTONUP: {
-            if (ev.button.button != SDL_BUTTON_LEFT && ev.button.button != SDL_BUTTON_RIGHT)
-                break;
-            TMouseButton b = ev.button.button == SDL_BUTTON_LEFT ? TMouseButton::Left : TMouseButton::Right;
-            if (ev.type == SDL_MOUSEBUTTONUP)
-                InputButtonUp(b, ev.button.x, ev.button.y);
-            else if (ev.button.clicks == 2)
-                InputDoubleClick(b, ev.button.x, ev.button.y);
-            else
-                InputButtonDown(b, ev.button.x, ev.button.y);
-            break;
-        }
         default:
             break;
+        }
+        break;
+    case SDL_KEYDOWN: {
+        int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
+        if (vk >= 0)
+            InputKeyDown(vk);
+        break;
+    }
+    case SDL_KEYUP: {
+        int vk = VirtualKeyFromSdl(ev.key.keysym.scancode, ev.key.keysym.sym);
+        if (vk >= 0)
+            InputKeyUp(vk);
+        break;
+    }
+    case SDL_TEXTINPUT:
+        TextInput(ev.text.text);
+        break;
+    case SDL_MOUSEMOTION:
+        InputMouseMove(ev.motion.x, ev.motion.y, ev.motion.state & SDL_BUTTON_LMASK,
+                       ev.motion.state & SDL_BUTTON_RMASK);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        if (ev.button.button != SDL_BUTTON_LEFT && ev.button.button != SDL_BUTTON_RIGHT)
+            break;
+        TMouseButton b = ev.button.button == SDL_BUTTON_LEFT ? TMouseButton::Left : TMouseButton::Right;
+        if (ev.type == SDL_MOUSEBUTTONUP)
+            InputButtonUp(b, ev.button.x, ev.button.y);
+        else if (ev.button.clicks == 2)
+            InputDoubleClick(b, ev.button.x, ev.button.y);
+        else
+            InputButtonDown(b, ev.button.x, ev.button.y);
+        break;
+    }
+    default:
+        break;
     }
 }
 
@@ -266,17 +266,33 @@ void TShell::ApplyScript(long long frame) {
         const TScriptEvent& ev = Script[NextScriptEvent++];
         TMouseButton b = ev.Right ? TMouseButton::Right : TMouseButton::Left;
         switch (ev.Type) {
-            case TScriptEvent::Kind::Move:
-                InputMouseMove(ev.X, ev.Y, InputState.LeftButton, InputState.RightButton);
-                break;
-            case TScriptEvent::Kind::Down: InputButtonDown(b, ev.X, ev.Y); break;
-            case TScriptEvent::Kind::Up: InputButtonUp(b, ev.X, ev.Y); break;
-            case TScriptEvent::Kind::DoubleClick: InputDoubleClick(b, ev.X, ev.Y); break;
-            case TScriptEvent::Kind::KeyDown: InputKeyDown(ev.Code); break;
-            case TScriptEvent::Kind::KeyUp: InputKeyUp(ev.Code); break;
-            case TScriptEvent::Kind::Char: InputChar(static_cast<uint16_t>(ev.Code)); break;
-            case TScriptEvent::Kind::Screenshot: PendingShots.push_back(ev.File); break;
-            case TScriptEvent::Kind::Quit: Quit = true; break;
+        case TScriptEvent::Kind::Move:
+            InputMouseMove(ev.X, ev.Y, InputState.LeftButton, InputState.RightButton);
+            break;
+        case TScriptEvent::Kind::Down:
+            InputButtonDown(b, ev.X, ev.Y);
+            break;
+        case TScriptEvent::Kind::Up:
+            InputButtonUp(b, ev.X, ev.Y);
+            break;
+        case TScriptEvent::Kind::DoubleClick:
+            InputDoubleClick(b, ev.X, ev.Y);
+            break;
+        case TScriptEvent::Kind::KeyDown:
+            InputKeyDown(ev.Code);
+            break;
+        case TScriptEvent::Kind::KeyUp:
+            InputKeyUp(ev.Code);
+            break;
+        case TScriptEvent::Kind::Char:
+            InputChar(static_cast<uint16_t>(ev.Code));
+            break;
+        case TScriptEvent::Kind::Screenshot:
+            PendingShots.push_back(ev.File);
+            break;
+        case TScriptEvent::Kind::Quit:
+            Quit = true;
+            break;
         }
     }
 }

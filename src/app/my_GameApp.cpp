@@ -20,7 +20,6 @@
 
 TGameApp* GameApp = nullptr;
 
-
 namespace {
 
 void SettingsVolumeToPlayer(int percent) { SetMusicVolume(percent); }
@@ -124,7 +123,7 @@ void TGameApp::Frame() {
 void TGameApp::Paint() {
     if (static_cast<int32_t>(FrameTime - StartTime) < 1000) {
         if (SplashModel)
-        QueueModel(SplashModel.get());
+            QueueModel(SplashModel.get());
         RenderScene(nullptr, TMyVector3f{0.0f, 0.0f, 0.0f});
         // Only the very first scene is built here; later ones come from the
         // loading thread, which may be writing Scene right now.

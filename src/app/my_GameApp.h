@@ -28,7 +28,7 @@ struct TAppOptions {
     bool Headless = false;
     bool HasSeed = false;
     uint32_t Seed = 0;
-    double FixedDt = 0.0;  // 0: time steps come from the frame rate
+    double FixedDt = 0.0;   // 0: time steps come from the frame rate
     long long Frames = -1;  // -1: run until asked to stop
     std::string ScriptFile;
     struct TShot {

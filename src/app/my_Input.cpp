@@ -129,14 +129,22 @@ int VirtualKeyFromSdl(int scancode, int keycode) {
     if (scancode >= SDL_SCANCODE_KP_1 && scancode <= SDL_SCANCODE_KP_9)
         return VK::Numpad0 + 1 + (scancode - SDL_SCANCODE_KP_1);
     switch (scancode) {
-        case SDL_SCANCODE_KP_0: return VK::Numpad0;
-        case SDL_SCANCODE_KP_MULTIPLY: return VK::Multiply;
-        case SDL_SCANCODE_KP_PLUS: return VK::Add;
-        case SDL_SCANCODE_KP_MINUS: return VK::Subtract;
-        case SDL_SCANCODE_KP_PERIOD: return VK::Decimal;
-        case SDL_SCANCODE_KP_DIVIDE: return VK::Divide;
-        case SDL_SCANCODE_KP_ENTER: return VK::Return;
-        default: break;
+    case SDL_SCANCODE_KP_0:
+        return VK::Numpad0;
+    case SDL_SCANCODE_KP_MULTIPLY:
+        return VK::Multiply;
+    case SDL_SCANCODE_KP_PLUS:
+        return VK::Add;
+    case SDL_SCANCODE_KP_MINUS:
+        return VK::Subtract;
+    case SDL_SCANCODE_KP_PERIOD:
+        return VK::Decimal;
+    case SDL_SCANCODE_KP_DIVIDE:
+        return VK::Divide;
+    case SDL_SCANCODE_KP_ENTER:
+        return VK::Return;
+    default:
+        break;
     }
     // Letters as the layout names them.
     if (keycode >= SDLK_a && keycode <= SDLK_z)
@@ -148,24 +156,45 @@ int VirtualKeyFromSdl(int scancode, int keycode) {
     if (keycode >= SDLK_F1 && keycode <= SDLK_F12)
         return VK::F1 + (keycode - SDLK_F1);
     switch (keycode) {
-        case SDLK_BACKSPACE: return VK::Back;
-        case SDLK_TAB: return VK::Tab;
-        case SDLK_RETURN: return VK::Return;
-        case SDLK_LSHIFT: case SDLK_RSHIFT: return VK::Shift;
-        case SDLK_LCTRL: case SDLK_RCTRL: return VK::Control;
-        case SDLK_LALT: case SDLK_RALT: return VK::Menu;
-        case SDLK_ESCAPE: return VK::Escape;
-        case SDLK_SPACE: return VK::Space;
-        case SDLK_PAGEUP: return VK::Prior;
-        case SDLK_PAGEDOWN: return VK::Next;
-        case SDLK_END: return VK::End;
-        case SDLK_HOME: return VK::Home;
-        case SDLK_LEFT: return VK::Left;
-        case SDLK_UP: return VK::Up;
-        case SDLK_RIGHT: return VK::Right;
-        case SDLK_DOWN: return VK::Down;
-        case SDLK_DELETE: return VK::Delete;
-        default: return -1;
+    case SDLK_BACKSPACE:
+        return VK::Back;
+    case SDLK_TAB:
+        return VK::Tab;
+    case SDLK_RETURN:
+        return VK::Return;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT:
+        return VK::Shift;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL:
+        return VK::Control;
+    case SDLK_LALT:
+    case SDLK_RALT:
+        return VK::Menu;
+    case SDLK_ESCAPE:
+        return VK::Escape;
+    case SDLK_SPACE:
+        return VK::Space;
+    case SDLK_PAGEUP:
+        return VK::Prior;
+    case SDLK_PAGEDOWN:
+        return VK::Next;
+    case SDLK_END:
+        return VK::End;
+    case SDLK_HOME:
+        return VK::Home;
+    case SDLK_LEFT:
+        return VK::Left;
+    case SDLK_UP:
+        return VK::Up;
+    case SDLK_RIGHT:
+        return VK::Right;
+    case SDLK_DOWN:
+        return VK::Down;
+    case SDLK_DELETE:
+        return VK::Delete;
+    default:
+        return -1;
     }
 }
 

@@ -34,7 +34,10 @@ extern TInputState InputState;
 extern TInputState PrevInputState;
 extern TScreenRect ScreenRect;
 
-enum class TMouseButton { Left, Right };
+enum class TMouseButton {
+    Left,
+    Right
+};
 
 // What the window does with the mouse capture; the shell points it at SDL.
 using TCaptureProc = void (*)(bool capture);
@@ -65,8 +68,8 @@ void EndInputFrame();
 
 // Windows virtual-key codes the game refers to by name.
 namespace VK {
-constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Escape = 27,
-              Space = 32, Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
-              Down = 40, Delete = 46, Numpad0 = 96, Multiply = 106, Add = 107, Subtract = 109,
-              Decimal = 110, Divide = 111, F1 = 112;
+constexpr int Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Escape = 27, Space = 32,
+              Prior = 33, Next = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
+              Delete = 46, Numpad0 = 96, Multiply = 106, Add = 107, Subtract = 109, Decimal = 110,
+              Divide = 111, F1 = 112;
 }

@@ -20,8 +20,8 @@ bool ParseButton(const std::string& word, bool& right) {
 
 }  // namespace
 
-bool ParseInputScript(const std::string& text, const std::string& fileName,
-                      std::vector<TScriptEvent>& events, std::string& error) {
+bool ParseInputScript(const std::string& text, const std::string& fileName, std::vector<TScriptEvent>& events,
+                      std::string& error) {
     std::istringstream in(text);
     std::string line;
     int lineNumber = 0;
@@ -48,7 +48,7 @@ bool ParseInputScript(const std::string& text, const std::string& fileName,
             if (!(words >> ev.X >> ev.Y))
                 return fail("move needs X Y");
         } else if (command == "down" || command == "up" || command == "dblclick") {
-            ev.Type = command == "down"   ? TScriptEvent::Kind::Down
+            ev.Type = command == "down" ? TScriptEvent::Kind::Down
                       : command == "up" ? TScriptEvent::Kind::Up
                                         : TScriptEvent::Kind::DoubleClick;
             std::string button;

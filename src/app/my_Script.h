@@ -6,7 +6,17 @@
 #include <vector>
 
 struct TScriptEvent {
-    enum class Kind { Move, Down, Up, DoubleClick, KeyDown, KeyUp, Char, Screenshot, Quit };
+    enum class Kind {
+        Move,
+        Down,
+        Up,
+        DoubleClick,
+        KeyDown,
+        KeyUp,
+        Char,
+        Screenshot,
+        Quit
+    };
     long long Frame = 0;
     Kind Type = Kind::Move;
     bool Right = false;  // the button, for Down, Up and DoubleClick
@@ -17,6 +27,6 @@ struct TScriptEvent {
 
 // Parses a script. On a bad line, returns false and sets `error` to
 // "FILE:LINE: what is wrong".
-bool ParseInputScript(const std::string& text, const std::string& fileName,
-                      std::vector<TScriptEvent>& events, std::string& error);
+bool ParseInputScript(const std::string& text, const std::string& fileName, std::vector<TScriptEvent>& events,
+                      std::string& error);
 bool LoadInputScript(const std::string& path, std::vector<TScriptEvent>& events, std::string& error);

@@ -112,8 +112,8 @@ void SplashProc(Display* display) {
     attrs.border_pixel = 0;
     attrs.cursor = XCreateFontCursor(display, XC_watch);
     attrs.event_mask = ExposureMask | StructureNotifyMask;
-    Window window = XCreateWindow(display, RootWindow(display, screen), pos.x, pos.y, SplashSize, SplashSize, 0,
-                                  CopyFromParent, InputOutput, CopyFromParent,
+    Window window = XCreateWindow(display, RootWindow(display, screen), pos.x, pos.y, SplashSize, SplashSize,
+                                  0, CopyFromParent, InputOutput, CopyFromParent,
                                   CWBackPixmap | CWBorderPixel | CWCursor | CWEventMask, &attrs);
     SetSplashHints(display, window, pos.x, pos.y);
 

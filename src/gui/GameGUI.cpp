@@ -43,10 +43,12 @@ TRectf LabelSquare(const TTroopLabel& label, float size) {
 // ---- TVisScreen ----
 
 TVisScreen::TVisScreen(TBattleView* view, const std::string& mapPath)
-    : TFramePanel("Main", nullptr, 0.0f, 0.0f, 1.0f, 1.0f, "", TColor4f{0.75f, 0.75f, 0.75f, 0.0f}), View(view) {
-    FpsTitle = new TStaticText("fpsTitle", this, 0.465f, 0.95f, 0.035f, 0.03f, "fps:", clTransparent, clTransparent,
-                               clGreen);
-    FpsLabel = new TStaticText("fpsLab", this, 0.5f, 0.95f, 0.05f, 0.03f, "0.0", clTransparent, clTransparent, clWhite);
+    : TFramePanel("Main", nullptr, 0.0f, 0.0f, 1.0f, 1.0f, "", TColor4f{0.75f, 0.75f, 0.75f, 0.0f}),
+      View(view) {
+    FpsTitle = new TStaticText("fpsTitle", this, 0.465f, 0.95f, 0.035f, 0.03f, "fps:", clTransparent,
+                               clTransparent, clGreen);
+    FpsLabel = new TStaticText("fpsLab", this, 0.5f, 0.95f, 0.05f, 0.03f, "0.0", clTransparent, clTransparent,
+                               clWhite);
     TimeLabel = new TStaticText("timeLab", this, 0.915f, 0.96f, 0.075f, 0.03f, "00:00:00", clTransparent,
                                 clTransparent, clYellow);
     GroupsInfo = new TGroupsInfo(this, view);
@@ -187,7 +189,10 @@ void TVisScreen::DrawHoverBox() {
     const float pw = PixelW(), ph = PixelH();
     const float w = BoxWidthPx * pw, h = BoxHeightPx * ph;
     FillRect(x, y, x + w, y + h, kBoxFill);
-    DrawLineLoop({{x + pw, y + ph}, {x + w - 2 * pw, y + ph}, {x + w - 2 * pw, y + h - 2 * ph}, {x + pw, y + h - 2 * ph}},
+    DrawLineLoop({{x + pw, y + ph},
+                  {x + w - 2 * pw, y + ph},
+                  {x + w - 2 * pw, y + h - 2 * ph},
+                  {x + pw, y + h - 2 * ph}},
                  kBoxFrame, 1.0f);
 
     TFont& font = Canvas.Font;
@@ -199,10 +204,12 @@ void TVisScreen::DrawHoverBox() {
     Canvas.TextRect(unit.Owner ? unit.Owner->PlayerName : std::string(), left, top - 2 * ph, line, width);
     SetFontColor(font, clWhite);
     const TUnitFeatures& f = FeaturesOf(unit);
-    Canvas.TextRect(unit.TypeName.empty() ? std::string(f.Name) : unit.TypeName, left, top - 16 * ph, line, width);
+    Canvas.TextRect(unit.TypeName.empty() ? std::string(f.Name) : unit.TypeName, left, top - 16 * ph, line,
+                    width);
     SetFontColor(font, kBoxHealth);
     const long health = std::isfinite(unit.Health) ? std::lround(unit.Health) : 0;
-    Canvas.TextRect(std::to_string(health) + " / " + std::to_string(f.MaxHealth), left, top - 30 * ph, line, width);
+    Canvas.TextRect(std::to_string(health) + " / " + std::to_string(f.MaxHealth), left, top - 30 * ph, line,
+                    width);
 }
 
 void TVisScreen::DrawMovementLines() {
@@ -230,7 +237,8 @@ void TVisScreen::DrawMovementLines() {
             continue;
         }
         float x1, y1, x2, y2;
-        if (!ProjectToScreen(combined, unit->WorldPosition(), x1, y1) || !ProjectToScreen(combined, goal, x2, y2))
+        if (!ProjectToScreen(combined, unit->WorldPosition(), x1, y1) ||
+            !ProjectToScreen(combined, goal, x2, y2))
             continue;
         lines.push_back({x1, y1, colour});
         lines.push_back({x2, y2, colour});
@@ -254,7 +262,9 @@ void TGameGUI::SetViewCorners(const TMyVector3f& c1, const TMyVector3f& c2, cons
     Screen->MiniMap->ViewCorners = {c1, c2, c3, c4};
 }
 
-void TGameGUI::SetViewCorners(const std::array<TMyVector3f, 4>& corners) { Screen->MiniMap->ViewCorners = corners; }
+void TGameGUI::SetViewCorners(const std::array<TMyVector3f, 4>& corners) {
+    Screen->MiniMap->ViewCorners = corners;
+}
 
 bool TGameGUI::PickTroopLabel() {
     if (!Enabled || !View)
@@ -309,11 +319,20 @@ void TGameGUI::Update(double) {
 
     if (InputState.LeftButton && !PrevInputState.LeftButton && PointerOverHud) {
         switch (s.HoverRegion) {
-            case RegionGroups: s.GroupsInfo->Click(x, y); break;
-            case RegionUnitsInfo: s.UnitsInfo->Click(x, y); break;
-            case RegionCommands: s.CommandPanel->Click(x, y); break;
-            case RegionMiniMap: s.MiniMap->Click(x, y); break;
-            default: break;
+        case RegionGroups:
+            s.GroupsInfo->Click(x, y);
+            break;
+        case RegionUnitsInfo:
+            s.UnitsInfo->Click(x, y);
+            break;
+        case RegionCommands:
+            s.CommandPanel->Click(x, y);
+            break;
+        case RegionMiniMap:
+            s.MiniMap->Click(x, y);
+            break;
+        default:
+            break;
         }
         s.PressRegion = s.HoverRegion;
         PressCaptured = true;

@@ -34,8 +34,8 @@ void TMenuFrame1::ButtonClick(TMenuButton* sender) {
 TMenuScreen1::TMenuScreen1(std::function<void()> onContinue)
     : TFramePanel("Main", nullptr, 0.0f, 0.0f, 1.0f, 1.0f, "", TColor4f{0.75f, 0.75f, 0.75f, 0.0f}) {
     MenuFrame = new TMenuFrame1(this, std::move(onContinue));
-    EndGameLabel = new TStaticText("endGameLab", this, 0.21f, 0.825f, 0.6f, 0.15f, "", clTransparent, clTransparent,
-                                   clWhite);
+    EndGameLabel = new TStaticText("endGameLab", this, 0.21f, 0.825f, 0.6f, 0.15f, "", clTransparent,
+                                   clTransparent, clWhite);
 }
 
 TGameMenuGUI::TGameMenuGUI(std::function<void()> onContinue)

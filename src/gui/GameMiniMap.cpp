@@ -61,12 +61,11 @@ TMiniMap::TMiniMap(TInterfaceObj* parent, TBattleView* view, const std::string& 
 void TMiniMap::UpdateLayout() {
     const float x0 = AbsX(0), y0 = AbsY(0), x1 = AbsX(1), y1 = AbsY(1);
     const float w = x1 - x0, h = y1 - y0;
-    ViewMatrix = MatMultiply(
-        MatTranslation(TurnShift + x0, y1, 0.0f),
-        MatMultiply(MatRotationZ(-0.25f * Pi), MatTranslation(-x0, -y1, 0.0f)));
-    InverseViewMatrix = MatMultiply(
-        MatTranslation(x0, y1, 0.0f),
-        MatMultiply(MatRotationZ(0.25f * Pi), MatTranslation(-x0 - TurnShift, -y1, 0.0f)));
+    ViewMatrix = MatMultiply(MatTranslation(TurnShift + x0, y1, 0.0f),
+                             MatMultiply(MatRotationZ(-0.25f * Pi), MatTranslation(-x0, -y1, 0.0f)));
+    InverseViewMatrix =
+        MatMultiply(MatTranslation(x0, y1, 0.0f),
+                    MatMultiply(MatRotationZ(0.25f * Pi), MatTranslation(-x0 - TurnShift, -y1, 0.0f)));
 
     const float width = 0.56f * w;
     const float height = width * static_cast<float>(MapImageHeight) / static_cast<float>(MapImageWidth);
@@ -128,7 +127,8 @@ void TMiniMap::RebuildDots() {
 
 void TMiniMap::Click(float x, float y) {
     const TMyVector2f p = ScreenToPanel(x, y);
-    if (p.x < PictureRect.Left || p.x > PictureRect.Right || p.y < PictureRect.Bottom || p.y > PictureRect.Top)
+    if (p.x < PictureRect.Left || p.x > PictureRect.Right || p.y < PictureRect.Bottom ||
+        p.y > PictureRect.Top)
         return;
     Dragging = true;
     if (View) {
@@ -151,7 +151,8 @@ void TMiniMap::Drag(float x, float y) {
 
 void TMiniMap::RightClick(float x, float y) {
     const TMyVector2f p = ScreenToPanel(x, y);
-    if (p.x < PictureRect.Left || p.x > PictureRect.Right || p.y < PictureRect.Bottom || p.y > PictureRect.Top)
+    if (p.x < PictureRect.Left || p.x > PictureRect.Right || p.y < PictureRect.Bottom ||
+        p.y > PictureRect.Top)
         return;
     if (View) {
         const TMyVector2f m = PanelToMap(p.x, p.y);
@@ -167,7 +168,8 @@ void TMiniMap::Draw() {
 
     SetBlending(true);
     DrawTexturedQuad(Background, AbsX(0), AbsY(0), AbsX(1), AbsY(1), clWhite);
-    DrawTexturedQuad(MapTexture, PictureRect.Left, PictureRect.Bottom, PictureRect.Right, PictureRect.Top, clWhite);
+    DrawTexturedQuad(MapTexture, PictureRect.Left, PictureRect.Bottom, PictureRect.Right, PictureRect.Top,
+                     clWhite);
     SetBlending(false);
     // Tiles the player does not see are darkened as on the ground.
     DrawFogOverlay(PictureRect.Left, PictureRect.Bottom, PictureRect.Right, PictureRect.Top);

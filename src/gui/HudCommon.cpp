@@ -52,8 +52,12 @@ void Pointer(float& x, float& y) {
 
 float PixelW() { return 1.0f / static_cast<float>(ScreenWidth); }
 float PixelH() { return 1.0f / static_cast<float>(ScreenHeight); }
-float SnapX(float x) { return static_cast<float>(RoundEven(static_cast<double>(x) * ScreenWidth)) * PixelW(); }
-float SnapY(float y) { return static_cast<float>(RoundEven(static_cast<double>(y) * ScreenHeight)) * PixelH(); }
+float SnapX(float x) {
+    return static_cast<float>(RoundEven(static_cast<double>(x) * ScreenWidth)) * PixelW();
+}
+float SnapY(float y) {
+    return static_cast<float>(RoundEven(static_cast<double>(y) * ScreenHeight)) * PixelH();
+}
 
 bool Inside(const TRectf& r, float x, float y) {
     return x >= r.Left && x <= r.Right && y >= r.Bottom && y <= r.Top;

@@ -75,11 +75,11 @@ void TGroupsInfo::Draw() {
             if (group >= human->Groups.size() || human->Groups[group].empty())
                 continue;
             const float fk = static_cast<float>(k);
-            FillRect(x0 + (0.11f * fk + 0.01f) * w, y0 + 0.06f * h, x0 + (0.11f * fk + 0.107f) * w, y1 - 0.05f * h,
-                     kSlotFill);
+            FillRect(x0 + (0.11f * fk + 0.01f) * w, y0 + 0.06f * h, x0 + (0.11f * fk + 0.107f) * w,
+                     y1 - 0.05f * h, kSlotFill);
             SetFontColor(Canvas.Font, kSlotText);
-            Canvas.TextRect(std::to_string(human->Groups[group].size()), x0 + (fk + 0.2f) * w / 9.0f, y1 - 0.05f * h,
-                            0.4f * h, w / 9.0f);
+            Canvas.TextRect(std::to_string(human->Groups[group].size()), x0 + (fk + 0.2f) * w / 9.0f,
+                            y1 - 0.05f * h, 0.4f * h, w / 9.0f);
             // A small pyramid of troops.
             static const float rows[4][3] = {
                 {0.2f, 0.02f, 0.1f}, {0.3f, 0.03f, 0.09f}, {0.38f, 0.04f, 0.08f}, {0.47f, 0.05f, 0.07f}};
@@ -102,10 +102,12 @@ TPlayerStat::TPlayerStat(TInterfaceObj* parent, TBattleView* view)
     new TStaticText("", this, 0.05f, 0.6f, 0.5f, 0.25f, "Killed     -", clTransparent, clTransparent, kBlack);
     new TStaticText("", this, 0.05f, 0.35f, 0.5f, 0.25f, "Losses  -", clTransparent, clTransparent, kBlack);
     new TStaticText("", this, 0.05f, 0.1f, 0.5f, 0.25f, "Points   -", clTransparent, clTransparent, kBlack);
-    KillLabel = new TStaticText("killLab", this, 0.6f, 0.62f, 0.3f, 0.22f, "0", kValueFill, clTransparent, kValueText);
-    LossLabel = new TStaticText("lossLab", this, 0.6f, 0.37f, 0.3f, 0.22f, "0", kValueFill, clTransparent, kValueText);
-    PointsLabel =
-        new TStaticText("pointsLab", this, 0.6f, 0.12f, 0.3f, 0.22f, "0", kValueFill, clTransparent, kValueText);
+    KillLabel = new TStaticText("killLab", this, 0.6f, 0.62f, 0.3f, 0.22f, "0", kValueFill, clTransparent,
+                                kValueText);
+    LossLabel = new TStaticText("lossLab", this, 0.6f, 0.37f, 0.3f, 0.22f, "0", kValueFill, clTransparent,
+                                kValueText);
+    PointsLabel = new TStaticText("pointsLab", this, 0.6f, 0.12f, 0.3f, 0.22f, "0", kValueFill, clTransparent,
+                                  kValueText);
 }
 
 void TPlayerStat::Refresh() {
@@ -313,8 +315,8 @@ void TCommandPanel::Draw() {
             FillRect(l + inset, bottom - inset, r + inset, top - inset, kButtonShadow);
             SetBlending(true);
             if (b.Enabled)
-                DrawTexturedQuad(ButtonsTexture, l, bottom, r, top, b.Down ? clWhite : kButtonUp, b.U1, b.V1, b.U2,
-                                 b.V2);
+                DrawTexturedQuad(ButtonsTexture, l, bottom, r, top, b.Down ? clWhite : kButtonUp, b.U1, b.V1,
+                                 b.U2, b.V2);
             else
                 DrawTexturedQuad(GrayButtonsTexture, l, bottom, r, top, kButtonGray, b.U1, b.V1, b.U2, b.V2);
             SetBlending(false);

@@ -109,8 +109,8 @@ void TOptionsFrame::ButtonClick(TMenuButton* sender) {
 
 TMenuVisScreen::TMenuVisScreen()
     : TFramePanel("Main", nullptr, 0.0f, 0.0f, 1.0f, 1.0f, "", TColor4f{0.75f, 0.75f, 0.75f, 0.0f}) {
-    VersionLabel = new TStaticText("VersLab", this, 0.025f, 0.01f, 0.13f, 0.03f, "Technical demo", clTransparent,
-                                   clTransparent, kLabelText);
+    VersionLabel = new TStaticText("VersLab", this, 0.025f, 0.01f, 0.13f, 0.03f, "Technical demo",
+                                   clTransparent, clTransparent, kLabelText);
     AuthorLabel = new TStaticText("autLab", this, 0.7f, 0.01f, 0.17f, 0.03f, "mygame team, 2026",
                                   clTransparent, clTransparent, kLabelText);
     MainFrame = new TMainFrame(this);

@@ -178,7 +178,8 @@ void BuildLists(TGlyphFace& face) {
             for (int y = 0; y < height; ++y) {
                 const unsigned char* src = bm.buffer + static_cast<ptrdiff_t>(y) * bm.pitch;
                 if (bm.pixel_mode == FT_PIXEL_MODE_MONO) {
-                    std::copy(src, src + rowBytes, rows.begin() + static_cast<ptrdiff_t>(height - 1 - y) * rowBytes);
+                    std::copy(src, src + rowBytes,
+                              rows.begin() + static_cast<ptrdiff_t>(height - 1 - y) * rowBytes);
                 } else {
                     for (int x = 0; x < width; ++x)
                         if (src[x] >= 128)
@@ -190,8 +191,8 @@ void BuildLists(TGlyphFace& face) {
                 glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(g->advance.x >> 6), 0.0f, nullptr);
             else
                 glBitmap(width, height, static_cast<GLfloat>(-g->bitmap_left),
-                         static_cast<GLfloat>(height - g->bitmap_top), static_cast<GLfloat>(g->advance.x >> 6),
-                         0.0f, rows.data());
+                         static_cast<GLfloat>(height - g->bitmap_top),
+                         static_cast<GLfloat>(g->advance.x >> 6), 0.0f, rows.data());
         } else {
             glBitmap(0, 0, 0.0f, 0.0f, static_cast<GLfloat>(face.Advance[c]), 0.0f, nullptr);
         }

@@ -202,8 +202,8 @@ void TPanel::Draw() {
 
 // ---- TFramePanel ----
 
-TFramePanel::TFramePanel(const std::string& name, TInterfaceObj* parent, float x1, float y1, float x2, float y2,
-                         const std::string& caption, const TColor4f& color)
+TFramePanel::TFramePanel(const std::string& name, TInterfaceObj* parent, float x1, float y1, float x2,
+                         float y2, const std::string& caption, const TColor4f& color)
     : TInterfaceObj(name, parent, x1, y1, x2, y2), Caption(caption), Color(color) {}
 
 void TFramePanel::Draw() {
@@ -229,7 +229,9 @@ void TFramePanel::Draw() {
 TStaticText::TStaticText(const std::string& name, TInterfaceObj* parent, float x, float y, float width,
                          float height, const std::string& text, const TColor4f& color,
                          const TColor4f& frameColor, const TColor4f& textColor)
-    : TPanel(name, parent, x, y, x + width, y + height, "", color, frameColor), Text(text), TextColor(textColor) {}
+    : TPanel(name, parent, x, y, x + width, y + height, "", color, frameColor),
+      Text(text),
+      TextColor(textColor) {}
 
 void TStaticText::Draw() {
     if (!Visible)
@@ -292,14 +294,14 @@ void TSpeedButton::MouseUp(int button, uint16_t shift, float x, float y) {
     (void)y;
 }
 
-TImageSpeedButton::TImageSpeedButton(const std::string& name, TInterfaceObj* parent, float x1, float y1, float x2,
-                                     float y2, const TColor4f& color)
+TImageSpeedButton::TImageSpeedButton(const std::string& name, TInterfaceObj* parent, float x1, float y1,
+                                     float x2, float y2, const TColor4f& color)
     : TSpeedButton(name, parent, x1, y1, x2, y2, "", color) {}
 
 // ---- TProgressBar ----
 
-TProgressBar::TProgressBar(const std::string& name, TInterfaceObj* parent, float x1, float y1, float x2, float y2,
-                           const TColor4f& color, const TColor4f& frameColor)
+TProgressBar::TProgressBar(const std::string& name, TInterfaceObj* parent, float x1, float y1, float x2,
+                           float y2, const TColor4f& color, const TColor4f& frameColor)
     : TPanel(name, parent, x1, y1, x2, y2, "", color, frameColor) {}
 
 void TProgressBar::Draw() {

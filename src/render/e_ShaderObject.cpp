@@ -170,7 +170,11 @@ TShaderProgramText ParseShaderProgram(std::string_view text) {
     for (std::string_view line : lines)
         RegisterDeclaration(line, out);
 
-    enum { NoSection, VertexSection, FragmentSection } section = NoSection;
+    enum {
+        NoSection,
+        VertexSection,
+        FragmentSection
+    } section = NoSection;
     for (std::string_view line : lines) {
         const std::string up = UpperCopy(line);
         if (up.find("[VERTEX SHADER]") != std::string::npos) {

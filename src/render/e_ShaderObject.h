@@ -53,8 +53,8 @@ struct TAttributeData {
 
 // What a ".gpr" file yields before any GL is involved.
 struct TShaderProgramText {
-    std::string VertexSource;    // each line followed by CR LF
-    std::string FragmentSource;  // each line followed by CR LF
+    std::string VertexSource;                // each line followed by CR LF
+    std::string FragmentSource;              // each line followed by CR LF
     std::vector<TUniformData> Uniforms;      // in order of first declaration
     std::vector<TAttributeData> Attributes;  // in order of first declaration
 };

@@ -185,15 +185,18 @@ void CreateShadowMap() {
     V.ShadowColorTex = MakeShadowTexture(GL_ALPHA4, GL_ALPHA, GL_UNSIGNED_BYTE, V.ShadowSize);
     glGenFramebuffersEXT(1, &V.ShadowFBO);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, V.ShadowFBO);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, V.ShadowDepthTex, 0);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, V.ShadowColorTex, 0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, V.ShadowDepthTex,
+                              0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, V.ShadowColorTex,
+                              0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
         // Alpha-only colour buffers are not renderable everywhere.
         LogLine("  Shadow map: alpha colour buffer not renderable, using RGBA");
         DeleteTexture(V.ShadowColorTex);
         V.ShadowColorTex = MakeShadowTexture(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, V.ShadowSize);
-        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, V.ShadowColorTex, 0);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
+                                  V.ShadowColorTex, 0);
         if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
             LogLine("  Shadow map: frame buffer incomplete, shadows will be missing");
     }
@@ -333,7 +336,8 @@ GLuint MakeFogTexture(int32_t w, int32_t h, const uint8_t* data) {
 }
 
 void BlurPass(GLuint target, GLuint source, TProgram program, int32_t w, int32_t h, float clear) {
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_RECTANGLE_ARB, target, 0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_RECTANGLE_ARB, target,
+                              0);
     glClearColor(clear, clear, clear, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     TShader* shader = Program(program);
@@ -570,7 +574,8 @@ void UpdateFogTexture(int32_t w, int32_t h, const std::vector<bool>& visible) {
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (V.FogTex && w == V.FogW && h == V.FogH) {
         glBindTexture(GL_TEXTURE_RECTANGLE_ARB, V.FogTex);
-        glTexSubImage2D(GL_TEXTURE_RECTANGLE_ARB, 0, 0, 0, w, h, GL_LUMINANCE, GL_UNSIGNED_BYTE, cells.data());
+        glTexSubImage2D(GL_TEXTURE_RECTANGLE_ARB, 0, 0, 0, w, h, GL_LUMINANCE, GL_UNSIGNED_BYTE,
+                        cells.data());
         glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
     } else {
         DeleteTexture(V.FogTex);

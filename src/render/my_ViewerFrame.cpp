@@ -24,9 +24,7 @@ constexpr int ModeShadow = 2;
 constexpr GLsizei SkinnedStride = SkinnedVertexSize * 4;  // 88 bytes
 constexpr GLsizei StaticStride = StaticVertexSize * 4;    // 56 bytes
 
-const TVBORendMesh& MeshOf(const TMeshPtr& e) {
-    return V.ModelInfos[e.Info].VBOData->Meshes[e.Mesh];
-}
+const TVBORendMesh& MeshOf(const TMeshPtr& e) { return V.ModelInfos[e.Info].VBOData->Meshes[e.Mesh]; }
 
 TMatrix4f Ortho(float l, float r, float b, float t, float n, float f) {
     TMatrix4f m{};
@@ -40,7 +38,8 @@ TMatrix4f Ortho(float l, float r, float b, float t, float n, float f) {
     return m;
 }
 
-void SetPointers(const TVBORendData& vbo, bool skinned, int mode, GLint tangent, GLint bIndexes, GLint bWeights) {
+void SetPointers(const TVBORendData& vbo, bool skinned, int mode, GLint tangent, GLint bIndexes,
+                 GLint bWeights) {
     GLsizei stride = skinned ? SkinnedStride : StaticStride;
     auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
     glBindBuffer(GL_ARRAY_BUFFER, vbo.VertexBuffer);
@@ -96,8 +95,8 @@ void SendInstance(TShader& shader, const TModelDrawItem& inst, bool skinned, int
         shader.SetFloats("bones", restPose.data(), MaxSkinBones * 7);
 }
 
-void SendMaterial(TShader& shader, const TModelDrawItem& inst, const TVBORendMesh& mesh, bool skinned, int mode,
-                  int32_t diffUnit, int32_t bumpUnit, int32_t glossUnit) {
+void SendMaterial(TShader& shader, const TModelDrawItem& inst, const TVBORendMesh& mesh, bool skinned,
+                  int mode, int32_t diffUnit, int32_t bumpUnit, int32_t glossUnit) {
     shader.SetFloat("refValueATest", mesh.AlphaTest ? mesh.AlphaRef : 0.0f);
     if (mode != ModeShadow) {
         shader.SetFloat("specPower", mesh.GlossTexture == -1 ? 0.0f : mesh.SpecPower);
@@ -602,7 +601,8 @@ TMatrix4f ShadowLightView(const TMyVector3f& light) {
     return m;
 }
 
-TMatrix4f FitShadowProjection(const std::array<TMyVector3f, 4>& focus, const TMatrix4f& lightView, int32_t size) {
+TMatrix4f FitShadowProjection(const std::array<TMyVector3f, 4>& focus, const TMatrix4f& lightView,
+                              int32_t size) {
     TMyVector3f p[4];
     TMyVector3f c{};
     for (int i = 0; i < 4; ++i) {
@@ -708,8 +708,8 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
     // No pass of their own was ever made for skinned bump-mapped or emissive meshes;
     // a figure must not be left as a bare shadow, so they are drawn like the others.
     DrawBucket(BucketSkinBump, prModelSimpleSkel, true, false, true, false);
-    DrawBucket(BucketSkinEmissive, Program(prEmissionSkel) ? prEmissionSkel : prModelSimpleSkel, true, false, true,
-               false);
+    DrawBucket(BucketSkinEmissive, Program(prEmissionSkel) ? prEmissionSkel : prModelSimpleSkel, true, false,
+               true, false);
 
     const std::pair<TMeshBucket, TProgram> translucent[] = {
         {BucketStaticBlended, prBlendObj},

@@ -15,8 +15,8 @@ void QueueModel(const TGameModel* model) {
     TModelDrawItem item;
     item.ModelHandle = model->ModelHandle;
     item.ModelMatrix = model->ModelMatrix;
-    item.ShowOutline = model->ShowOutline || std::find(V.OutlinedModels.begin(), V.OutlinedModels.end(), model) !=
-                                                 V.OutlinedModels.end();
+    item.ShowOutline = model->ShowOutline || std::find(V.OutlinedModels.begin(), V.OutlinedModels.end(),
+                                                       model) != V.OutlinedModels.end();
     item.ShowCollision = model->ShowCollision || model == V.HoveredModel;
     if (const auto* figure = dynamic_cast<const TGamePersonage*>(model)) {
         item.Skinned = true;

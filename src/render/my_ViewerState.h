@@ -78,7 +78,14 @@ struct TRangeRingData {
 };
 
 // The parts of a frame timed apart.
-enum TPass : int32_t { PassShadow = 0, PassLandscape, PassWater, PassModels, PassOverlays, PassCount };
+enum TPass : int32_t {
+    PassShadow = 0,
+    PassLandscape,
+    PassWater,
+    PassModels,
+    PassOverlays,
+    PassCount
+};
 
 struct TViewerState {
     TLogProc LogProc = nullptr;
@@ -163,6 +170,4 @@ void StopPassTiming();
 void InstallRendererDevices();
 void RemoveRendererDevices();
 
-namespace viewer {
-
-}  // namespace viewer
+namespace viewer {}  // namespace viewer

@@ -24,8 +24,8 @@
 namespace {
 
 void UploadLandscape(TLandshaftObject& land) {
-    land.VertexBuffer =
-        CreateStaticBuffer(TBufferKind::Vertices, land.RendVerts.data(), land.RendVerts.size() * sizeof(TRendVert));
+    land.VertexBuffer = CreateStaticBuffer(TBufferKind::Vertices, land.RendVerts.data(),
+                                           land.RendVerts.size() * sizeof(TRendVert));
     land.IndexBuffer =
         CreateStaticBuffer(TBufferKind::Indices, land.Indices.data(), land.Indices.size() * sizeof(uint32_t));
     // The buffers hold the geometry now; the host copies would only double the memory.

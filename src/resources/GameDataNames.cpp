@@ -14,8 +14,8 @@ bool HasExtension(const std::string& name) {
 
 std::string ModelFilePath(const std::string& name) {
     std::string path = name;
-    const bool skinned = HasExtension(name) && name.size() >= 4 &&
-                         name.compare(name.size() - 4, 4, ".PAM") == 0;
+    const bool skinned =
+        HasExtension(name) && name.size() >= 4 && name.compare(name.size() - 4, 4, ".PAM") == 0;
     if (!HasExtension(path))
         path += ".PRM";
     if (!HasFolder(path))
@@ -72,12 +72,12 @@ std::vector<TAskedFile> FixedGameFiles() {
     for (const char* name : Cursors)
         texture(std::string(CursorsDir) + name, "battle");
 
-    for (const char* name : {AmbientSound, FinishSound, ArrowSound, BattleSound, DeathSound, SelectVoice, RefuseVoice,
-                             OrderVoice, GoVoice})
+    for (const char* name : {AmbientSound, FinishSound, ArrowSound, BattleSound, DeathSound, SelectVoice,
+                             RefuseVoice, OrderVoice, GoVoice})
         sound(name);
     for (const char* name : {MenuMusic, BattleMusic})
-        files.push_back({TAskedFile::Music, std::string(SoundsDir) + name + ".OGG", name == MenuMusic ? "menu" : "battle",
-                         true});
+        files.push_back({TAskedFile::Music, std::string(SoundsDir) + name + ".OGG",
+                         name == MenuMusic ? "menu" : "battle", true});
     for (const TProgramName& p : ShaderPrograms)
         files.push_back({TAskedFile::Shader, std::string(ShadersDir) + p.Name + ".gpr", "renderer", p.Used});
     return files;

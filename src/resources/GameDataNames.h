@@ -40,9 +40,18 @@ inline constexpr const char* ArrowModel = "Arrow";
 inline constexpr const char* SmallArrowModel = "ArrowSmall";
 inline constexpr const char* FlatRingTexture = "FlatRing";
 // The pointer's pictures, in the order of the scene's cursor handles.
-inline constexpr std::array<const char*, 8> Cursors = {"Stop.tga",   "Cursor.tga", "Nature.tga",  "Water.tga",
-                                                       "Grass.tga",  "Attack.tga", "Defence.tga", "Move.tga"};
-enum TCursorName { CursorStop, CursorArrow, CursorNature, CursorWater, CursorGrass, CursorAttack, CursorDefence, CursorMove };
+inline constexpr std::array<const char*, 8> Cursors = {"Stop.tga",  "Cursor.tga", "Nature.tga",  "Water.tga",
+                                                       "Grass.tga", "Attack.tga", "Defence.tga", "Move.tga"};
+enum TCursorName {
+    CursorStop,
+    CursorArrow,
+    CursorNature,
+    CursorWater,
+    CursorGrass,
+    CursorAttack,
+    CursorDefence,
+    CursorMove
+};
 
 // The battle's sound effects and the soldiers' answers.
 inline constexpr const char* AmbientSound = "Ambient1";
@@ -62,8 +71,9 @@ inline constexpr const char* TileSetTexture = "TileSet";
 
 // The battle HUD's pictures.
 inline constexpr std::array<const char*, 15> HudTextures = {
-    "GroupsInfo", "PlayerStat",   "UnitsInfo", "Unit1ico", "Unit2ico",           "Unit3ico",   "Unit4ico", "CommandPanel",
-    "MiniMap",    "CommandButtons", "CommandButtonsGray", "TroopLabel", "Znak", "Znak1", "Aura"};
+    "GroupsInfo",         "PlayerStat", "UnitsInfo",    "Unit1ico", "Unit2ico",
+    "Unit3ico",           "Unit4ico",   "CommandPanel", "MiniMap",  "CommandButtons",
+    "CommandButtonsGray", "TroopLabel", "Znak",         "Znak1",    "Aura"};
 
 // The soldiers by unit type (debug, bowman, warrior, cavalryman): the debug figure is a plain
 // model, the others are skinned (".PAM" in AnimatesDir); the arrows they shoot.
@@ -77,25 +87,52 @@ struct TProgramName {
     bool Used;
 };
 inline constexpr std::array<TProgramName, 30> ShaderPrograms = {{
-    {"LandTile", true},        {"modelSimple", true},         {"modelBamp", true},
-    {"modelSimpleSkel", true}, {"noTextured", false},         {"noBamp", false},
-    {"noBampSpec", false},     {"Emission", true},            {"Bamp", false},
-    {"BampSpec", false},       {"BampParallax", false},       {"BampParallaxSpec", false},
-    {"blendObj", true},        {"blendObjSpec", false},       {"SimpleTextured", false},
-    {"blurGausHOR", true},     {"blurGausVER", true},         {"noBampSkel", false},
-    {"noBampSpecSkel", false}, {"EmissionSkel", false},       {"WarFog", true},
-    {"DrawToShadowMap", true}, {"DrawToShadowMapSkel", true}, {"viewDepth", false},
-    {"basicShader", false},    {"flatShad", false},           {"flatShadSkel", false},
-    {"Noise", true},           {"WaterRing", true},           {"RangeRing", true},
+    {"LandTile", true},
+    {"modelSimple", true},
+    {"modelBamp", true},
+    {"modelSimpleSkel", true},
+    {"noTextured", false},
+    {"noBamp", false},
+    {"noBampSpec", false},
+    {"Emission", true},
+    {"Bamp", false},
+    {"BampSpec", false},
+    {"BampParallax", false},
+    {"BampParallaxSpec", false},
+    {"blendObj", true},
+    {"blendObjSpec", false},
+    {"SimpleTextured", false},
+    {"blurGausHOR", true},
+    {"blurGausVER", true},
+    {"noBampSkel", false},
+    {"noBampSpecSkel", false},
+    {"EmissionSkel", false},
+    {"WarFog", true},
+    {"DrawToShadowMap", true},
+    {"DrawToShadowMapSkel", true},
+    {"viewDepth", false},
+    {"basicShader", false},
+    {"flatShad", false},
+    {"flatShadSkel", false},
+    {"Noise", true},
+    {"WaterRing", true},
+    {"RangeRing", true},
 }};
 
 }  // namespace GameNames
 
 // One file the game asks for, as a path below the game's folder.
 struct TAskedFile {
-    enum TKind { Map, Model, Texture, Sound, Music, Shader } Kind;
-    std::string Path;     // e.g. "Data/Textures/Aura.TGA"
-    std::string AskedBy;  // one word: "app", "menu", "battle", "map", "hud", "units", "renderer"
+    enum TKind {
+        Map,
+        Model,
+        Texture,
+        Sound,
+        Music,
+        Shader
+    } Kind;
+    std::string Path;      // e.g. "Data/Textures/Aura.TGA"
+    std::string AskedBy;   // one word: "app", "menu", "battle", "map", "hud", "units", "renderer"
     bool Required = true;  // false where the game plays on without it
 };
 

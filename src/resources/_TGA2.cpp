@@ -49,8 +49,18 @@ bool IsColorBits(int bits) { return bits == 15 || bits == 16 || bits == 24 || bi
 // TTGAImage
 
 TTGAImage::TTGAImage()
-    : IdLength(0), ColorMapType(0), ImageType(0), ColorMapStart(0), ColorMapLength(0),
-      ColorMapEntryBits(0), OriginX(0), OriginY(0), Width(0), Height(0), PixelBits(0), Descriptor(0) {}
+    : IdLength(0),
+      ColorMapType(0),
+      ImageType(0),
+      ColorMapStart(0),
+      ColorMapLength(0),
+      ColorMapEntryBits(0),
+      OriginX(0),
+      OriginY(0),
+      Width(0),
+      Height(0),
+      PixelBits(0),
+      Descriptor(0) {}
 
 TTGAImage::~TTGAImage() = default;
 
@@ -105,8 +115,7 @@ bool TTGAImage::LoadFromStream(TMemoryStream& stream) {
     if (Width == 0 || Height == 0)
         return Fail("has no pixels (" + std::to_string(Width) + "x" + std::to_string(Height) + ")");
     bool bitsOk = (base == 1 && (PixelBits == 8 || PixelBits == 16)) ||
-                  (base == 2 && IsColorBits(PixelBits)) ||
-                  (base == 3 && (PixelBits == 8 || PixelBits == 16));
+                  (base == 2 && IsColorBits(PixelBits)) || (base == 3 && (PixelBits == 8 || PixelBits == 16));
     if (!bitsOk)
         return Fail(std::to_string(PixelBits) + " bits per pixel are not supported for image type " +
                     std::to_string(ImageType));

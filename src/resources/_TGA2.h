@@ -89,4 +89,3 @@ std::unique_ptr<TMemoryStream> WriteTextureStream(const TStoredTextureData& data
 // (the reason goes to *error when given).
 std::unique_ptr<TMemoryStream> LoadTGATexture(const std::string& fileName, std::string* error = nullptr);
 std::unique_ptr<TMemoryStream> LoadBMPTexture(const std::string& fileName, std::string* error = nullptr);
-

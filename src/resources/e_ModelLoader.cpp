@@ -19,7 +19,9 @@ static_assert(sizeof(TDotVector3) == 12 && sizeof(TDotVector2) == 8);
 
 namespace {
 
-void DefaultMessageProc(const std::string& caption, const std::string& text) { ShowMessageBox(caption, text); }
+void DefaultMessageProc(const std::string& caption, const std::string& text) {
+    ShowMessageBox(caption, text);
+}
 
 std::atomic<TModelMessageProc> MessageProc{&DefaultMessageProc};
 
@@ -27,7 +29,9 @@ std::atomic<TModelMessageProc> MessageProc{&DefaultMessageProc};
 
 namespace model_loader {
 
-void ShowModelMessage(const std::string& caption, const std::string& text) { MessageProc.load()(caption, text); }
+void ShowModelMessage(const std::string& caption, const std::string& text) {
+    MessageProc.load()(caption, text);
+}
 
 void Report(const std::string& text) { ShowModelMessage("Program Message:", text); }
 
@@ -129,7 +133,8 @@ bool ReadModelStream(TMemoryStream& stream, bool skinned, TModelStreamData& data
         mat.SpecPower = stream.ReadSingle();
         mesh.BoxMin = stream.ReadVector3();
         mesh.BoxMax = stream.ReadVector3();
-        mesh.VertCount = ReadCount(stream, static_cast<uint64_t>(vertexSize) * sizeof(float), "render vertex");
+        mesh.VertCount =
+            ReadCount(stream, static_cast<uint64_t>(vertexSize) * sizeof(float), "render vertex");
         mesh.Vertices.resize(static_cast<size_t>(mesh.VertCount) * static_cast<size_t>(vertexSize));
         stream.ReadBuffer(mesh.Vertices.data(), mesh.Vertices.size() * sizeof(float));
         ReadTriangles(stream, mesh.VertCount, mesh.Name, mesh.TriCount, mesh.Triangles);
@@ -143,7 +148,8 @@ void WriteModelStream(TMemoryStream& stream, const TModelStreamData& data) {
     const size_t vertexSize = data.Skinned ? SkinnedVertexSize : StaticVertexSize;
     for (const auto& mesh : data.RendData.Meshes) {
         if (mesh.Vertices.size() % vertexSize != 0)
-            throw std::invalid_argument("render mesh \"" + mesh.Name + "\": " + std::to_string(mesh.Vertices.size()) +
+            throw std::invalid_argument("render mesh \"" + mesh.Name +
+                                        "\": " + std::to_string(mesh.Vertices.size()) +
                                         " singles are not whole vertices of " + std::to_string(vertexSize));
     }
 
@@ -188,7 +194,8 @@ void WriteModelStream(TMemoryStream& stream, const TModelStreamData& data) {
         stream.WriteInt32(anim.FrameRate);
         for (int32_t bone = 0; bone < anim.BoneCount; ++bone) {
             for (int32_t frame = 0; frame < anim.FrameCount; ++frame) {
-                const TBoneFrame& f = anim.Frames.at(static_cast<size_t>(bone)).at(static_cast<size_t>(frame));
+                const TBoneFrame& f =
+                    anim.Frames.at(static_cast<size_t>(bone)).at(static_cast<size_t>(frame));
                 stream.WriteVector3(f.Position);
                 stream.WriteSingle(f.Rotation.x);
                 stream.WriteSingle(f.Rotation.y);

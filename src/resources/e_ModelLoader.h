@@ -29,8 +29,8 @@ inline constexpr int32_t ModelStreamVersion = 200;
 // the variant maps are never stored and stay empty.
 struct TModelStreamData {
     int32_t Version = ModelStreamVersion;
-    bool Skinned = false;    // ".PAM": scale, bone count and 22-single vertices
-    float Scale = 1.0f;      // skinned only
+    bool Skinned = false;  // ".PAM": scale, bone count and 22-single vertices
+    float Scale = 1.0f;    // skinned only
     TStoredColidData ColidData;
     TStoredRendData RendData;  // BoneCount is stored for skinned models only
     // Skinned only, written after the render meshes in the animation file layout.
@@ -147,7 +147,10 @@ bool Read3DSData(const std::vector<uint8_t>& bytes, TLoadModelData& data);
 
 // How ConvertModel merges equal vertices. Both give the same result; Quadratic is the
 // straightforward pairwise comparison, kept as the reference for the hashed one.
-enum class TWeldMode { Hashed, Quadratic };
+enum class TWeldMode {
+    Hashed,
+    Quadratic
+};
 
 // Converts the loader records into a new static model stream (position unspecified).
 // Null, after a message, when an object refers to a vertex, texture vertex or material

@@ -87,12 +87,12 @@ std::string_view Trim(std::string_view s) {
 // by their trimmed text and blocks by their braces, so indentation and line ends do not
 // matter; a file laid out the way the exporter writes it reads exactly as by position.
 struct TAseLine {
-    std::string Text;        // trimmed
-    std::string_view Key;    // first word, e.g. "*MESH_NUMVERTEX"
-    std::string_view Rest;   // the rest, trimmed, without a block's "{"
+    std::string Text;       // trimmed
+    std::string_view Key;   // first word, e.g. "*MESH_NUMVERTEX"
+    std::string_view Rest;  // the rest, trimmed, without a block's "{"
     size_t Depth = 0;
-    bool Opens = false;      // ends in "{"
-    size_t Close = 0;        // for a block: index of its "}" line, or the line count when the file ends first
+    bool Opens = false;  // ends in "{"
+    size_t Close = 0;    // for a block: index of its "}" line, or the line count when the file ends first
 };
 
 class TAseText {
@@ -135,7 +135,9 @@ public:
     const TAseLine& operator[](size_t i) const { return Lines[i]; }
     bool Closed(size_t block) const { return Lines[block].Close < Lines.size(); }
     // First index after a line, skipping a whole block.
-    size_t After(size_t i) const { return Lines[i].Opens ? std::min(Lines[i].Close + 1, Lines.size()) : i + 1; }
+    size_t After(size_t i) const {
+        return Lines[i].Opens ? std::min(Lines[i].Close + 1, Lines.size()) : i + 1;
+    }
     // End of a block's content (its "}" line or the end of the file).
     size_t BlockEnd(size_t block) const { return Lines[block].Close; }
 
@@ -380,8 +382,8 @@ void ReadAseText(const TAseText& t, TLoadModelData& data) {
     int32_t materialCount = CountOf(t, list, "*MATERIAL_COUNT", false);
     if (materialCount == 0)
         Refuse(MsgNoTexture);
-    for (size_t i = list + 1; i < t.BlockEnd(list) && data.Materials.size() < static_cast<size_t>(materialCount);
-         i = t.After(i)) {
+    for (size_t i = list + 1;
+         i < t.BlockEnd(list) && data.Materials.size() < static_cast<size_t>(materialCount); i = t.After(i)) {
         if (t[i].Opens && t[i].Key == "*MATERIAL") {
             if (!t.Closed(i))
                 Refuse(MsgDamaged);
@@ -393,7 +395,8 @@ void ReadAseText(const TAseText& t, TLoadModelData& data) {
     data.MaterialCount = materialCount;
 
     auto isGeomObject = [&](size_t i) {
-        return i < t.Count() && t[i].Depth == 0 && t[i].Opens && t[i].Key == "*GEOMOBJECT" && t[i].Rest.empty();
+        return i < t.Count() && t[i].Depth == 0 && t[i].Opens && t[i].Key == "*GEOMOBJECT" &&
+               t[i].Rest.empty();
     };
     size_t obj = t.After(list);
     if (!isGeomObject(obj))

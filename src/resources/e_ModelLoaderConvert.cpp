@@ -164,12 +164,14 @@ bool CheckFaces(const TGeomData& geom) {
 bool CheckRender(const TLoadModelData& data, const TGeomData& geom) {
     const auto& mesh = geom.Mesh;
     if (!IndexOk(geom.MaterialRef, data.Materials.size())) {
-        Report("Объект \"" + geom.Name + "\": материал " + std::to_string(geom.MaterialRef) + " не существует!");
+        Report("Объект \"" + geom.Name + "\": материал " + std::to_string(geom.MaterialRef) +
+               " не существует!");
         return false;
     }
     if (mesh.TFaces.size() != mesh.Faces.size()) {
-        Report("Объект \"" + geom.Name + "\": число текстурных граней (" + std::to_string(mesh.TFaces.size()) +
-               ") не совпадает с числом граней (" + std::to_string(mesh.Faces.size()) + ")!");
+        Report("Объект \"" + geom.Name + "\": число текстурных граней (" +
+               std::to_string(mesh.TFaces.size()) + ") не совпадает с числом граней (" +
+               std::to_string(mesh.Faces.size()) + ")!");
         return false;
     }
     if (mesh.TVerts.empty() && !mesh.Faces.empty()) {
@@ -217,7 +219,8 @@ TStoredRenderMesh MakeRenderMesh(const TLoadModelData& data, const TGeomData& ge
             verts[f * 3 + k].TexCoord = src.TVerts[static_cast<size_t>(tcorners[k])];
         }
         const TDotVector3& p0 = verts[f * 3].Position;
-        TDotVector3 n = DotCross(DotSub(verts[f * 3 + 1].Position, p0), DotSub(verts[f * 3 + 2].Position, p0));
+        TDotVector3 n =
+            DotCross(DotSub(verts[f * 3 + 1].Position, p0), DotSub(verts[f * 3 + 2].Position, p0));
         DotNormalize(n);
         faceNormals[f] = n;
     }

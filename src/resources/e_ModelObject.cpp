@@ -44,7 +44,8 @@ TGameModel::TGameModel(const std::string& fileName) {
     LocalBox.HalfSize[0] = (M.x - m.x) / 2;
     LocalBox.HalfSize[1] = (M.y - m.y) / 2;
     LocalBox.HalfSize[2] = (M.z - m.z) / 2;
-    LocalBox.Center = TMyVector3f{m.x + LocalBox.HalfSize[0], m.y + LocalBox.HalfSize[1], m.z + LocalBox.HalfSize[2]};
+    LocalBox.Center =
+        TMyVector3f{m.x + LocalBox.HalfSize[0], m.y + LocalBox.HalfSize[1], m.z + LocalBox.HalfSize[2]};
     LocalBox.Axis[0] = UnitAxis(M.x - m.x, 0, 0, TMyVector3f{1, 0, 0});
     LocalBox.Axis[1] = UnitAxis(0, M.y - m.y, 0, TMyVector3f{0, 1, 0});
     LocalBox.Axis[2] = UnitAxis(0, 0, M.z - m.z, TMyVector3f{0, 0, 1});

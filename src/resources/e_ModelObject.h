@@ -36,7 +36,14 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-enum TClipRole : int32_t { crIdle = 0, crWalk, crRun, crAttack, crAttack2, crDeath };
+enum TClipRole : int32_t {
+    crIdle = 0,
+    crWalk,
+    crRun,
+    crAttack,
+    crAttack2,
+    crDeath
+};
 
 class TGamePersonage : public TGameModel {
 public:

@@ -38,7 +38,8 @@ std::vector<std::string> SkinnedModelClipFiles(const std::string& modelName) {
     // Bowman.PAM takes every Bowman*.PSA beside it.
     const std::string folder = FolderOf(modelName);
     const std::string fileName = FileNameOf(modelName);
-    const std::string prefix = ToUpperAscii(fileName.substr(0, fileName.size() - ExtensionOf(modelName).size()));
+    const std::string prefix =
+        ToUpperAscii(fileName.substr(0, fileName.size() - ExtensionOf(modelName).size()));
     std::vector<std::string> clips;
     for (const std::string& file : ListFilesWithSuffix(folder, ".PSA"))
         if (ToUpperAscii(file).compare(0, prefix.size(), prefix) == 0)
@@ -109,9 +110,9 @@ TSkeletalAnimation::TSkeletalAnimation(std::string name, float scale, TMemoryStr
     // Compared by division: bones x frames x 28 can pass 64 bits and wrap to a small size.
     const uint64_t left = uint64_t(stream.Remaining());
     if (Data.BoneCount > 0 && uint64_t(Data.FrameCount) > left / BoneFrameBytes / uint64_t(Data.BoneCount))
-        throw TStreamReadError("animation \"" + Name + "\" has " + std::to_string(Data.BoneCount) + " bones and " +
-                               std::to_string(Data.FrameCount) + " frames, more than the " + std::to_string(left) +
-                               " bytes left hold");
+        throw TStreamReadError("animation \"" + Name + "\" has " + std::to_string(Data.BoneCount) +
+                               " bones and " + std::to_string(Data.FrameCount) + " frames, more than the " +
+                               std::to_string(left) + " bytes left hold");
     stream.RequireBytes(uint64_t(Data.BoneCount) * uint64_t(Data.FrameCount) * BoneFrameBytes,
                         "the animation's frames");
     Data.Frames.resize(size_t(Data.BoneCount));
@@ -242,7 +243,8 @@ void TResourceModel::Upload() {
         base += uint32_t(src.VertCount);
     }
 
-    VBOData.VertexBuffer = CreateStaticBuffer(TBufferKind::Vertices, vertices.data(), vertices.size() * sizeof(float));
+    VBOData.VertexBuffer =
+        CreateStaticBuffer(TBufferKind::Vertices, vertices.data(), vertices.size() * sizeof(float));
     Uploaded = true;
 }
 

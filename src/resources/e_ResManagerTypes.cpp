@@ -37,9 +37,9 @@ void TMemoryStream::Seek(int64_t position) {
 
 void TMemoryStream::RequireBytes(uint64_t count, const char* what) const {
     if (count > static_cast<uint64_t>(Remaining()))
-        throw TStreamReadError(std::string("stream ends early: ") + what + " needs " +
-                               std::to_string(count) + " bytes at offset " + std::to_string(Position) +
-                               ", " + std::to_string(Remaining()) + " left");
+        throw TStreamReadError(std::string("stream ends early: ") + what + " needs " + std::to_string(count) +
+                               " bytes at offset " + std::to_string(Position) + ", " +
+                               std::to_string(Remaining()) + " left");
 }
 
 void TMemoryStream::ReadBuffer(void* dest, size_t count) {

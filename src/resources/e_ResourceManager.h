@@ -51,8 +51,8 @@ private:
 
 // Folders are joined as given; the game passes its own folder and "Data/Textures/",
 // "Data/Modeles/", "Data/Animates/". Logs "Resource System Init - complete.".
-void InitResourceSystem(TLogProc logProc, std::string rootDir, std::string texturesDir,
-                        std::string modelsDir, std::string animatesDir);
+void InitResourceSystem(TLogProc logProc, std::string rootDir, std::string texturesDir, std::string modelsDir,
+                        std::string animatesDir);
 // Destroys the model, texture and animation registries in that order, and every resource
 // in them (releasing the device objects of uploaded ones: call while the renderer runs).
 void FreeResourceSystem();

@@ -36,11 +36,8 @@ bool DragMoved = false;
 
 namespace {
 
-
-
 // The system cursor is the window system's; in headless runs there is none.
-void ShowSystemCursor(bool show)
-{
+void ShowSystemCursor(bool show) {
     if (SDL_WasInit(SDL_INIT_VIDEO))
         SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
@@ -50,8 +47,7 @@ void ShowSystemCursor(bool show)
 // ---------------------------------------------------------------------------
 // Construction and teardown
 
-TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
-{
+TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath) {
     Log("++CreateScene: \"" + mapPath + "\" ...");
     // Everything the battle draws from the random generator comes after this
     // point, so a replay that starts the generator here plays the same battle.
@@ -145,8 +141,7 @@ TGameScene::TGameScene(const std::string& mapPath) : MapPath(mapPath)
     Log("++CreateScene: \"" + mapPath + "\" - complete.");
 }
 
-TGameScene::~TGameScene()
-{
+TGameScene::~TGameScene() {
     FinishRecording();
     UpdateFogTexture(1, 1, std::vector<bool>{true});
     SetCursor(-1, 0);
@@ -171,8 +166,7 @@ TGameScene::~TGameScene()
 // ---------------------------------------------------------------------------
 // Sounds
 
-void TGameScene::PlayOnce(int32_t source, const char* name)
-{
+void TGameScene::PlayOnce(int32_t source, const char* name) {
     if (source >= 0 && !IsSourcePlaying(source))
         PlaySound(source, name, false);
 }
@@ -182,14 +176,12 @@ void TGameScene::PlayVoice(const char* name) { PlayOnce(VoiceSound, name); }
 // ---------------------------------------------------------------------------
 // The frame
 
-void TGameScene::Update(double dt)
-{
+void TGameScene::Update(double dt) {
     UpdateFrame(dt);
     UpdateView();
 }
 
-void TGameScene::UpdateView()
-{
+void TGameScene::UpdateView() {
     ViewFrustum_ = Camera->MakeFrustum();
     // Wider than the screen, so that what stands just outside it (below, in
     // particular: shadows and tall models reach in) is still prepared.
@@ -198,8 +190,7 @@ void TGameScene::UpdateView()
     ViewReady_ = true;
 }
 
-void TGameScene::UpdateFrame(double dt)
-{
+void TGameScene::UpdateFrame(double dt) {
     if (HideCursorPending) {
         ShowSystemCursor(false);
         HideCursorPending = false;
@@ -279,8 +270,7 @@ void TGameScene::UpdateFrame(double dt)
 // ---------------------------------------------------------------------------
 // Melee
 
-void TGameScene::Melee(double dt)
-{
+void TGameScene::Melee(double dt) {
     const TMeleeEvents events = Battle->Melee(dt);
     if (events.Fighting)
         PlayOnce(BattleSound, GameNames::BattleSound);
@@ -298,8 +288,7 @@ void TGameScene::Melee(double dt)
 // ---------------------------------------------------------------------------
 // Drawing
 
-void TGameScene::Draw()
-{
+void TGameScene::Draw() {
     if (ShadowFocusPending_) {
         SetShadowFocus(ShadowFocus_);
         ShadowFocusPending_ = false;
@@ -331,8 +320,9 @@ void TGameScene::Draw()
     if (InputState.Keys[VK::Shift])
         for (const TGameUnit* u : Selection)
             if (u->IsRanged)
-                QueueRangeRing(MapToWorld({u->Position.x, u->Position.y, 0.75f}), TColorRGBA{1.0f, 1.0f, 0.0f, 0.5f},
-                               RingTexture, float(u->Features().ShootRange));
+                QueueRangeRing(MapToWorld({u->Position.x, u->Position.y, 0.75f}),
+                               TColorRGBA{1.0f, 1.0f, 0.0f, 0.5f}, RingTexture,
+                               float(u->Features().ShootRange));
 
     TSceneObject::Draw();
 }
@@ -342,8 +332,7 @@ void TGameScene::Draw()
 
 uint64_t TGameScene::Checksum() const { return Battle->Checksum(); }
 
-std::string TGameScene::StatusJson() const
-{
+std::string TGameScene::StatusJson() const {
     std::ostringstream out;
     out.precision(6);
     out << std::fixed << "\"battle_time\": " << Battle->Time << ", \"players\": [";

@@ -176,7 +176,7 @@ public:
     std::unique_ptr<TGameMenuGUI> MenuGUI;
     bool MenuShown = false;
     bool MenuToggleRequest = false;
-    std::unique_ptr<TGameModel> FlagModel;   // null when "Flag" cannot be loaded
+    std::unique_ptr<TGameModel> FlagModel;  // null when "Flag" cannot be loaded
     float FlagTimer = 0.0f;
     std::unique_ptr<TGameModel> ArrowModel;  // null when "Arrow" cannot be loaded
     bool ArrowVisible = false;

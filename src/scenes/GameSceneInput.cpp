@@ -27,15 +27,16 @@ namespace {
 bool Pressed(int key) { return InputState.Keys[key] && !PrevInputState.Keys[key]; }
 bool Held(int key) { return InputState.Keys[key]; }
 
-float ScrollSpeed() { return AppServices && AppServices->Settings() ? AppServices->Settings()->MapScrollSpeed : 65.0f; }
+float ScrollSpeed() {
+    return AppServices && AppServices->Settings() ? AppServices->Settings()->MapScrollSpeed : 65.0f;
+}
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // Screen and ground
 
-void TGameScene::ScreenRay(float x, float y, TMyVector3f& origin, TMyVector3f& segment) const
-{
+void TGameScene::ScreenRay(float x, float y, TMyVector3f& origin, TMyVector3f& segment) const {
     float fx = 0.0f, fy = 0.0f;
     ScreenToNDC(x, y, fx, fy);
     const TMyVector3f d = Camera->DeviceDirection(fx, fy);
@@ -43,8 +44,7 @@ void TGameScene::ScreenRay(float x, float y, TMyVector3f& origin, TMyVector3f& s
     segment = d * float(Camera->Far - Camera->Near);
 }
 
-bool TGameScene::PickGround(float x, float y, TMyVector3f& point) const
-{
+bool TGameScene::PickGround(float x, float y, TMyVector3f& point) const {
     TMyVector3f origin, segment, hit, normal;
     ScreenRay(x, y, origin, segment);
     if (!Map || !Map->RayPick(origin, segment, hit, normal))
@@ -53,8 +53,7 @@ bool TGameScene::PickGround(float x, float y, TMyVector3f& point) const
     return true;
 }
 
-TGameUnit* TGameScene::PickUnit(float x, float y) const
-{
+TGameUnit* TGameScene::PickUnit(float x, float y) const {
     TMyVector3f origin, segment;
     ScreenRay(x, y, origin, segment);
     for (int32_t i = 0; i < Battle->PlayerCount; ++i)
@@ -66,8 +65,7 @@ TGameUnit* TGameScene::PickUnit(float x, float y) const
     return nullptr;
 }
 
-bool TGameScene::ScreenToPlane(float x, float y, float h, TMyVector3f& world) const
-{
+bool TGameScene::ScreenToPlane(float x, float y, float h, TMyVector3f& world) const {
     TMyVector3f origin, segment;
     ScreenRay(x, y, origin, segment);
     // Looking level or upwards the ray never comes down to the plane.
@@ -79,8 +77,7 @@ bool TGameScene::ScreenToPlane(float x, float y, float h, TMyVector3f& world) co
     return true;
 }
 
-bool TGameScene::GroundAtHeight(float x, float y, float h, TMyVector3f& point) const
-{
+bool TGameScene::GroundAtHeight(float x, float y, float h, TMyVector3f& point) const {
     TMyVector3f world;
     if (!ScreenToPlane(x, y, h, world))
         return false;
@@ -88,8 +85,7 @@ bool TGameScene::GroundAtHeight(float x, float y, float h, TMyVector3f& point) c
     return true;
 }
 
-bool TGameScene::ViewCentreOnGround(TMyVector3f& world) const
-{
+bool TGameScene::ViewCentreOnGround(TMyVector3f& world) const {
     const TMyVector3f origin = Camera->GetPosition();
     const TMyVector3f dir = -Camera->BackAxis();
     if (!(dir.y < 0.0f) || origin.y < 0.0f)
@@ -103,8 +99,7 @@ bool TGameScene::ViewCentreOnGround(TMyVector3f& world) const
 // ---------------------------------------------------------------------------
 // Camera
 
-void TGameScene::RefreshView()
-{
+void TGameScene::RefreshView() {
     static constexpr float Ndc[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
     const TMyVector3f origin = Camera->GetPosition();
     std::array<TMyVector3f, 4> world{};
@@ -130,8 +125,7 @@ void TGameScene::RefreshView()
         ShadowFocusPending_ = true;
 }
 
-void TGameScene::CenterOn(float mx, float my)
-{
+void TGameScene::CenterOn(float mx, float my) {
     TMyVector3f g;
     if (ViewCentreOnGround(g)) {
         const TMyVector3f p = Camera->GetPosition();
@@ -140,8 +134,7 @@ void TGameScene::CenterOn(float mx, float my)
     RefreshView();
 }
 
-void TGameScene::ZoomTilt(float dPitch, float dDistance)
-{
+void TGameScene::ZoomTilt(float dPitch, float dDistance) {
     const float p = CameraPitch + dPitch, d = CameraDistance + dDistance;
     if (p < 50.0f || p > 80.0f || d < 20.0f || d > 35.0f)
         return;
@@ -160,8 +153,7 @@ void TGameScene::ZoomTilt(float dPitch, float dDistance)
     RefreshView();
 }
 
-void TGameScene::Scroll(TMyVector2f direction, double dt)
-{
+void TGameScene::Scroll(TMyVector2f direction, double dt) {
     const float len = Vec2Length(direction);
     if (!(len > 0.0f))
         return;
@@ -185,8 +177,7 @@ void TGameScene::Scroll(TMyVector2f direction, double dt)
     RefreshView();
 }
 
-void TGameScene::EdgeScroll(double dt)
-{
+void TGameScene::EdgeScroll(double dt) {
     uint32_t arrows = 0;
     TMyVector2f direction{0.0f, 0.0f};
     if (InputState.MouseInside && !InputState.LeftDrag && !InputState.RightDrag) {
@@ -217,20 +208,17 @@ void TGameScene::EdgeScroll(double dt)
 // ---------------------------------------------------------------------------
 // Selection
 
-bool TGameScene::IsOwn(const TGameUnit* unit) const
-{
+bool TGameScene::IsOwn(const TGameUnit* unit) const {
     return unit && Battle->ControlledPlayer && unit->Owner == Battle->ControlledPlayer;
 }
 
 bool TGameScene::SelectionCommandable() const { return !Selection.empty() && IsOwn(Selection.front()); }
 
-bool TGameScene::IsSelected(const TGameUnit* unit) const
-{
+bool TGameScene::IsSelected(const TGameUnit* unit) const {
     return std::find(Selection.begin(), Selection.end(), unit) != Selection.end();
 }
 
-void TGameScene::SetHighlight(TGameUnit* unit, bool on)
-{
+void TGameScene::SetHighlight(TGameUnit* unit, bool on) {
     // A unit without a model has nothing to draw a ring under.
     if (!unit || !unit->Model)
         return;
@@ -240,15 +228,13 @@ void TGameScene::SetHighlight(TGameUnit* unit, bool on)
         Outlined_.erase(unit);
 }
 
-void TGameScene::ClearSelection()
-{
+void TGameScene::ClearSelection() {
     for (TGameUnit* u : Selection)
         SetHighlight(u, false);
     Selection.clear();
 }
 
-void TGameScene::SelectUnit(TGameUnit* unit, bool add)
-{
+void TGameScene::SelectUnit(TGameUnit* unit, bool add) {
     if (!unit)
         return;
     if (IsSelected(unit)) {
@@ -262,8 +248,7 @@ void TGameScene::SelectUnit(TGameUnit* unit, bool add)
         PlayVoice("Aga");
 }
 
-void TGameScene::BoxSelect(float left, float bottom, float right, float top, bool shift, bool final)
-{
+void TGameScene::BoxSelect(float left, float bottom, float right, float top, bool shift, bool final) {
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     ScreenToNDC(left, bottom, x1, y1);
     ScreenToNDC(right, top, x2, y2);
@@ -301,15 +286,13 @@ void TGameScene::BoxSelect(float left, float bottom, float right, float top, boo
     }
 }
 
-void TGameScene::SelectOnly(const std::vector<TGameUnit*>& units)
-{
+void TGameScene::SelectOnly(const std::vector<TGameUnit*>& units) {
     ClearSelection();
     for (TGameUnit* u : units)
         SelectUnit(u, true);
 }
 
-void TGameScene::SelectAll(bool onScreenOnly)
-{
+void TGameScene::SelectAll(bool onScreenOnly) {
     ClearSelection();
     const TFrustum frustum = Camera->MakeFrustum();
     for (const auto& unit : Battle->ControlledPlayer->Units)
@@ -321,8 +304,7 @@ void TGameScene::SelectAll(bool onScreenOnly)
         PlayVoice("Aga");
 }
 
-void TGameScene::SelectGroup(int32_t n)
-{
+void TGameScene::SelectGroup(int32_t n) {
     if (n < 0 || n >= GroupCount)
         return;
     float& pressed = Battle->ControlledPlayer->GroupValues[size_t(n)];
@@ -342,8 +324,7 @@ void TGameScene::SelectGroup(int32_t n)
     pressed = float(Time);
 }
 
-void TGameScene::AddGroup(int32_t n)
-{
+void TGameScene::AddGroup(int32_t n) {
     if (n < 0 || n >= GroupCount)
         return;
     for (TGameUnit* u : Battle->ControlledPlayer->Groups[size_t(n)])
@@ -353,8 +334,7 @@ void TGameScene::AddGroup(int32_t n)
         }
 }
 
-void TGameScene::AssignGroup(int32_t n)
-{
+void TGameScene::AssignGroup(int32_t n) {
     if (n < 0 || n >= GroupCount)
         return;
     SendSelection();
@@ -365,13 +345,11 @@ void TGameScene::AssignGroup(int32_t n)
 // Orders
 
 std::vector<TMyVector3f> TGameScene::FormationSlots(const TMyVector3f& point, float facing,
-                                                    const std::vector<TGameUnit*>& units) const
-{
+                                                    const std::vector<TGameUnit*>& units) const {
     return Battle->FormationSlots(point, facing, units);
 }
 
-TCommandResult TGameScene::Command(TBattleCommand command)
-{
+TCommandResult TGameScene::Command(TBattleCommand command) {
     // A playback looks on: the recorded commands are the battle's only orders.
     if (Playback_)
         return {};
@@ -380,25 +358,24 @@ TCommandResult TGameScene::Command(TBattleCommand command)
     return Battle->Execute(command);
 }
 
-void TGameScene::SendSelection()
-{
+void TGameScene::SendSelection() {
     if (Battle->OrderGroup() == Selection)
         return;
     Command({.Type = TCommandType::ClearOrderGroup});
     for (const TGameUnit* u : Selection)
-        Command({.Type = TCommandType::AddToOrderGroup, .UnitPlayer = Battle->SlotOf(u->Owner), .Unit = u->Serial});
+        Command({.Type = TCommandType::AddToOrderGroup,
+                 .UnitPlayer = Battle->SlotOf(u->Owner),
+                 .Unit = u->Serial});
 }
 
-float TGameScene::FacingFromDrag(const TMyVector3f& p) const
-{
+float TGameScene::FacingFromDrag(const TMyVector3f& p) const {
     TMyVector3f q;
     if (!GroundAtHeight(InputState.MouseX, InputState.MouseY, p.z + 0.75f, q))
         return 0.0f;
     return ArcTan2(q.x - p.x, q.y - p.y);
 }
 
-void TGameScene::MoveOrder(TMyVector3f point, bool flat)
-{
+void TGameScene::MoveOrder(TMyVector3f point, bool flat) {
     if (!SelectionCommandable() || !Map)
         return;
     TBattleCommand move{.Type = TCommandType::Move, .X = point.x, .Y = point.y, .Z = point.z};
@@ -427,12 +404,11 @@ void TGameScene::MoveOrder(TMyVector3f point, bool flat)
     }
 }
 
-void TGameScene::AttackOrder(TGameUnit* enemy)
-{
+void TGameScene::AttackOrder(TGameUnit* enemy) {
     if (!enemy || !SelectionCommandable() || !Map)
         return;
-    TBattleCommand attack{.Type = TCommandType::Attack, .UnitPlayer = Battle->SlotOf(enemy->Owner),
-                          .Unit = enemy->Serial};
+    TBattleCommand attack{
+        .Type = TCommandType::Attack, .UnitPlayer = Battle->SlotOf(enemy->Owner), .Unit = enemy->Serial};
     if (Held(VK::Control) || InputState.RightDoubleClick)
         attack.Flags |= CommandRun;
     SendSelection();
@@ -440,8 +416,7 @@ void TGameScene::AttackOrder(TGameUnit* enemy)
         PlayVoice("Go");
 }
 
-void TGameScene::ToggleHold()
-{
+void TGameScene::ToggleHold() {
     // Only the player's own troops take orders.
     if (!SelectionCommandable())
         return;
@@ -449,22 +424,17 @@ void TGameScene::ToggleHold()
     Command({.Type = TCommandType::ToggleHold});
 }
 
-void TGameScene::ToggleOrderMode(TOrderMode mode)
-{
-    OrderMode = OrderMode == mode ? TOrderMode::None : mode;
-}
+void TGameScene::ToggleOrderMode(TOrderMode mode) { OrderMode = OrderMode == mode ? TOrderMode::None : mode; }
 
 // ---------------------------------------------------------------------------
 // Mouse
 
-void TGameScene::ClearArrows()
-{
+void TGameScene::ClearArrows() {
     ArrowVisible = false;
     SmallArrows.clear();
 }
 
-void TGameScene::ClearBoxPreview()
-{
+void TGameScene::ClearBoxPreview() {
     SetSelectionVisible(false);
     if (Battle->ControlledPlayer)
         for (const auto& u : Battle->ControlledPlayer->Units)
@@ -472,8 +442,7 @@ void TGameScene::ClearBoxPreview()
                 SetHighlight(u.get(), false);
 }
 
-void TGameScene::EndPresses()
-{
+void TGameScene::EndPresses() {
     ClearArrows();
     ClearBoxPreview();
     LeftPressUsed_ = InputState.LeftDrag;
@@ -484,15 +453,13 @@ void TGameScene::EndPresses()
         MenuGUI->ReleasePress();
 }
 
-bool TGameScene::IsMarked(const TGameUnit* unit) const
-{
+bool TGameScene::IsMarked(const TGameUnit* unit) const {
     return unit && unit->Model && (unit == Hover || Outlined_.contains(unit));
 }
 
 void TGameScene::HoverUnit(TGameUnit* unit) { Hover = unit; }
 
-void TGameScene::UpdateHover()
-{
+void TGameScene::UpdateHover() {
     Hover = nullptr;
     if (HudHasPress_ || PointerOverHud_)
         return;
@@ -500,14 +467,12 @@ void TGameScene::UpdateHover()
         Hover = PickUnit(InputState.MouseX, InputState.MouseY);
 }
 
-void TGameScene::DropStaleSelection()
-{
+void TGameScene::DropStaleSelection() {
     if (Selection.size() == 1 && !IsOwn(Selection.front()) && !Selection.front()->Visible)
         ClearSelection();
 }
 
-void TGameScene::ChooseCursor()
-{
+void TGameScene::ChooseCursor() {
     if (PointerOverHud_ || Selection.empty() || (InputState.RightDrag && DragMoved))
         return;
     if (!Hover || OrderMode != TOrderMode::None) {
@@ -522,10 +487,17 @@ void TGameScene::ChooseCursor()
             SetCursor(CursorAttack, 5);
         } else {
             switch (Map->GetTileType(col, row)) {
-            case TTileType::Shallow: SetCursor(CursorWater, 3); break;
-            case TTileType::Grass: SetCursor(CursorGrass, 4); break;
-            case TTileType::Woods: SetCursor(CursorNature, 2); break;
-            default: break;
+            case TTileType::Shallow:
+                SetCursor(CursorWater, 3);
+                break;
+            case TTileType::Grass:
+                SetCursor(CursorGrass, 4);
+                break;
+            case TTileType::Woods:
+                SetCursor(CursorNature, 2);
+                break;
+            default:
+                break;
             }
         }
         if (!Map->IsPassable(col, row, Selection.front()->UnitType))
@@ -540,8 +512,7 @@ void TGameScene::ChooseCursor()
     }
 }
 
-void TGameScene::HandleLeftButton()
-{
+void TGameScene::HandleLeftButton() {
     const TInputState& in = InputState;
     if (in.LeftDrag) {
         if (LeftPressUsed_)
@@ -582,8 +553,7 @@ void TGameScene::HandleLeftButton()
     }
 }
 
-void TGameScene::HandleRightButton()
-{
+void TGameScene::HandleRightButton() {
     const TInputState& in = InputState;
     if (RightPressUsed_) {
         // Held while the menu came or went: its release is no order.
@@ -640,11 +610,10 @@ void TGameScene::HandleRightButton()
     }
 }
 
-void TGameScene::HandleMouse()
-{
+void TGameScene::HandleMouse() {
     PointerOverHud_ = HudGUI->MouseOverPanels();
-    HudHasPress_ = HudGUI->PressCaptured ||
-                   (PointerOverHud_ && InputState.LeftButton && !PrevInputState.LeftButton);
+    HudHasPress_ =
+        HudGUI->PressCaptured || (PointerOverHud_ && InputState.LeftButton && !PrevInputState.LeftButton);
     ClearArrows();
     UpdateHover();
     DropStaleSelection();
@@ -663,8 +632,7 @@ void TGameScene::HandleMouse()
 // ---------------------------------------------------------------------------
 // Keys
 
-void TGameScene::KeyboardCommands()
-{
+void TGameScene::KeyboardCommands() {
     if (Pressed(VK::Next))
         ZoomTilt(-10.0f, 0.0f);
     if (Pressed(VK::Prior))

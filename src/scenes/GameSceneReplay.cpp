@@ -23,8 +23,7 @@ std::string FileName(const std::string& path) { return std::filesystem::path(pat
 
 // "replays/2026-12-09_14-03-59.replay" in the log's folder; a second battle in
 // the same second gets "-2" and so on.
-std::string NewReplayPath()
-{
+std::string NewReplayPath() {
     namespace fs = std::filesystem;
     const fs::path folder = fs::path(LogFolderOrAppPath()) / "replays";
     std::error_code ec;
@@ -40,16 +39,14 @@ std::string NewReplayPath()
     return path.string();
 }
 
-void Say(const std::string& text)
-{
+void Say(const std::string& text) {
     Log(text);
     std::cerr << "mygame: " << text << "\n";
 }
 
 }  // namespace
 
-bool PrepareReplay(const std::string& path, std::string& error)
-{
+bool PrepareReplay(const std::string& path, std::string& error) {
     auto replay = std::make_shared<TReplay>();
     if (!ReadReplay(path, *replay, error))
         return false;
@@ -66,8 +63,8 @@ bool PrepareReplay(const std::string& path, std::string& error)
         return false;
     }
     if (crc != replay->Header.MapCrc) {
-        error = "Replay \"" + path + "\" was recorded on another version of the map \"" + replay->Header.MapName +
-                "\" (the map has changed since).";
+        error = "Replay \"" + path + "\" was recorded on another version of the map \"" +
+                replay->Header.MapName + "\" (the map has changed since).";
         return false;
     }
     ReplaySettings.Playback = std::move(replay);
@@ -76,8 +73,7 @@ bool PrepareReplay(const std::string& path, std::string& error)
     return true;
 }
 
-void TGameScene::StartRecording(uint32_t seed)
-{
+void TGameScene::StartRecording(uint32_t seed) {
     TReplayHeader header;
     header.GameVersion = GameVersion();
     header.MapName = FileName(MapPath);
@@ -100,15 +96,14 @@ void TGameScene::StartRecording(uint32_t seed)
 namespace {
 
 // The frames a playback stands before its next battle frame (or after its last).
-int64_t StandingDue(const TReplay& replay, int64_t played)
-{
-    return size_t(played) < replay.Frames.size() ? replay.Frames[size_t(played)].StandBefore : replay.StandAtEnd;
+int64_t StandingDue(const TReplay& replay, int64_t played) {
+    return size_t(played) < replay.Frames.size() ? replay.Frames[size_t(played)].StandBefore
+                                                 : replay.StandAtEnd;
 }
 
 }  // namespace
 
-void TGameScene::StandingFrame()
-{
+void TGameScene::StandingFrame() {
     if (Recording_) {
         ++Standing_;
         return;
@@ -121,8 +116,7 @@ void TGameScene::StandingFrame()
         AppServices->RequestQuit(0);
 }
 
-bool TGameScene::NextBattleFrame(double& dt)
-{
+bool TGameScene::NextBattleFrame(double& dt) {
     if (!Playback_) {
         if (Recording_) {
             Recording_->Stand(Standing_);
@@ -146,8 +140,7 @@ bool TGameScene::NextBattleFrame(double& dt)
     return true;
 }
 
-void TGameScene::PlayRecordedCommands(TFrameStep step)
-{
+void TGameScene::PlayRecordedCommands(TFrameStep step) {
     if (!Playback_ || size_t(BattleFrames_) >= Playback_->Frames.size())
         return;
     for (const TBattleCommand& c : Playback_->Frames[size_t(BattleFrames_)].Commands)
@@ -155,8 +148,7 @@ void TGameScene::PlayRecordedCommands(TFrameStep step)
             Battle->Execute(c);
 }
 
-void TGameScene::EndBattleFrame()
-{
+void TGameScene::EndBattleFrame() {
     ++BattleFrames_;
     if (Recording_) {
         const bool stored = BattleFrames_ % ReplayChecksumInterval == 0;
@@ -179,8 +171,8 @@ void TGameScene::EndBattleFrame()
     if (!last)
         return;
     if (!Playback_->Complete)
-        Say("Replay \"" + ReplaySettings.PlaybackFile + "\" is cut short: played up to its last whole frame, " +
-            std::to_string(BattleFrames_) + ".");
+        Say("Replay \"" + ReplaySettings.PlaybackFile +
+            "\" is cut short: played up to its last whole frame, " + std::to_string(BattleFrames_) + ".");
     else
         Log("Replay \"" + ReplaySettings.PlaybackFile + "\" played to its end, frame " +
             std::to_string(BattleFrames_) + ".");
@@ -188,8 +180,7 @@ void TGameScene::EndBattleFrame()
         AppServices->RequestQuit(0);
 }
 
-void TGameScene::FinishRecording()
-{
+void TGameScene::FinishRecording() {
     if (Recording_) {
         Recording_->Stand(Standing_);
         Recording_->Finish(BattleFrames_, Checksum());

@@ -89,10 +89,17 @@ int OggSeek(void* source, ogg_int64_t offset, int whence) {
         return -1;
     int64_t base = 0;
     switch (whence) {
-    case SEEK_SET: base = 0; break;
-    case SEEK_CUR: base = stream->Position(); break;
-    case SEEK_END: base = stream->Size(); break;
-    default: return 0;
+    case SEEK_SET:
+        base = 0;
+        break;
+    case SEEK_CUR:
+        base = stream->Position();
+        break;
+    case SEEK_END:
+        base = stream->Size();
+        break;
+    default:
+        return 0;
     }
     if (base < 0)
         return -1;
@@ -136,8 +143,9 @@ TOGG::TOGG(const std::string& fileName, bool looping, bool streaming) {
     const ogg_int64_t samples = ov_pcm_total(VorbisFile.get(), -1);
     if (!info || (info->channels != 1 && info->channels != 2) || info->rate <= 0 ||
         info->rate > std::numeric_limits<int32_t>::max() || samples < 0) {
-        Problem = info && info->channels != 1 && info->channels != 2 ? "only mono or stereo pieces are played"
-                                                                     : "the stream has no usable length or rate";
+        Problem = info && info->channels != 1 && info->channels != 2
+                      ? "only mono or stereo pieces are played"
+                      : "the stream has no usable length or rate";
         Release();
         return;
     }
@@ -147,8 +155,9 @@ TOGG::TOGG(const std::string& fileName, bool looping, bool streaming) {
 
     // The whole piece as 16-bit samples. A piece too long for one OpenAL buffer
     // is streamed whatever was asked for.
-    const int64_t decoded = samples > std::numeric_limits<int64_t>::max() / 4 ? std::numeric_limits<int64_t>::max()
-                                                                              : static_cast<int64_t>(samples) * Channels * 2;
+    const int64_t decoded = samples > std::numeric_limits<int64_t>::max() / 4
+                                ? std::numeric_limits<int64_t>::max()
+                                : static_cast<int64_t>(samples) * Channels * 2;
     Streaming = streaming && decoded >= OggStreamBufferSize;
     if (decoded > std::numeric_limits<int32_t>::max())
         Streaming = true;
@@ -279,11 +288,16 @@ int TOGG::GetState() {
     ALint state = 0;
     alGetSourcei(Source, AL_SOURCE_STATE, &state);
     switch (state) {
-    case AL_INITIAL: return OggStateInitial;
-    case AL_PLAYING: return OggStatePlaying;
-    case AL_PAUSED: return OggStatePaused;
-    case AL_STOPPED: return OggStateStopped;
-    default: return OggStateOther;
+    case AL_INITIAL:
+        return OggStateInitial;
+    case AL_PLAYING:
+        return OggStatePlaying;
+    case AL_PAUSED:
+        return OggStatePaused;
+    case AL_STOPPED:
+        return OggStateStopped;
+    default:
+        return OggStateOther;
     }
 }
 

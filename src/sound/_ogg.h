@@ -43,7 +43,13 @@ extern int32_t OggStreamBufferSize;
 constexpr int32_t DefaultOggStreamBufferSize = 1048576;
 
 // AL_SOURCE_STATE as the player reports it.
-enum : int { OggStateOther = 0, OggStateInitial = 1, OggStatePlaying = 2, OggStatePaused = 3, OggStateStopped = 4 };
+enum : int {
+    OggStateOther = 0,
+    OggStateInitial = 1,
+    OggStatePlaying = 2,
+    OggStatePaused = 3,
+    OggStateStopped = 4
+};
 
 class TOGG {
 public:

@@ -23,11 +23,16 @@ constexpr uint16_t FormatTagExtensible = 0xFFFE;
 
 int32_t SoundFrameBytes(int32_t format) {
     switch (format) {
-    case SoundFormatMono8: return 1;
-    case SoundFormatMono16: return 2;
-    case SoundFormatStereo8: return 2;
-    case SoundFormatStereo16: return 4;
-    default: return 0;
+    case SoundFormatMono8:
+        return 1;
+    case SoundFormatMono16:
+        return 2;
+    case SoundFormatStereo8:
+        return 2;
+    case SoundFormatStereo16:
+        return 4;
+    default:
+        return 0;
     }
 }
 

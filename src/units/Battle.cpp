@@ -11,8 +11,7 @@
 
 namespace {
 
-bool Finite(const TBattleCommand& c)
-{
+bool Finite(const TBattleCommand& c) {
     return std::isfinite(c.X) && std::isfinite(c.Y) && std::isfinite(c.Z) && std::isfinite(c.Facing);
 }
 
@@ -20,8 +19,7 @@ bool Finite(const TBattleCommand& c)
 
 TBattle::TBattle(TGameMap& map) : Map(map) {}
 
-TBattle::~TBattle()
-{
+TBattle::~TBattle() {
     OrderGroup_.clear();
     ControlledPlayer = nullptr;
     for (auto& p : Players)
@@ -31,8 +29,7 @@ TBattle::~TBattle()
 // ---------------------------------------------------------------------------
 // The opening
 
-void TBattle::Deploy()
-{
+void TBattle::Deploy() {
     PlayerCount = 3;
     Players[0] = std::make_unique<TPlayerObject>(SideHuman, "Human", 1, &Map);
     TPlayerObject& human = *Players[0];
@@ -64,15 +61,13 @@ void TBattle::Deploy()
 // ---------------------------------------------------------------------------
 // The frame
 
-void TBattle::BeginFrame(double dt)
-{
+void TBattle::BeginFrame(double dt) {
     Time += dt;
     Map.Update(Time);
 }
 
-void TBattle::Engage()
-{
-    static constexpr int32_t Around[9][2] = {{0, 0},  {-1, -1}, {0, -1}, {1, -1}, {-1, 0},
+void TBattle::Engage() {
+    static constexpr int32_t Around[9][2] = {{0, 0}, {-1, -1}, {0, -1}, {1, -1}, {-1, 0},
                                              {1, 0}, {-1, 1},  {0, 1},  {1, 1}};
     // Which sides stand on each tile, so that a unit looks into a neighbouring
     // tile's chain only when an enemy may stand there. The chains are walked
@@ -152,8 +147,7 @@ void TBattle::Engage()
         }
 }
 
-TMeleeEvents TBattle::Melee(double dt)
-{
+TMeleeEvents TBattle::Melee(double dt) {
     TMeleeEvents events;
     Engage();
     for (int32_t i = 0; i < PlayerCount; ++i) {
@@ -179,8 +173,7 @@ TMeleeEvents TBattle::Melee(double dt)
     return events;
 }
 
-bool TBattle::RunPlayers(double dt)
-{
+bool TBattle::RunPlayers(double dt) {
     for (int32_t i = 0; i < PlayerCount; ++i)
         Players[size_t(i)]->Think(float(dt));
     bool shot = false;
@@ -189,14 +182,12 @@ bool TBattle::RunPlayers(double dt)
     return shot;
 }
 
-void TBattle::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog)
-{
+void TBattle::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog) {
     for (int32_t i = 0; i < PlayerCount; ++i)
         Players[size_t(i)]->UpdateVisibility(frustum, viewerFog);
 }
 
-void TBattle::Draw() const
-{
+void TBattle::Draw() const {
     for (int32_t i = 0; i < PlayerCount; ++i)
         Players[size_t(i)]->Draw();
 }
@@ -204,8 +195,7 @@ void TBattle::Draw() const
 // ---------------------------------------------------------------------------
 // Commands
 
-TCommandResult TBattle::Execute(const TBattleCommand& c)
-{
+TCommandResult TBattle::Execute(const TBattleCommand& c) {
     if (Recorder)
         Recorder(c);
     TCommandResult result;
@@ -219,7 +209,8 @@ TCommandResult TBattle::Execute(const TBattleCommand& c)
         break;
     case TCommandType::AddToOrderGroup:
         if (TGameUnit* u = FindUnit(c.UnitPlayer, c.Unit);
-            u && u->Owner == ControlledPlayer && std::find(OrderGroup_.begin(), OrderGroup_.end(), u) == OrderGroup_.end())
+            u && u->Owner == ControlledPlayer &&
+            std::find(OrderGroup_.begin(), OrderGroup_.end(), u) == OrderGroup_.end())
             OrderGroup_.push_back(u);
         break;
     case TCommandType::Move:
@@ -250,8 +241,7 @@ TCommandResult TBattle::Execute(const TBattleCommand& c)
 }
 
 std::vector<TMyVector3f> TBattle::FormationSlots(const TMyVector3f& point, float facing,
-                                                 const std::vector<TGameUnit*>& units) const
-{
+                                                 const std::vector<TGameUnit*>& units) const {
     const size_t n = units.size();
     std::vector<TMyVector3f> slots(n, point);
     if (n == 0)
@@ -289,8 +279,7 @@ std::vector<TMyVector3f> TBattle::FormationSlots(const TMyVector3f& point, float
     return slots;
 }
 
-TCommandResult TBattle::Move(const TBattleCommand& c)
-{
+TCommandResult TBattle::Move(const TBattleCommand& c) {
     TCommandResult result;
     if (OrderGroup_.empty())
         return result;
@@ -336,8 +325,7 @@ TCommandResult TBattle::Move(const TBattleCommand& c)
     return result;
 }
 
-TCommandResult TBattle::Attack(const TBattleCommand& c)
-{
+TCommandResult TBattle::Attack(const TBattleCommand& c) {
     TCommandResult result;
     TGameUnit* enemy = FindUnit(c.UnitPlayer, c.Unit);
     if (!enemy || OrderGroup_.empty() || !enemy->Owner || !enemy->Owner->IsEnemy(*ControlledPlayer))
@@ -359,8 +347,7 @@ TCommandResult TBattle::Attack(const TBattleCommand& c)
 // ---------------------------------------------------------------------------
 // State
 
-TGameUnit* TBattle::FindUnit(int32_t player, int32_t serial) const
-{
+TGameUnit* TBattle::FindUnit(int32_t player, int32_t serial) const {
     if (player < 0 || player >= PlayerCount || !Players[size_t(player)])
         return nullptr;
     // Units keep the order they were made in, so serials ascend.
@@ -370,16 +357,14 @@ TGameUnit* TBattle::FindUnit(int32_t player, int32_t serial) const
     return it != units.end() && (*it)->Serial == serial ? it->get() : nullptr;
 }
 
-int32_t TBattle::SlotOf(const TPlayerObject* player) const
-{
+int32_t TBattle::SlotOf(const TPlayerObject* player) const {
     for (int32_t i = 0; i < PlayerCount; ++i)
         if (Players[size_t(i)].get() == player)
             return i;
     return -1;
 }
 
-uint64_t TBattle::Checksum() const
-{
+uint64_t TBattle::Checksum() const {
     std::vector<const TPlayerObject*> players;
     for (int32_t i = 0; i < PlayerCount; ++i)
         players.push_back(Players[size_t(i)].get());

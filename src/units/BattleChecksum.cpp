@@ -74,8 +74,7 @@ void HashUnit(TFnv64& h, const TUnitIds& ids, const TGameUnit& u) {
 }  // namespace
 
 uint64_t BattleChecksum(const std::vector<const TPlayerObject*>& players, uint32_t randomState,
-                        double battleTime)
-{
+                        double battleTime) {
     TUnitIds ids;
     for (size_t p = 0; p < players.size(); ++p) {
         const TPlayerObject& player = *players[p];
@@ -116,8 +115,7 @@ uint64_t BattleChecksum(const std::vector<const TPlayerObject*>& players, uint32
     return h.Hash;
 }
 
-std::string ChecksumHex(uint64_t checksum)
-{
+std::string ChecksumHex(uint64_t checksum) {
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(checksum));
     return text;

@@ -7,8 +7,7 @@
 #include <sstream>
 #include <vector>
 
-std::string FormatCommand(const TBattleCommand& c)
-{
+std::string FormatCommand(const TBattleCommand& c) {
     char text[256];
     std::snprintf(text, sizeof text, "%d %d %d %d %d %d %a %a %a %a %u", int(c.Type), int(c.Step), c.Player,
                   c.UnitPlayer, c.Unit, c.Group, double(c.X), double(c.Y), double(c.Z), double(c.Facing),
@@ -18,8 +17,7 @@ std::string FormatCommand(const TBattleCommand& c)
 
 namespace {
 
-bool ParseInt(const std::string& word, long lo, long hi, int32_t& out)
-{
+bool ParseInt(const std::string& word, long lo, long hi, int32_t& out) {
     if (word.empty())
         return false;
     errno = 0;
@@ -31,8 +29,7 @@ bool ParseInt(const std::string& word, long lo, long hi, int32_t& out)
     return true;
 }
 
-bool ParseFloat(const std::string& word, float& out)
-{
+bool ParseFloat(const std::string& word, float& out) {
     if (word.empty())
         return false;
     errno = 0;
@@ -46,8 +43,7 @@ bool ParseFloat(const std::string& word, float& out)
 
 }  // namespace
 
-bool ParseCommand(const std::string& text, TBattleCommand& out)
-{
+bool ParseCommand(const std::string& text, TBattleCommand& out) {
     std::istringstream in(text);
     std::vector<std::string> words;
     for (std::string w; in >> w;)
@@ -56,11 +52,12 @@ bool ParseCommand(const std::string& text, TBattleCommand& out)
         return false;
     TBattleCommand c;
     int32_t type = 0, step = 0, flags = 0;
-    if (!ParseInt(words[0], 0, CommandTypeCount - 1, type) || !ParseInt(words[1], 0, FrameStepCount - 1, step) ||
-        !ParseInt(words[2], 0, 1 << 20, c.Player) || !ParseInt(words[3], -1, 1 << 20, c.UnitPlayer) ||
-        !ParseInt(words[4], -1, INT32_MAX, c.Unit) || !ParseInt(words[5], -1, 1 << 20, c.Group) ||
-        !ParseFloat(words[6], c.X) || !ParseFloat(words[7], c.Y) || !ParseFloat(words[8], c.Z) ||
-        !ParseFloat(words[9], c.Facing) || !ParseInt(words[10], 0, 255, flags))
+    if (!ParseInt(words[0], 0, CommandTypeCount - 1, type) ||
+        !ParseInt(words[1], 0, FrameStepCount - 1, step) || !ParseInt(words[2], 0, 1 << 20, c.Player) ||
+        !ParseInt(words[3], -1, 1 << 20, c.UnitPlayer) || !ParseInt(words[4], -1, INT32_MAX, c.Unit) ||
+        !ParseInt(words[5], -1, 1 << 20, c.Group) || !ParseFloat(words[6], c.X) ||
+        !ParseFloat(words[7], c.Y) || !ParseFloat(words[8], c.Z) || !ParseFloat(words[9], c.Facing) ||
+        !ParseInt(words[10], 0, 255, flags))
         return false;
     c.Type = TCommandType(type);
     c.Step = TFrameStep(step);

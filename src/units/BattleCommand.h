@@ -39,10 +39,10 @@ inline constexpr int32_t FrameStepCount = 3;
 struct TBattleCommand {
     TCommandType Type = TCommandType::ClearOrderGroup;
     TFrameStep Step = TFrameStep::Input;
-    int32_t Player = 0;      // the slot of the player who gives it
-    int32_t UnitPlayer = -1; // the unit's owner slot, for AddToOrderGroup and Attack
-    int32_t Unit = -1;       // the unit's serial
-    int32_t Group = 0;       // AssignGroup
+    int32_t Player = 0;       // the slot of the player who gives it
+    int32_t UnitPlayer = -1;  // the unit's owner slot, for AddToOrderGroup and Attack
+    int32_t Unit = -1;        // the unit's serial
+    int32_t Group = 0;        // AssignGroup
     float X = 0.0f, Y = 0.0f, Z = 0.0f;
     float Facing = 0.0f;
     uint8_t Flags = 0;

@@ -12,8 +12,7 @@
 
 namespace {
 
-std::vector<std::string> Words(const std::string& line)
-{
+std::vector<std::string> Words(const std::string& line) {
     std::istringstream in(line);
     std::vector<std::string> words;
     for (std::string w; in >> w;)
@@ -21,8 +20,7 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-bool ParseU64(const std::string& word, int base, uint64_t max, uint64_t& out)
-{
+bool ParseU64(const std::string& word, int base, uint64_t max, uint64_t& out) {
     if (word.empty() || word[0] == '-' || word[0] == '+')
         return false;
     errno = 0;
@@ -36,8 +34,7 @@ bool ParseU64(const std::string& word, int base, uint64_t max, uint64_t& out)
 
 }  // namespace
 
-bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
-{
+bool ReadReplay(const std::string& path, TReplay& out, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = "Replay \"" + path + "\" cannot be opened.";
@@ -73,9 +70,10 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
         if (headerLines < 4) {
             static const char* const expected[4] = {"mygame-replay", "game", "map", "seed"};
             if (w[0] != expected[headerLines])
-                return fail(lineNo, headerLines == 0 ? "not a replay file (no \"mygame-replay\" header)."
-                                                     : "the header has no \"" + std::string(expected[headerLines]) +
-                                                           "\" record here.");
+                return fail(lineNo, headerLines == 0
+                                        ? "not a replay file (no \"mygame-replay\" header)."
+                                        : "the header has no \"" + std::string(expected[headerLines]) +
+                                              "\" record here.");
             uint64_t v = 0;
             switch (headerLines) {
             case 0:
@@ -115,7 +113,8 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
             hasDt = true;
         } else if (kind == "f") {
             if (w.size() != 1 || !hasDt)
-                return fail(lineNo, w.size() != 1 ? "a frame record has no fields." : "a frame before any time step.");
+                return fail(lineNo, w.size() != 1 ? "a frame record has no fields."
+                                                  : "a frame before any time step.");
             replay.Frames.push_back(TReplayFrame{standing, dt, {}, false, 0});
             standing = 0;
         } else if (kind == "w") {
@@ -132,11 +131,12 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
             replay.Frames.back().Commands.push_back(c);
         } else if (kind == "k" || kind == "end") {
             uint64_t frame = 0, sum = 0;
-            if (w.size() != 3 || !ParseU64(w[1], 10, UINT32_MAX, frame) || !ParseU64(w[2], 16, UINT64_MAX, sum))
+            if (w.size() != 3 || !ParseU64(w[1], 10, UINT32_MAX, frame) ||
+                !ParseU64(w[2], 16, UINT64_MAX, sum))
                 return fail(lineNo, "the checksum record wants a frame number and 16 hex digits.");
             if (frame != replay.Frames.size())
-                return fail(lineNo, "the checksum names frame " + w[1] + " but " + std::to_string(replay.Frames.size()) +
-                                        " frames came before it.");
+                return fail(lineNo, "the checksum names frame " + w[1] + " but " +
+                                        std::to_string(replay.Frames.size()) + " frames came before it.");
             if (kind == "k") {
                 if (replay.Frames.empty())
                     return fail(lineNo, "a checksum before the first frame.");
@@ -158,8 +158,7 @@ bool ReadReplay(const std::string& path, TReplay& out, std::string& error)
     return true;
 }
 
-TReplayWriter::TReplayWriter(const std::string& path, const TReplayHeader& header) : FilePath(path)
-{
+TReplayWriter::TReplayWriter(const std::string& path, const TReplayHeader& header) : FilePath(path) {
     File = std::fopen(path.c_str(), "wb");
     if (!File)
         return;
@@ -169,20 +168,17 @@ TReplayWriter::TReplayWriter(const std::string& path, const TReplayHeader& heade
     std::fflush(File);
 }
 
-TReplayWriter::~TReplayWriter()
-{
+TReplayWriter::~TReplayWriter() {
     if (File)
         std::fclose(File);
 }
 
-void TReplayWriter::Stand(int64_t frames)
-{
+void TReplayWriter::Stand(int64_t frames) {
     if (File && frames > 0)
         std::fprintf(File, "w %lld\n", static_cast<long long>(frames));
 }
 
-void TReplayWriter::BeginFrame(double dt)
-{
+void TReplayWriter::BeginFrame(double dt) {
     if (!File)
         return;
     if (!HasDt || dt != LastDt) {
@@ -193,32 +189,30 @@ void TReplayWriter::BeginFrame(double dt)
     std::fputs("f\n", File);
 }
 
-void TReplayWriter::Command(const TBattleCommand& command)
-{
+void TReplayWriter::Command(const TBattleCommand& command) {
     if (File)
         std::fprintf(File, "c %s\n", FormatCommand(command).c_str());
 }
 
-void TReplayWriter::EndFrame(int64_t frame, bool withChecksum, uint64_t checksum)
-{
+void TReplayWriter::EndFrame(int64_t frame, bool withChecksum, uint64_t checksum) {
     if (!File)
         return;
     if (withChecksum)
-        std::fprintf(File, "k %lld %016llx\n", static_cast<long long>(frame), static_cast<unsigned long long>(checksum));
+        std::fprintf(File, "k %lld %016llx\n", static_cast<long long>(frame),
+                     static_cast<unsigned long long>(checksum));
     std::fflush(File);
 }
 
-void TReplayWriter::Finish(int64_t frames, uint64_t checksum)
-{
+void TReplayWriter::Finish(int64_t frames, uint64_t checksum) {
     if (!File)
         return;
-    std::fprintf(File, "end %lld %016llx\n", static_cast<long long>(frames), static_cast<unsigned long long>(checksum));
+    std::fprintf(File, "end %lld %016llx\n", static_cast<long long>(frames),
+                 static_cast<unsigned long long>(checksum));
     std::fclose(File);
     File = nullptr;
 }
 
-void PruneReplays(const std::string& folder, size_t keep)
-{
+void PruneReplays(const std::string& folder, size_t keep) {
     namespace fs = std::filesystem;
     std::error_code ec;
     std::vector<fs::path> files;
@@ -232,8 +226,7 @@ void PruneReplays(const std::string& folder, size_t keep)
         fs::remove(files[i], ec);
 }
 
-bool FileCrc32(const std::string& path, uint32_t& crc)
-{
+bool FileCrc32(const std::string& path, uint32_t& crc) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;

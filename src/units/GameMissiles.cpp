@@ -17,8 +17,7 @@ TMyVector3f Raised(const TMyVector3f& p) { return {p.x, p.y, p.z + MissileAimHei
 
 // Arrows are freed newest first (the list runs from the newest), and the newest
 // stands at the end of a unit's list, so the search starts there.
-bool EraseMissile(std::vector<PMissile>& list, const TMissile* m)
-{
+bool EraseMissile(std::vector<PMissile>& list, const TMissile* m) {
     for (size_t i = list.size(); i-- > 0;)
         if (list[i] == m) {
             list[i] = list.back();
@@ -28,8 +27,7 @@ bool EraseMissile(std::vector<PMissile>& list, const TMissile* m)
     return false;
 }
 
-std::unique_ptr<TGameModel> LoadArrowModel()
-{
+std::unique_ptr<TGameModel> LoadArrowModel() {
     static bool reported = false;  // game thread only
     try {
         return std::make_unique<TGameModel>(MissileModelName);
@@ -49,8 +47,7 @@ std::unique_ptr<TGameModel> LoadArrowModel()
 }  // namespace
 
 TMissile::TMissile(TGameUnit* shooter, TGameUnit* target, float damage)
-    : Shooter(shooter), Target(target), Damage(damage)
-{
+    : Shooter(shooter), Target(target), Damage(damage) {
     if (shooter) {
         Start = Raised(shooter->Position);
         PrevPos = shooter->Position;
@@ -60,12 +57,12 @@ TMissile::TMissile(TGameUnit* shooter, TGameUnit* target, float damage)
     Model = LoadArrowModel();
     if (Model) {
         const TMyVector3f w = MapToWorld(Pos);
-        ::PlaceModel(*Model, MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationZ(float(std::numbers::pi / 2.0))));
+        ::PlaceModel(*Model,
+                     MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationZ(float(std::numbers::pi / 2.0))));
     }
 }
 
-TMissile::~TMissile()
-{
+TMissile::~TMissile() {
     if (Shooter) {
         const bool listed = EraseMissile(Shooter->Missiles, this);
         assert(listed && "a missile missing from its shooter's list");
@@ -78,17 +75,16 @@ TMissile::~TMissile()
     }
 }
 
-void TMissile::Forget(const TGameUnit* unit)
-{
-    assert((unit == Shooter || unit == Target) && "a missile that names the unit neither as shooter nor target");
+void TMissile::Forget(const TGameUnit* unit) {
+    assert((unit == Shooter || unit == Target) &&
+           "a missile that names the unit neither as shooter nor target");
     if (Shooter == unit)
         Shooter = nullptr;
     if (Target == unit)
         Target = nullptr;
 }
 
-float TMissile::ArcHeight(const TMyVector3f& start, const TMyVector3f& targetPos, float t)
-{
+float TMissile::ArcHeight(const TMyVector3f& start, const TMyVector3f& targetPos, float t) {
     // A quadratic Bezier whose control point lies above the middle of the flight,
     // lifted by three quarters of its length perpendicular to it.
     const TMyVector3f d = targetPos - start;
@@ -104,21 +100,19 @@ float TMissile::ArcHeight(const TMyVector3f& start, const TMyVector3f& targetPos
     return s * s * start.z + 2.0f * t * s * c.z + t * t * targetPos.z;
 }
 
-void TMissile::PlaceModel()
-{
+void TMissile::PlaceModel() {
     if (!Model)
         return;
     const TMyVector3f d = Pos - PrevPos;
     const float horizontal = std::sqrt(d.x * d.x + d.y * d.y);
     const TMyVector3f w = MapToWorld(Pos);
-    const TMatrix4f m = MatMultiply(MatTranslation(w.x, w.y, w.z),
-                                    MatMultiply(MatRotationY(-ArcTan2(d.x, d.y)),
-                                                MatRotationZ(ArcTan2(d.z, horizontal))));
+    const TMatrix4f m =
+        MatMultiply(MatTranslation(w.x, w.y, w.z),
+                    MatMultiply(MatRotationY(-ArcTan2(d.x, d.y)), MatRotationZ(ArcTan2(d.z, horizontal))));
     ::PlaceModel(*Model, m);
 }
 
-bool TMissile::Step(float dt)
-{
+bool TMissile::Step(float dt) {
     if (!(Vec3Length(TargetPos - Pos) >= MissileHitDistance))
         return true;
     if (Target)

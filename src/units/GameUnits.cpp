@@ -24,8 +24,7 @@ namespace {
 // A model a unit or an arrow is drawn with; null when it cannot be loaded. Each
 // missing name is logged once, not for every arrow and every reinforcement.
 template <class TModel, class... TArgs>
-std::unique_ptr<TGameModel> TryLoadModel(const std::string& name, TArgs... args)
-{
+std::unique_ptr<TGameModel> TryLoadModel(const std::string& name, TArgs... args) {
     try {
         return std::make_unique<TModel>(name, args...);
     } catch (const std::exception& e) {
@@ -53,8 +52,7 @@ bool Finite(float x) { return std::isfinite(x); }
 
 // Removes one entry from an unordered list of pointers; false when it is not there.
 template <class T>
-bool EraseOne(std::vector<T*>& list, const T* item)
-{
+bool EraseOne(std::vector<T*>& list, const T* item) {
     for (size_t i = 0; i < list.size(); ++i)
         if (list[i] == item) {
             list[i] = list.back();
@@ -64,8 +62,7 @@ bool EraseOne(std::vector<T*>& list, const T* item)
     return false;
 }
 
-TMatrix4f UnitMatrix(const TMyVector3f& p, float yaw)
-{
+TMatrix4f UnitMatrix(const TMyVector3f& p, float yaw) {
     const TMyVector3f w = MapToWorld(p);
     return MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-yaw));
 }
@@ -78,8 +75,7 @@ TMatrix4f UnitMatrix(const TMyVector3f& p, float yaw)
 
 TGameUnit::TGameUnit(TPlayerObject* owner, const TMyVector3f& position, float yaw, int32_t unitType,
                      int32_t colourIndex)
-    : Owner(owner), Position(position), Yaw(yaw)
-{
+    : Owner(owner), Position(position), Yaw(yaw) {
     IsGameUnit = true;
     assert(IsValidUnitType(unitType));
     if (!IsValidUnitType(unitType))
@@ -106,8 +102,7 @@ TGameUnit::TGameUnit(TPlayerObject* owner, const TMyVector3f& position, float ya
     PlaceModel();
 }
 
-TGameUnit::~TGameUnit()
-{
+TGameUnit::~TGameUnit() {
     SetTarget(nullptr);
     // Whoever still fights this unit or flies at it lets go; nothing else changes
     // for them, the game may be ending.
@@ -126,13 +121,11 @@ TGameMap* TGameUnit::Map() const { return Owner ? Owner->Map : nullptr; }
 
 TGamePersonage* TGameUnit::Personage() const { return dynamic_cast<TGamePersonage*>(Model.get()); }
 
-bool TGameUnit::IsEnemyOf(const TGameUnit& other) const
-{
+bool TGameUnit::IsEnemyOf(const TGameUnit& other) const {
     return Owner && other.Owner && Owner->IsEnemy(*other.Owner);
 }
 
-void TGameUnit::TileOf(const TGameMap* map, const TMyVector3f& position, int32_t& col, int32_t& row)
-{
+void TGameUnit::TileOf(const TGameMap* map, const TMyVector3f& position, int32_t& col, int32_t& row) {
     const int32_t cols = map ? map->MapCols : 0;
     const int32_t rows = map ? map->MapRows : 0;
     // Truncation toward zero; anything off the map (or not a number) is kept on its edge.
@@ -147,27 +140,23 @@ void TGameUnit::TileOf(const TGameMap* map, const TMyVector3f& position, int32_t
     row = clampTile(position.y, rows);
 }
 
-void TGameUnit::PlaceModel()
-{
+void TGameUnit::PlaceModel() {
     if (Model)
         ::PlaceModel(*Model, UnitMatrix(Position, Yaw));
 }
 
-void TGameUnit::SetYaw(float yaw)
-{
+void TGameUnit::SetYaw(float yaw) {
     Yaw = yaw;
     PlaceModel();
 }
 
-void TGameUnit::Face(const TMyVector3f& point)
-{
+void TGameUnit::Face(const TMyVector3f& point) {
     const float dx = point.x - Position.x, dy = point.y - Position.y;
     if (dx != 0.0f || dy != 0.0f)
         SetYaw(ArcTan2(dx, dy));
 }
 
-void TGameUnit::MoveTo(const TMyVector3f& position)
-{
+void TGameUnit::MoveTo(const TMyVector3f& position) {
     const float dx = position.x - Position.x, dy = position.y - Position.y;
     if (dx != 0.0f || dy != 0.0f)
         Yaw = ArcTan2(dx, dy);
@@ -175,8 +164,7 @@ void TGameUnit::MoveTo(const TMyVector3f& position)
     PlaceModel();
 }
 
-void TGameUnit::SetTarget(TGameUnit* unit)
-{
+void TGameUnit::SetTarget(TGameUnit* unit) {
     if (unit == this || unit == Target)
         return;
     if (unit && unit->State == TUnitState::Dead)
@@ -193,8 +181,7 @@ void TGameUnit::SetTarget(TGameUnit* unit)
         Engaged = false;
 }
 
-void TGameUnit::SetHold(bool flag)
-{
+void TGameUnit::SetHold(bool flag) {
     if (flag == Hold)
         return;
     Hold = flag;
@@ -207,8 +194,7 @@ void TGameUnit::SetHold(bool flag)
     Running = false;
 }
 
-bool TGameUnit::TakeDamage(float amount)
-{
+bool TGameUnit::TakeDamage(float amount) {
     assert(State != TUnitState::Dead && "damage to a dead unit");
     if (State == TUnitState::Dead || !Finite(amount))
         return false;
@@ -217,8 +203,7 @@ bool TGameUnit::TakeDamage(float amount)
     return wasAlive && Health <= 0.0f;
 }
 
-void TGameUnit::DistributeDamage(float& amount, int32_t& kills)
-{
+void TGameUnit::DistributeDamage(float& amount, int32_t& kills) {
     kills = 0;
     int32_t count = 0;
     for (const TGameUnit* a : Attackers)
@@ -229,13 +214,13 @@ void TGameUnit::DistributeDamage(float& amount, int32_t& kills)
     const float share = amount / float(count);
     // TakeDamage changes no attacker list, so the loop may run over Attackers itself.
     for (TGameUnit* a : Attackers)
-        if (a->Engaged && a != Target && IsEnemyOf(*a) && a->State != TUnitState::Dead && a->TakeDamage(share))
+        if (a->Engaged && a != Target && IsEnemyOf(*a) && a->State != TUnitState::Dead &&
+            a->TakeDamage(share))
             ++kills;
     amount = 0.0f;
 }
 
-void TGameUnit::ReleaseAll()
-{
+void TGameUnit::ReleaseAll() {
     // SetTarget(nullptr) takes each attacker out of Attackers, so work from a copy.
     const std::vector<TGameUnit*> attackers = Attackers;
     for (TGameUnit* a : attackers) {
@@ -250,8 +235,7 @@ void TGameUnit::ReleaseAll()
     Missiles.clear();
 }
 
-void TGameUnit::SetAnimation(TUnitState state, double time)
-{
+void TGameUnit::SetAnimation(TUnitState state, double time) {
     TGamePersonage* p = Personage();
     if (!p)
         return;
@@ -264,15 +248,13 @@ void TGameUnit::SetAnimation(TUnitState state, double time)
 
 bool TGameUnit::IsInView(const TFrustum& frustum) const { return frustum.PointVisible(WorldPosition()); }
 
-bool TGameUnit::RayHit(const TMyVector3f& origin, const TMyVector3f& direction, float& t) const
-{
+bool TGameUnit::RayHit(const TMyVector3f& origin, const TMyVector3f& direction, float& t) const {
     return Model && RayOrientedBox(origin, direction, Model->WorldBox, t);
 }
 
 void TGameUnit::ResetReloadTimer() { ReloadTimer = Features().ReloadTime; }
 
-bool TGameUnit::SetPath(TWay way)
-{
+bool TGameUnit::SetPath(TWay way) {
     PathIndex = -1;
     const TGameMap* map = Map();
     int32_t col, row;
@@ -292,14 +274,12 @@ bool TGameUnit::SetPath(TWay way)
     return false;
 }
 
-float TGameUnit::GroundHeight(float mx, float my) const
-{
+float TGameUnit::GroundHeight(float mx, float my) const {
     const TGameMap* map = Map();
     return map ? map->GetHeight(mx, my) : 0.0f;
 }
 
-void TGameUnit::LeaveTileChain()
-{
+void TGameUnit::LeaveTileChain() {
     if (!InChain)
         return;
     TGameMap* map = Map();
@@ -317,8 +297,7 @@ void TGameUnit::LeaveTileChain()
     InChain = false;
 }
 
-void TGameUnit::EnterTileChain(int32_t col, int32_t row)
-{
+void TGameUnit::EnterTileChain(int32_t col, int32_t row) {
     LeaveTileChain();
     TileCol = col;
     TileRow = row;
@@ -329,8 +308,7 @@ void TGameUnit::EnterTileChain(int32_t col, int32_t row)
     }
 }
 
-void TGameUnit::WalkPath(float dt)
-{
+void TGameUnit::WalkPath(float dt) {
     float budget = (Running ? RunSpeed : WalkSpeed) * dt;
     while (budget > 0.0f && PathIndex >= 0 && size_t(PathIndex) + 1 < Path.size()) {
         const TWayPoint& next = Path[size_t(PathIndex) + 1];
@@ -355,8 +333,7 @@ void TGameUnit::WalkPath(float dt)
     }
 }
 
-bool TGameUnit::Step(float dt, double time)
-{
+bool TGameUnit::Step(float dt, double time) {
     if (Engaged) {
         State = TUnitState::Melee;
         SetAnimation(State, time);
@@ -376,7 +353,8 @@ bool TGameUnit::Step(float dt, double time)
             if (d < range) {
                 if (ReloadTimer <= 0.0f && f.ReloadTime > 0.0f) {
                     const TGamePersonage* p = Personage();
-                    const float phase = Frac(double(Frac(time / double(f.ReloadTime))) + (p ? p->Phase : 0.0f));
+                    const float phase =
+                        Frac(double(Frac(time / double(f.ReloadTime))) + (p ? p->Phase : 0.0f));
                     if (phase >= 0.75f && Owner && Owner->AddMissile(this, Target, f.MissileDamage)) {
                         ReloadTimer = f.ReloadTime;
                         fired = true;
@@ -419,8 +397,7 @@ bool TGameUnit::Step(float dt, double time)
     return fired;
 }
 
-void TGameUnit::AfterStep(float dt)
-{
+void TGameUnit::AfterStep(float dt) {
     // 5. Tint on type-6 ground, ripples in type-3 water, for units in view.
     if (!Visible)
         return;

@@ -61,13 +61,13 @@ inline constexpr const auto& UnitModelNames = GameNames::UnitModels;
 static_assert(GameNames::UnitModels.size() == UnitTypeCount);
 inline constexpr const char* MissileModelName = GameNames::MissileModel;
 
-inline constexpr float MissileSpeed = 12.0f;        // map units per second, horizontally
-inline constexpr float MissileHitDistance = 0.5f;   // an arrow this close to its aim has arrived
-inline constexpr float MissileAimHeight = 1.0f;     // arrows leave and strike this far above the feet
-inline constexpr float RingInterval = 0.3f;         // seconds between two water rings of a wading unit
-inline constexpr float ThinkInterval = 0.5f;        // seconds between two targeting decisions
-inline constexpr float DeadBodySeconds = 2.0f;      // a fallen unit is shown this long
-inline constexpr float ShootRangeToStart = 0.95f;   // share of the range at which shooting starts
+inline constexpr float MissileSpeed = 12.0f;       // map units per second, horizontally
+inline constexpr float MissileHitDistance = 0.5f;  // an arrow this close to its aim has arrived
+inline constexpr float MissileAimHeight = 1.0f;    // arrows leave and strike this far above the feet
+inline constexpr float RingInterval = 0.3f;        // seconds between two water rings of a wading unit
+inline constexpr float ThinkInterval = 0.5f;       // seconds between two targeting decisions
+inline constexpr float DeadBodySeconds = 2.0f;     // a fallen unit is shown this long
+inline constexpr float ShootRangeToStart = 0.95f;  // share of the range at which shooting starts
 
 // Booleans, one byte each.
 using TArrayB = std::vector<uint8_t>;
@@ -107,7 +107,7 @@ struct TMissile {
     TMyVector3f Pos;
     float Damage = 0.0f;
     std::unique_ptr<TGameModel> Model;  // null when "Pica" cannot be loaded
-    bool Visible = false;  // seen by the viewer (TPlayerObject::UpdateVisibility)
+    bool Visible = false;               // seen by the viewer (TPlayerObject::UpdateVisibility)
 };
 
 // One soldier. Created and owned by its TPlayerObject (AddUnit).
@@ -186,8 +186,7 @@ public:
     static TGameUnit* FirstOnTile(TGameMap* map, int32_t col, int32_t row);
     TGameUnit* NextOnTile() const { return AsUnit(Next); }
     // The object as a unit, or null (also for null).
-    static TGameUnit* AsUnit(TBaseTroopObj* obj)
-    {
+    static TGameUnit* AsUnit(TBaseTroopObj* obj) {
         return obj && obj->IsGameUnit ? static_cast<TGameUnit*>(obj) : nullptr;
     }
     // Map tile of a position: trunc of mx and my, kept inside the map.
@@ -246,8 +245,7 @@ private:
     void AfterStep(float dt);
 };
 
-inline TGameUnit* TGameUnit::FirstOnTile(TGameMap* map, int32_t col, int32_t row)
-{
+inline TGameUnit* TGameUnit::FirstOnTile(TGameMap* map, int32_t col, int32_t row) {
     if (!map || !map->OnMap(col, row) || map->Occupancy.size() != size_t(map->MapCols) * size_t(map->MapRows))
         return nullptr;
     return AsUnit(map->OccupancyAt(col, row));

@@ -29,8 +29,7 @@ float SaneDt(float dt) { return std::isfinite(dt) && dt > 0.0f ? dt : 0.0f; }
 // point per step along the longer axis.
 using TPointsMas = std::vector<TWayPoint>;
 
-TPointsMas BresenhamLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
-{
+TPointsMas BresenhamLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     TPointsMas line;
     const int32_t dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
     const int32_t dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
@@ -54,8 +53,7 @@ TPointsMas BresenhamLine(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 
 using TSightLines = std::vector<std::vector<int32_t>>;
 
-const TSightLines& SightLines(int32_t radius)
-{
+const TSightLines& SightLines(int32_t radius) {
     static std::mutex lock;
     static std::map<int32_t, std::unique_ptr<TSightLines>> cache;
     std::lock_guard guard(lock);
@@ -91,14 +89,12 @@ const TSightLines& SightLines(int32_t radius)
 // Creation and destruction
 
 TPlayerObject::TPlayerObject(int32_t side, std::string name, int32_t colourIndex, TGameMap* map)
-    : PlayerName(std::move(name)), Side(side), ColourIndex(colourIndex), Map(map)
-{
+    : PlayerName(std::move(name)), Side(side), ColourIndex(colourIndex), Map(map) {
     if (Map && Map->MapCols > 0 && Map->MapRows > 0)
         Fog.assign(size_t(Map->MapCols) * size_t(Map->MapRows), 0);
 }
 
-TPlayerObject::~TPlayerObject()
-{
+TPlayerObject::~TPlayerObject() {
     FreeMissiles();
     for (auto& group : Groups)
         group.clear();
@@ -107,8 +103,7 @@ TPlayerObject::~TPlayerObject()
     DeadUnits.clear();
 }
 
-void TPlayerObject::FreeMissiles()
-{
+void TPlayerObject::FreeMissiles() {
     // One by one, so that a long list does not free itself recursively.
     while (MissileHead) {
         std::unique_ptr<TMissile> next = std::move(MissileHead->Next);
@@ -116,8 +111,7 @@ void TPlayerObject::FreeMissiles()
     }
 }
 
-TMyVector3f TPlayerObject::Colour() const
-{
+TMyVector3f TPlayerObject::Colour() const {
     if (ColourIndex >= 0 && ColourIndex < PlayerColourCount)
         return PlayerColours[ColourIndex];
     return {1.0f, 1.0f, 1.0f};
@@ -126,8 +120,7 @@ TMyVector3f TPlayerObject::Colour() const
 // ---------------------------------------------------------------------------
 // Units
 
-TGameUnit* TPlayerObject::AddUnit(int32_t unitType, const TMyVector3f& position, float yaw)
-{
+TGameUnit* TPlayerObject::AddUnit(int32_t unitType, const TMyVector3f& position, float yaw) {
     if (!IsValidUnitType(unitType)) {
         try {
             Log("Player \"" + PlayerName + "\": no unit of type " + std::to_string(unitType) + " exists.");
@@ -148,26 +141,22 @@ TGameUnit* TPlayerObject::AddUnit(int32_t unitType, const TMyVector3f& position,
     return &unit;
 }
 
-TGameUnit* TPlayerObject::AddUnit(int32_t unitType, float yaw, const TMyVector3f& position)
-{
+TGameUnit* TPlayerObject::AddUnit(int32_t unitType, float yaw, const TMyVector3f& position) {
     return AddUnit(unitType, position, yaw);
 }
 
-TGameUnit* TPlayerObject::FirstUnit()
-{
+TGameUnit* TPlayerObject::FirstUnit() {
     UnitCursor = 0;
     return CurrentUnit();
 }
 
-TGameUnit* TPlayerObject::NextUnit()
-{
+TGameUnit* TPlayerObject::NextUnit() {
     if (UnitCursor < int32_t(Units.size()))
         ++UnitCursor;
     return CurrentUnit();
 }
 
-TGameUnit* TPlayerObject::CurrentUnit() const
-{
+TGameUnit* TPlayerObject::CurrentUnit() const {
     if (UnitCursor < 0 || UnitCursor >= int32_t(Units.size()))
         return nullptr;
     return Units[size_t(UnitCursor)].get();
@@ -176,8 +165,7 @@ TGameUnit* TPlayerObject::CurrentUnit() const
 // ---------------------------------------------------------------------------
 // Groups
 
-void TPlayerObject::RemoveFromGroups(TGameUnit& unit)
-{
+void TPlayerObject::RemoveFromGroups(TGameUnit& unit) {
     for (auto& group : Groups)
         for (size_t i = 0; i < group.size(); ++i)
             if (group[i] == &unit) {
@@ -187,8 +175,7 @@ void TPlayerObject::RemoveFromGroups(TGameUnit& unit)
             }
 }
 
-void TPlayerObject::AssignToGroup(int32_t group, TGameUnit* unit)
-{
+void TPlayerObject::AssignToGroup(int32_t group, TGameUnit* unit) {
     if (!unit || unit->Owner != this || unit->IsDead() || group < 0 || group >= GroupCount)
         return;
     auto& target = Groups[size_t(group)];
@@ -199,8 +186,7 @@ void TPlayerObject::AssignToGroup(int32_t group, TGameUnit* unit)
     unit->Group = group;
 }
 
-void TPlayerObject::DissolveGroup(int32_t group)
-{
+void TPlayerObject::DissolveGroup(int32_t group) {
     if (group < 1 || group >= GroupCount)
         return;
     for (TGameUnit* unit : Groups[size_t(group)]) {
@@ -213,8 +199,7 @@ void TPlayerObject::DissolveGroup(int32_t group)
 // ---------------------------------------------------------------------------
 // Missiles
 
-PMissile TPlayerObject::AddMissile(TGameUnit* shooter, TGameUnit* target, float damage)
-{
+PMissile TPlayerObject::AddMissile(TGameUnit* shooter, TGameUnit* target, float damage) {
     if (!shooter || !target || shooter == target || shooter->IsDead() || target->IsDead())
         return nullptr;
     auto missile = std::make_unique<TMissile>(shooter, target, damage);
@@ -228,8 +213,7 @@ PMissile TPlayerObject::AddMissile(TGameUnit* shooter, TGameUnit* target, float 
     return m;
 }
 
-void TPlayerObject::RemoveMissile(TMissile* missile)
-{
+void TPlayerObject::RemoveMissile(TMissile* missile) {
     std::unique_ptr<TMissile>& link = missile->Prev ? missile->Prev->Next : MissileHead;
     assert(link.get() == missile);
     std::unique_ptr<TMissile> doomed = std::move(link);
@@ -239,8 +223,7 @@ void TPlayerObject::RemoveMissile(TMissile* missile)
     // doomed leaves its units' lists as it goes.
 }
 
-int32_t TPlayerObject::MissileCount() const
-{
+int32_t TPlayerObject::MissileCount() const {
     int32_t n = 0;
     for (const TMissile* m = MissileHead.get(); m; m = m->Next.get())
         ++n;
@@ -250,24 +233,21 @@ int32_t TPlayerObject::MissileCount() const
 // ---------------------------------------------------------------------------
 // Fog of war
 
-bool TPlayerObject::FogIndex(int32_t col, int32_t row, size_t& index) const
-{
+bool TPlayerObject::FogIndex(int32_t col, int32_t row, size_t& index) const {
     if (!Map || col < 0 || row < 0 || col >= Map->MapCols || row >= Map->MapRows)
         return false;
     index = size_t(row) * size_t(Map->MapCols) + size_t(col);
     return index < Fog.size();
 }
 
-int32_t TPlayerObject::FogAt(int32_t col, int32_t row) const
-{
+int32_t TPlayerObject::FogAt(int32_t col, int32_t row) const {
     size_t i;
     return FogIndex(col, row, i) ? Fog[i] : 0;
 }
 
 bool TPlayerObject::Sees(int32_t col, int32_t row) const { return FogAt(col, row) > 0; }
 
-std::vector<bool> TPlayerObject::FogVisibility() const
-{
+std::vector<bool> TPlayerObject::FogVisibility() const {
     std::vector<bool> visible(Fog.size());
     for (size_t i = 0; i < Fog.size(); ++i)
         visible[i] = Fog[i] != 0;
@@ -276,8 +256,7 @@ std::vector<bool> TPlayerObject::FogVisibility() const
 
 bool TPlayerObject::SeesTileOf(const TGameUnit& unit) const { return Sees(unit.TileCol, unit.TileRow); }
 
-void TPlayerObject::RemoveVision(TGameUnit& unit)
-{
+void TPlayerObject::RemoveVision(TGameUnit& unit) {
     const int32_t r = unit.SightRadius, n = 2 * r + 1;
     for (int32_t i = 0; i < n; ++i)
         for (int32_t j = 0; j < n; ++j) {
@@ -294,8 +273,7 @@ void TPlayerObject::RemoveVision(TGameUnit& unit)
         }
 }
 
-void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row)
-{
+void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row) {
     if (col == unit.VisionCol && row == unit.VisionRow)
         return;
     RemoveVision(unit);
@@ -317,8 +295,10 @@ void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row)
                         land->VertCols >= 2 * cols + 1 && land->VertRows >= 2 * rows + 1 &&
                         land->Verts.size() >= size_t(land->VertCols) * size_t(land->VertRows);
     auto tileHeight = [&](int32_t tileCol, int32_t tileRow) {
-        return direct ? land->Verts[size_t(2 * tileRow + 1) * size_t(land->VertCols) + size_t(2 * tileCol + 1)].Position.y
-                      : Map->GetTileHeight(tileCol, tileRow);
+        return direct
+                   ? land->Verts[size_t(2 * tileRow + 1) * size_t(land->VertCols) + size_t(2 * tileCol + 1)]
+                         .Position.y
+                   : Map->GetTileHeight(tileCol, tileRow);
     };
     const int32_t i0 = std::max(0, r - row), i1 = std::min(n, rows - row + r);
     const int32_t j0 = std::max(0, r - col), j1 = std::min(n, cols - col + r);
@@ -360,8 +340,7 @@ void TPlayerObject::MoveVision(TGameUnit& unit, int32_t col, int32_t row)
 // ---------------------------------------------------------------------------
 // Per frame
 
-bool TPlayerObject::Update(float dt, double time)
-{
+bool TPlayerObject::Update(float dt, double time) {
     dt = SaneDt(dt);
     Points = 100 * Kills - 100 * Losses;
 
@@ -390,8 +369,7 @@ bool TPlayerObject::Update(float dt, double time)
     return fired;
 }
 
-bool TPlayerObject::RemoveDead(double time)
-{
+bool TPlayerObject::RemoveDead(double time) {
     bool fell = false;
     size_t kept = 0;
     for (size_t i = 0; i < Units.size(); ++i) {
@@ -424,8 +402,7 @@ bool TPlayerObject::RemoveDead(double time)
     return fell;
 }
 
-void TPlayerObject::Think(float dt)
-{
+void TPlayerObject::Think(float dt) {
     dt = SaneDt(dt);
     Seen.clear();
     Revealed.clear();
@@ -474,8 +451,7 @@ void TPlayerObject::Think(float dt)
 // ---------------------------------------------------------------------------
 // The nearest unit of a list
 
-void TPlayerObject::TNearIndex::Build(const std::vector<TGameUnit*>& list, const TGameMap& map)
-{
+void TPlayerObject::TNearIndex::Build(const std::vector<TGameUnit*>& list, const TGameMap& map) {
     List = &list;
     Map = &map;
     Cols = (std::max(map.MapCols, 0) + Bucket - 1) / Bucket;
@@ -493,7 +469,8 @@ void TPlayerObject::TNearIndex::Build(const std::vector<TGameUnit*>& list, const
     for (size_t i = 0; i < list.size(); ++i) {
         const TMyVector3f& p = list[i]->Position;
         if (p.x >= 0.0f && p.y >= 0.0f && p.x < float(map.MapCols) && p.y < float(map.MapRows)) {
-            const int32_t b = std::min(int32_t(p.y) / Bucket, Rows - 1) * Cols + std::min(int32_t(p.x) / Bucket, Cols - 1);
+            const int32_t b =
+                std::min(int32_t(p.y) / Bucket, Rows - 1) * Cols + std::min(int32_t(p.x) / Bucket, Cols - 1);
             bucketOf[i] = b;
             ++First[size_t(b) + 1];
         } else {
@@ -511,8 +488,7 @@ void TPlayerObject::TNearIndex::Build(const std::vector<TGameUnit*>& list, const
     Items = std::move(items);
 }
 
-bool TPlayerObject::TNearIndex::Passable(int32_t item, int32_t unitType)
-{
+bool TPlayerObject::TNearIndex::Passable(int32_t item, int32_t unitType) {
     uint8_t& bits = Pass[size_t(item)];
     const uint8_t known = uint8_t(1u << unitType), open = uint8_t(16u << unitType);
     if (!(bits & known)) {
@@ -522,8 +498,7 @@ bool TPlayerObject::TNearIndex::Passable(int32_t item, int32_t unitType)
     return bits & open;
 }
 
-bool TPlayerObject::TNearIndex::Better(int32_t item, const TGameUnit& unit, float& best, int32_t& bestItem)
-{
+bool TPlayerObject::TNearIndex::Better(int32_t item, const TGameUnit& unit, float& best, int32_t& bestItem) {
     const TGameUnit& other = *(*List)[size_t(item)];
     const float d = Vec3Length(other.Position - unit.Position);
     if (!(d < best || (d == best && d < PlusInfinity && item < bestItem)) || !Passable(item, unit.UnitType))
@@ -533,8 +508,7 @@ bool TPlayerObject::TNearIndex::Better(int32_t item, const TGameUnit& unit, floa
     return true;
 }
 
-TGameUnit* TPlayerObject::TNearIndex::Nearest(const TGameUnit& unit, float& distance, float limit)
-{
+TGameUnit* TPlayerObject::TNearIndex::Nearest(const TGameUnit& unit, float& distance, float limit) {
     distance = PlusInfinity;
     if (!List || List->empty() || unit.UnitType >= 4)
         return nullptr;
@@ -563,7 +537,8 @@ TGameUnit* TPlayerObject::TNearIndex::Nearest(const TGameUnit& unit, float& dist
     // covers rounding, so a tie at the edge of a ring is not missed.
     const float px = std::clamp(unit.Position.x, 0.0f, std::nextafter(float(Cols * Bucket), 0.0f));
     const float py = std::clamp(unit.Position.y, 0.0f, std::nextafter(float(Rows * Bucket), 0.0f));
-    const int32_t bx = std::min(int32_t(px) / Bucket, Cols - 1), by = std::min(int32_t(py) / Bucket, Rows - 1);
+    const int32_t bx = std::min(int32_t(px) / Bucket, Cols - 1),
+                  by = std::min(int32_t(py) / Bucket, Rows - 1);
     const int32_t rings = std::max({bx, by, Cols - 1 - bx, Rows - 1 - by});
     size_t visited = 0;
     for (int32_t k = 0; k <= rings; ++k) {
@@ -593,8 +568,7 @@ TGameUnit* TPlayerObject::TNearIndex::Nearest(const TGameUnit& unit, float& dist
     return answer();
 }
 
-TWay TPlayerObject::Route(TWayPoint start, TWayPoint goal, int32_t unitType)
-{
+TWay TPlayerObject::Route(TWayPoint start, TWayPoint goal, int32_t unitType) {
     // A route depends on nothing but its ends, the unit type and the grids, which
     // stay as they are for a battle. A chasing unit asks again at every decision,
     // for the same route as long as neither it nor its target has changed tiles
@@ -617,8 +591,7 @@ TWay TPlayerObject::Route(TWayPoint start, TWayPoint goal, int32_t unitType)
     return it->second;
 }
 
-void TPlayerObject::Apply(const TUnitDecision& d)
-{
+void TPlayerObject::Apply(const TUnitDecision& d) {
     switch (d.Kind) {
     case TUnitDecision::TKind::Target:
         if (d.Unit && d.Unit->Owner == this)
@@ -637,8 +610,7 @@ void TPlayerObject::Apply(const TUnitDecision& d)
     }
 }
 
-void TPlayerObject::Decide(TGameUnit& unit)
-{
+void TPlayerObject::Decide(TGameUnit& unit) {
     if (!Map)
         return;
     const TUnitFeatures& f = unit.Features();
@@ -707,8 +679,7 @@ void TPlayerObject::Decide(TGameUnit& unit)
     }
 }
 
-void TPlayerObject::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog)
-{
+void TPlayerObject::UpdateVisibility(const TFrustum& frustum, const TFogGrid& viewerFog) {
     auto seenBy = [&](int32_t col, int32_t row) {
         if (!Map || col < 0 || row < 0 || col >= Map->MapCols || row >= Map->MapRows)
             return false;
@@ -726,8 +697,7 @@ void TPlayerObject::UpdateVisibility(const TFrustum& frustum, const TFogGrid& vi
             u->Visible = seenBy(u->TileCol, u->TileRow) && u->IsInView(frustum);
 }
 
-void TPlayerObject::Draw() const
-{
+void TPlayerObject::Draw() const {
     for (const TMissile* m = MissileHead.get(); m; m = m->Next.get())
         if (m->Visible && m->Model)
             DrawQueue().QueueModel(*m->Model);

@@ -115,7 +115,7 @@ public:
     int32_t UnitCursor = 0;
     std::unique_ptr<TMissile> MissileHead;
     bool Defeated = false;
-    TFogGrid Fog;  // MapCols * MapRows at creation
+    TFogGrid Fog;           // MapCols * MapRows at creation
     int32_t UnitsMade = 0;  // the next unit's Serial
     int32_t Losses = 0;
     int32_t Kills = 0;
@@ -171,11 +171,11 @@ public:
 
         const std::vector<TGameUnit*>* List = nullptr;
         const TGameMap* Map = nullptr;
-        int32_t Cols = 0, Rows = 0;    // buckets
-        std::vector<int32_t> First;    // per bucket, its first entry in Items; one more at the end
-        std::vector<int32_t> Items;    // list positions, bucket by bucket, ascending in each
-        std::vector<int32_t> Strays;   // list positions of units off the map, ascending
-        std::vector<uint8_t> Pass;     // per list position: bit t known, bit 4 + t passable for type t
+        int32_t Cols = 0, Rows = 0;   // buckets
+        std::vector<int32_t> First;   // per bucket, its first entry in Items; one more at the end
+        std::vector<int32_t> Items;   // list positions, bucket by bucket, ascending in each
+        std::vector<int32_t> Strays;  // list positions of units off the map, ascending
+        std::vector<uint8_t> Pass;    // per list position: bit t known, bit 4 + t passable for type t
     };
 
 private:

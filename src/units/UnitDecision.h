@@ -26,7 +26,11 @@ struct TUnitDecision {
         Go,         // Unit sets out along the route to the tile Goal, at Pace
         Reinforce,  // the player gets a new unit of UnitType at At, facing Yaw
     };
-    enum class TPace : uint8_t { Keep, Walk, Run };
+    enum class TPace : uint8_t {
+        Keep,
+        Walk,
+        Run
+    };
 
     TKind Kind = TKind::Target;
     TGameUnit* Unit = nullptr;
@@ -37,15 +41,13 @@ struct TUnitDecision {
     TMyVector3f At{};
     float Yaw = 0.0f;
 
-    static TUnitDecision Attack(TGameUnit& unit, TGameUnit* target)
-    {
+    static TUnitDecision Attack(TGameUnit& unit, TGameUnit* target) {
         TUnitDecision d;
         d.Unit = &unit;
         d.Target = target;
         return d;
     }
-    static TUnitDecision GoTo(TGameUnit& unit, TWayPoint goal, TPace pace = TPace::Keep)
-    {
+    static TUnitDecision GoTo(TGameUnit& unit, TWayPoint goal, TPace pace = TPace::Keep) {
         TUnitDecision d;
         d.Kind = TKind::Go;
         d.Unit = &unit;
@@ -53,8 +55,7 @@ struct TUnitDecision {
         d.Pace = pace;
         return d;
     }
-    static TUnitDecision Reinforcement(int32_t unitType, const TMyVector3f& at, float yaw)
-    {
+    static TUnitDecision Reinforcement(int32_t unitType, const TMyVector3f& at, float yaw) {
         TUnitDecision d;
         d.Kind = TKind::Reinforce;
         d.UnitType = unitType;

@@ -25,7 +25,7 @@ constexpr int32_t UnitTypeCount = 4;
 struct TUnitFeatures {
     const char* Name;
     int32_t MaxHealth;
-    int32_t MaxGauge2;       // full value of the second HUD gauge; nothing lowers it
+    int32_t MaxGauge2;  // full value of the second HUD gauge; nothing lowers it
     int32_t Reserved3;
     int32_t Reserved4;
     int32_t Reserved5;
@@ -47,7 +47,6 @@ extern const std::array<TUnitFeatures, UnitTypeCount> UnitFeatures;
 inline bool IsValidUnitType(int32_t unitType) { return unitType >= 0 && unitType < UnitTypeCount; }
 
 // A type with a shooting range above 0 shoots missiles.
-inline bool IsRangedType(int32_t unitType)
-{
+inline bool IsRangedType(int32_t unitType) {
     return IsValidUnitType(unitType) && UnitFeatures[unitType].ShootRange > 0;
 }

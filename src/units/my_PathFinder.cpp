@@ -20,8 +20,7 @@ constexpr int64_t StepMultiplier[8] = {65536, 65536, 65536, 65536, 92682, 92682,
 constexpr uint32_t FlagSettled = 1;  // exact search: Dist holds the true shortest cost
 constexpr uint32_t FlagWalked = 2;   // the trace has passed this cell
 
-constexpr int64_t StepCost(int32_t cellCost, int direction)
-{
+constexpr int64_t StepCost(int32_t cellCost, int direction) {
     return (static_cast<int64_t>(cellCost) * StepMultiplier[direction]) / 65536;
 }
 
@@ -31,16 +30,15 @@ constexpr int64_t StepCost(int32_t cellCost, int direction)
 // Set-up
 // ---------------------------------------------------------------------------
 
-TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32_t height)
-{
+TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32_t height) {
     if (width < 0 || height < 0)
         throw std::invalid_argument("path finder: negative grid size " + std::to_string(width) + " x " +
                                     std::to_string(height));
     const int64_t cells = static_cast<int64_t>(width) * height;
     // Every cell of the bordered grid must have a 32-bit index.
     if ((width + int64_t{2}) * (height + int64_t{2}) > MaxCost)
-        throw std::invalid_argument("path finder: grid " + std::to_string(width) + " x " + std::to_string(height) +
-                                    " is too large");
+        throw std::invalid_argument("path finder: grid " + std::to_string(width) + " x " +
+                                    std::to_string(height) + " is too large");
     Width = width;
     Height = height;
     CellCount = static_cast<int32_t>(cells);
@@ -50,7 +48,8 @@ TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32
         NeighbourOffset[i] = Stride * NeighbourDY[i] + NeighbourDX[i];
     // Below 2^16 a sample's float position is off by less than 0.03 tiles.
     if (Width <= 65536 && Height <= 65536) {
-        const float longest = std::sqrt(static_cast<float>(Width) * Width + static_cast<float>(Height) * Height) + 1.0f;
+        const float longest =
+            std::sqrt(static_cast<float>(Width) * Width + static_cast<float>(Height) * Height) + 1.0f;
         for (float s = 0.0f; s < longest; s += 0.2f)
             SampleAt.push_back(s);
         SampleAt.push_back(SampleAt.back() + 0.2f);
@@ -58,16 +57,14 @@ TPathFinder::TPathFinder(int32_t width, std::span<const uint8_t> passGrid, int32
     AddGrid(passGrid);
 }
 
-void TPathFinder::CheckGrid(std::span<const uint8_t> passGrid) const
-{
+void TPathFinder::CheckGrid(std::span<const uint8_t> passGrid) const {
     if (passGrid.size() != static_cast<size_t>(CellCount))
         throw std::invalid_argument("path finder: a grid of " + std::to_string(passGrid.size()) +
                                     " cells given for a map of " + std::to_string(Width) + " x " +
                                     std::to_string(Height));
 }
 
-void TPathFinder::AddGrid(std::span<const uint8_t> passGrid)
-{
+void TPathFinder::AddGrid(std::span<const uint8_t> passGrid) {
     CheckGrid(passGrid);
     TCostGrid grid;
     const size_t padded = State.size();
@@ -130,15 +127,13 @@ void TPathFinder::AddGrid(std::span<const uint8_t> passGrid)
     CostGrids.push_back(std::move(grid));
 }
 
-int32_t TPathFinder::CellCost(int32_t unitType, int32_t x, int32_t y) const
-{
+int32_t TPathFinder::CellCost(int32_t unitType, int32_t x, int32_t y) const {
     if (unitType < 0 || unitType >= GetGridCount() || !Inside(x, y))
         return MaxCost;
     return CostGrids[unitType].Cost[CellOf(x, y)];
 }
 
-int64_t TPathFinder::Heuristic(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
-{
+int64_t TPathFinder::Heuristic(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     const int64_t a = std::abs(static_cast<int64_t>(x1) - x2);
     const int64_t b = std::abs(static_cast<int64_t>(y1) - y2);
     const int64_t h = b < a ? a + (b * 27146) / 65536 : b + (a * 27146) / 65536;
@@ -151,8 +146,7 @@ int64_t TPathFinder::Heuristic(int32_t x1, int32_t y1, int32_t x2, int32_t y2)
 
 // A new mark makes every cell untouched for the new search; only when the marks run
 // out are they cleared for real.
-void TPathFinder::BeginSearch()
-{
+void TPathFinder::BeginSearch() {
     SearchMark += 4;
     if (SearchMark == 0) {
         for (TCellState& s : State)
@@ -162,16 +156,14 @@ void TPathFinder::BeginSearch()
     Heap.Clear();
 }
 
-void TPathFinder::SetDist(int32_t cell, int32_t value)
-{
+void TPathFinder::SetDist(int32_t cell, int32_t value) {
     TCellState& s = State[cell];
     if ((s.Mark & ~3u) != SearchMark)
         s.Mark = SearchMark;
     s.Dist = value;
 }
 
-void TPathFinder::SetFlag(int32_t cell, uint32_t flag)
-{
+void TPathFinder::SetFlag(int32_t cell, uint32_t flag) {
     TCellState& s = State[cell];
     if ((s.Mark & ~3u) != SearchMark) {
         s.Mark = SearchMark;
@@ -180,8 +172,7 @@ void TPathFinder::SetFlag(int32_t cell, uint32_t flag)
     s.Mark |= flag;
 }
 
-void TPathFinder::CollectStartRegions(const TCostGrid& grid)
-{
+void TPathFinder::CollectStartRegions(const TCostGrid& grid) {
     // A blocked start is still left through its open neighbours.
     StartRegionCount = 0;
     auto add = [&](int32_t region) {
@@ -197,8 +188,7 @@ void TPathFinder::CollectStartRegions(const TCostGrid& grid)
         add(grid.Region[StartIndex + NeighbourOffset[i]]);
 }
 
-bool TPathFinder::Reachable(const TCostGrid& grid, int32_t cell) const
-{
+bool TPathFinder::Reachable(const TCostGrid& grid, int32_t cell) const {
     if (cell == StartIndex)
         return true;
     const int32_t region = grid.Region[cell];
@@ -220,8 +210,7 @@ bool TPathFinder::Reachable(const TCostGrid& grid, int32_t cell) const
 // cheaper node for its cell was popped before it (its F is smaller) and already
 // offered every neighbour a lower cost, and it would have met the goal, so the
 // expansion could change nothing.
-void TPathFinder::SearchToGoal(const TCostGrid& grid, int32_t goalCell)
-{
+void TPathFinder::SearchToGoal(const TCostGrid& grid, int32_t goalCell) {
     const int32_t* cost = grid.Cost.data();
     TCellState* state = State.data();
     const uint32_t mark = SearchMark;
@@ -259,8 +248,7 @@ void TPathFinder::SearchToGoal(const TCostGrid& grid, int32_t goalCell)
     }
 }
 
-int32_t TPathFinder::CheapestNeighbour(int32_t cell) const
-{
+int32_t TPathFinder::CheapestNeighbour(int32_t cell) const {
     int32_t best = MaxCost;
     int32_t choice = -1;
     for (int i = 0; i < 8; ++i) {
@@ -285,8 +273,7 @@ int32_t TPathFinder::CheapestNeighbour(int32_t cell) const
 // smallest F minus its own estimate. The trace asks for neighbours one step at a
 // time and the search goes on only until the cheapest of them is certain.
 
-int64_t TPathFinder::ExactEstimate(int32_t cell) const
-{
+int64_t TPathFinder::ExactEstimate(int32_t cell) const {
     // Octile distance with the cheapest possible steps (200 straight, 282 diagonal):
     // it never overestimates and changes by no more than one step's cost per step.
     const TWayPoint p = PointOf(cell);
@@ -295,14 +282,12 @@ int64_t TPathFinder::ExactEstimate(int32_t cell) const
     return 118 * std::max(a, b) + 82 * (a + b);
 }
 
-void TPathFinder::BeginExactSearch()
-{
+void TPathFinder::BeginExactSearch() {
     SetDist(StartIndex, 0);
     Heap.Push({ExactEstimate(StartIndex), 0, StartIndex});
 }
 
-int32_t TPathFinder::ExactStep(const TCostGrid& grid)
-{
+int32_t TPathFinder::ExactStep(const TCostGrid& grid) {
     const TOpenNode node = Heap.Pop();
     if (node.G > Dist(node.Cell))
         return -1;
@@ -321,8 +306,7 @@ int32_t TPathFinder::ExactStep(const TCostGrid& grid)
     return node.Cell;
 }
 
-int32_t TPathFinder::ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell)
-{
+int32_t TPathFinder::ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell) {
     int32_t candidates[8];
     int32_t count = 0;
     for (int i = 0; i < 8; ++i) {
@@ -366,15 +350,13 @@ int32_t TPathFinder::ExactCheapestNeighbour(const TCostGrid& grid, int32_t cell)
 // Line of sight and the route
 // ---------------------------------------------------------------------------
 
-bool TPathFinder::LineOfSight(TWayPoint a, TWayPoint b, int32_t unitType) const
-{
+bool TPathFinder::LineOfSight(TWayPoint a, TWayPoint b, int32_t unitType) const {
     if (unitType < 0 || unitType >= GetGridCount())
         return false;
     return LineOfSight(CostGrids[unitType], a, b);
 }
 
-bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) const
-{
+bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) const {
     const TMyVector2f from{static_cast<float>(a.x), static_cast<float>(a.y)};
     const TMyVector2f to{static_cast<float>(b.x), static_cast<float>(b.y)};
     TMyVector2f d = Vec2Sub(to, from);
@@ -418,8 +400,7 @@ bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) c
     return true;
 }
 
-TWay TPathFinder::Smooth(const TCostGrid& grid, const TWay& trace) const
-{
+TWay TPathFinder::Smooth(const TCostGrid& grid, const TWay& trace) const {
     // trace runs goal first; the route runs start first and keeps a point only where
     // the view from the last kept point to the point after it is blocked.
     const int32_t last = static_cast<int32_t>(trace.size()) - 1;
@@ -436,8 +417,7 @@ TWay TPathFinder::Smooth(const TCostGrid& grid, const TWay& trace) const
     return way;
 }
 
-TWay TPathFinder::FindPath(TWayPoint start, TWayPoint goal, int32_t unitType)
-{
+TWay TPathFinder::FindPath(TWayPoint start, TWayPoint goal, int32_t unitType) {
     if (unitType < 0 || unitType >= GetGridCount() || !Inside(start.x, start.y) || !Inside(goal.x, goal.y))
         return {};
     // Start and goal alike: the walk back begins where it ends, whatever the search did.

@@ -50,8 +50,7 @@ public:
     const Node& Top() const { return Items.front(); }
 
     // Both directions move a hole rather than swapping, which gives the same order.
-    void Push(const Node& node)
-    {
+    void Push(const Node& node) {
         size_t i = Items.size();
         Items.push_back(node);
         Node* items = Items.data();
@@ -69,8 +68,7 @@ public:
     // children a sinking node would pick to the bottom, and the last node rises back
     // from there past every entry whose F is not below its own: that is where
     // sinking it from the root would have stopped, with one comparison fewer a level.
-    Node Pop()
-    {
+    Node Pop() {
         const Node top = Items.front();
         const Node moved = Items.back();
         Items.pop_back();
@@ -196,13 +194,14 @@ private:
     TWayPoint PointOf(int32_t cell) const { return {cell % Stride - 1, cell / Stride - 1}; }
     void CheckGrid(std::span<const uint8_t> passGrid) const;
     void BeginSearch();
-    int32_t Dist(int32_t cell) const
-    {
+    int32_t Dist(int32_t cell) const {
         const TCellState& s = State[cell];
         return (s.Mark & ~3u) == SearchMark ? s.Dist : MaxCost;
     }
     void SetDist(int32_t cell, int32_t value);
-    uint32_t Flags(int32_t cell) const { return (State[cell].Mark & ~3u) == SearchMark ? State[cell].Mark & 3u : 0; }
+    uint32_t Flags(int32_t cell) const {
+        return (State[cell].Mark & ~3u) == SearchMark ? State[cell].Mark & 3u : 0;
+    }
     void SetFlag(int32_t cell, uint32_t flag);
     void CollectStartRegions(const TCostGrid& grid);
     bool Reachable(const TCostGrid& grid, int32_t cell) const;

@@ -21,8 +21,7 @@ inline TMyVector3f HumanBase(int32_t cols) { return {float(cols - 30), 60.0f, 0.
 struct TArea {
     float X0, Y0, X1, Y1;
 };
-inline TArea HumanStartArea(int32_t cols)
-{
+inline TArea HumanStartArea(int32_t cols) {
     const TMyVector3f s = HumanBase(cols);
     return {s.x - 7.0f, s.y - 7.0f, s.x + 8.0f, s.y + 8.0f};
 }

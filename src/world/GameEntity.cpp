@@ -7,8 +7,7 @@
 #include "app/e_Platform.h"
 #include "resources/e_ModelObject.h"
 
-TEntityRecord ReadEntityRecord(TMapStream& stream)
-{
+TEntityRecord ReadEntityRecord(TMapStream& stream) {
     TEntityRecord r;
     const uint8_t length = stream.ReadByte("an entity name length");
     r.Name = stream.ReadString(length, "an entity name");
@@ -19,8 +18,7 @@ TEntityRecord ReadEntityRecord(TMapStream& stream)
     return r;
 }
 
-void WriteEntityRecord(TMapWriter& out, const TEntityRecord& r)
-{
+void WriteEntityRecord(TMapWriter& out, const TEntityRecord& r) {
     if (r.Name.size() > 255)
         throw std::invalid_argument("entity name \"" + r.Name + "\" is longer than 255 bytes");
     out.WriteByte(static_cast<uint8_t>(r.Name.size()));
@@ -31,8 +29,7 @@ void WriteEntityRecord(TMapWriter& out, const TEntityRecord& r)
     out.WriteSingle(r.Yaw);
 }
 
-void PlaceModel(TGameModel& model, const TMatrix4f& m)
-{
+void PlaceModel(TGameModel& model, const TMatrix4f& m) {
     model.ModelMatrix = m;
     for (int i = 0; i < 8; ++i)
         model.WorldCorners[i] = MatTransformPoint(m, model.LocalCorners[i]);
@@ -46,8 +43,7 @@ void PlaceModel(TGameModel& model, const TMatrix4f& m)
 }
 
 TGameEntity::TGameEntity(const std::string& name, float yaw, const TMyVector3f& position)
-    : Model(std::make_unique<TGameModel>(name)), Position(position), Yaw(yaw)
-{
+    : Model(std::make_unique<TGameModel>(name)), Position(position), Yaw(yaw) {
     const TMyVector3f w = MapToWorld(Position);
     PlaceModel(*Model, MatMultiply(MatTranslation(w.x, w.y, w.z), MatRotationY(-Yaw)));
 }
@@ -55,18 +51,15 @@ TGameEntity::TGameEntity(const std::string& name, float yaw, const TMyVector3f& 
 TGameEntity::~TGameEntity() = default;
 
 TGameTree::TGameTree(const std::string& name, float yaw, const TMyVector3f& position)
-    : TGameEntity(name, yaw, position)
-{
+    : TGameEntity(name, yaw, position) {
     SwayPhase = float(2.0 * std::numbers::pi * (RandomFloat() - 0.5));
 }
 
-float TGameTree::SwayAngle(double time, float phase)
-{
+float TGameTree::SwayAngle(double time, float phase) {
     return float(std::cos(0.75 * time + double(phase)) * std::numbers::pi / 180.0);
 }
 
-void TGameTree::Sway(double time)
-{
+void TGameTree::Sway(double time) {
     const TMyVector3f w = MapToWorld(Position);
     const TMatrix4f lean = MatMultiply(MatRotationX(SwayAngle(time, SwayPhase)), MatRotationY(-Yaw));
     PlaceModel(*Model, MatMultiply(MatTranslation(w.x, w.y, w.z), lean));

@@ -29,7 +29,6 @@ TEntityRecord ReadEntityRecord(TMapStream& stream);
 // Throws std::invalid_argument for a name longer than 255 bytes, which the file cannot hold.
 void WriteEntityRecord(TMapWriter& out, const TEntityRecord& record);
 
-
 // Sets a model's placement and moves its world box and corners along, so that frustum tests
 // see the model where it stands.
 void PlaceModel(TGameModel& model, const TMatrix4f& matrix);

@@ -17,37 +17,33 @@
 // ---------------------------------------------------------------------------------------------
 // TMapStream
 
-TMapStream::TMapStream(std::vector<uint8_t> data, std::string name) : Data_(std::move(data)), Name_(std::move(name)) {}
+TMapStream::TMapStream(std::vector<uint8_t> data, std::string name)
+    : Data_(std::move(data)), Name_(std::move(name)) {}
 
-TMapStream TMapStream::FromFile(const std::string& path)
-{
+TMapStream TMapStream::FromFile(const std::string& path) {
     auto data = ReadWholeFile(path);
     if (!data)
         throw EMapFileError("Map file \"" + path + "\" cannot be read.");
     return TMapStream(std::move(*data), path);
 }
 
-void TMapStream::SetPosition(size_t pos)
-{
+void TMapStream::SetPosition(size_t pos) {
     if (pos > Data_.size())
         Fail("a position lies beyond its end");
     Pos_ = pos;
 }
 
-void TMapStream::Fail(const std::string& problem) const
-{
+void TMapStream::Fail(const std::string& problem) const {
     throw EMapFileError("Map file \"" + Name_ + "\" is damaged: " + problem + ".");
 }
 
-void TMapStream::Need(size_t bytes, const char* what) const
-{
+void TMapStream::Need(size_t bytes, const char* what) const {
     if (bytes > Remaining())
         Fail(std::string("it ends inside ") + what + " (byte " + std::to_string(Pos_) + " of " +
              std::to_string(Data_.size()) + ")");
 }
 
-void TMapStream::RequireRecords(int64_t count, size_t recordSize, const char* what) const
-{
+void TMapStream::RequireRecords(int64_t count, size_t recordSize, const char* what) const {
     if (count < 0)
         Fail(std::string("the count of ") + what + " is negative (" + std::to_string(count) + ")");
     // Compared by division so that no product can overflow.
@@ -57,8 +53,7 @@ void TMapStream::RequireRecords(int64_t count, size_t recordSize, const char* wh
              std::to_string(Data_.size()) + ")");
 }
 
-uint32_t TMapStream::ReadUInt32(const char* what)
-{
+uint32_t TMapStream::ReadUInt32(const char* what) {
     Need(4, what);
     const uint32_t v = LoadLE32(Data_.data() + Pos_);
     Pos_ += 4;
@@ -67,24 +62,21 @@ uint32_t TMapStream::ReadUInt32(const char* what)
 
 int32_t TMapStream::ReadInt32(const char* what) { return static_cast<int32_t>(ReadUInt32(what)); }
 
-int16_t TMapStream::ReadInt16(const char* what)
-{
+int16_t TMapStream::ReadInt16(const char* what) {
     Need(2, what);
     const auto v = static_cast<int16_t>(LoadLE16(Data_.data() + Pos_));
     Pos_ += 2;
     return v;
 }
 
-uint8_t TMapStream::ReadByte(const char* what)
-{
+uint8_t TMapStream::ReadByte(const char* what) {
     Need(1, what);
     return Data_[Pos_++];
 }
 
 float TMapStream::ReadSingle(const char* what) { return std::bit_cast<float>(ReadUInt32(what)); }
 
-std::string TMapStream::ReadString(size_t length, const char* what)
-{
+std::string TMapStream::ReadString(size_t length, const char* what) {
     Need(length, what);
     std::string s(reinterpret_cast<const char*>(Data_.data() + Pos_), length);
     Pos_ += length;
@@ -104,8 +96,7 @@ void TMapWriter::WriteByte(uint8_t v) { Bytes.push_back(v); }
 
 void TMapWriter::WriteSingle(float v) { AppendLESingle(Bytes, v); }
 
-void TMapWriter::WriteBytes(const void* data, size_t size)
-{
+void TMapWriter::WriteBytes(const void* data, size_t size) {
     auto p = static_cast<const uint8_t*>(data);
     Bytes.insert(Bytes.end(), p, p + size);
 }
@@ -123,8 +114,7 @@ constexpr int64_t MaxSide = 1 << 20;
 
 }  // namespace
 
-TLandscapeSection ReadLandscapeSection(TMapStream& stream)
-{
+TLandscapeSection ReadLandscapeSection(TMapStream& stream) {
     TLandscapeSection s;
     s.Version = stream.ReadInt32("the landscape version");
     if (s.Version != LandscapeVersion)
@@ -169,8 +159,7 @@ TLandscapeSection ReadLandscapeSection(TMapStream& stream)
     return s;
 }
 
-void WriteLandscapeSection(TMapWriter& out, const TLandscapeSection& s)
-{
+void WriteLandscapeSection(TMapWriter& out, const TLandscapeSection& s) {
     out.WriteInt32(s.Version);
     out.WriteInt32(s.Cols);
     out.WriteInt32(s.Rows);
@@ -198,8 +187,7 @@ void WriteLandscapeSection(TMapWriter& out, const TLandscapeSection& s)
 
 TLandshaftObject::~TLandshaftObject() { Destroy(); }
 
-void TLandshaftObject::Create(TMapStream& stream)
-{
+void TLandshaftObject::Create(TMapStream& stream) {
     try {
         Load(stream);
     } catch (const EMapFileError& e) {
@@ -207,8 +195,7 @@ void TLandshaftObject::Create(TMapStream& stream)
     }
 }
 
-void TLandshaftObject::Load(TMapStream& stream)
-{
+void TLandshaftObject::Load(TMapStream& stream) {
     Log("Landshaft Create ...");
     TLandscapeSection section = ReadLandscapeSection(stream);
 
@@ -217,7 +204,8 @@ void TLandshaftObject::Load(TMapStream& stream)
     int32_t atlasW = 1024, atlasH = 1024;
     TileSetTexture = LoadTexture(GameNames::TileSetTexture, false);
     if (TileSetTexture >= 0) {
-        if (const TStoredTextureData* data = GetTextureData(TileSetTexture); data && data->Width > 0 && data->Height > 0) {
+        if (const TStoredTextureData* data = GetTextureData(TileSetTexture);
+            data && data->Width > 0 && data->Height > 0) {
             atlasW = data->Width;
             atlasH = data->Height;
         }
@@ -226,8 +214,7 @@ void TLandshaftObject::Load(TMapStream& stream)
     Log("Landshaft Create - complete.");
 }
 
-void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidth, int32_t atlasHeight)
-{
+void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidth, int32_t atlasHeight) {
     if (section.Cols < 1 || section.Rows < 1 ||
         section.Tiles.size() != size_t(section.Cols) * size_t(section.Rows) ||
         section.Verts.size() != size_t(2 * section.Cols + 1) * size_t(2 * section.Rows + 1))
@@ -298,8 +285,7 @@ void TLandshaftObject::Build(const TLandscapeSection& section, int32_t atlasWidt
     Uploaded = false;
 }
 
-void TLandshaftObject::DarkenBorder()
-{
+void TLandshaftObject::DarkenBorder() {
     // The map fades to black at its edge: the outer ring of vertices black, the next one grey.
     for (int32_t r = 0; r < VertRows; ++r)
         for (int32_t c = 0; c < VertCols; ++c) {
@@ -313,16 +299,15 @@ void TLandshaftObject::DarkenBorder()
         }
 }
 
-void TLandshaftObject::ComputeNormals()
-{
+void TLandshaftObject::ComputeNormals() {
     struct Step {
         int dr, dc;
         float dx, dz;
     };
     // The eight neighbours round the vertex, the first repeated to close the ring.
-    static constexpr Step ring[9] = {{-1, 0, -0.5f, 0.0f},  {-1, -1, -0.5f, -0.5f}, {0, -1, 0.0f, -0.5f},
-                                     {1, -1, 0.5f, -0.5f},  {1, 0, 0.5f, 0.0f},     {1, 1, 0.5f, 0.5f},
-                                     {0, 1, 0.0f, 0.5f},    {-1, 1, -0.5f, 0.5f},   {-1, 0, -0.5f, 0.0f}};
+    static constexpr Step ring[9] = {{-1, 0, -0.5f, 0.0f}, {-1, -1, -0.5f, -0.5f}, {0, -1, 0.0f, -0.5f},
+                                     {1, -1, 0.5f, -0.5f}, {1, 0, 0.5f, 0.0f},     {1, 1, 0.5f, 0.5f},
+                                     {0, 1, 0.0f, 0.5f},   {-1, 1, -0.5f, 0.5f},   {-1, 0, -0.5f, 0.0f}};
     std::vector<TMyVector3f> normals(Verts.size());
     for (int32_t r = 0; r < VertRows; ++r)
         for (int32_t c = 0; c < VertCols; ++c) {
@@ -343,9 +328,8 @@ void TLandshaftObject::ComputeNormals()
         Verts[i].Normal = normals[i];
 }
 
-std::array<TMyVector2f, 9> TLandshaftObject::TileTexCoords(int32_t col, int32_t row, int32_t rot, bool mirrorU,
-                                                           bool mirrorV) const
-{
+std::array<TMyVector2f, 9> TLandshaftObject::TileTexCoords(int32_t col, int32_t row, int32_t rot,
+                                                           bool mirrorU, bool mirrorV) const {
     static constexpr int order[4][9] = {{0, 1, 2, 3, 4, 5, 6, 7, 8},
                                         {2, 5, 8, 1, 4, 7, 0, 3, 6},
                                         {8, 7, 6, 5, 4, 3, 2, 1, 0},
@@ -369,8 +353,7 @@ std::array<TMyVector2f, 9> TLandshaftObject::TileTexCoords(int32_t col, int32_t 
     return uv;
 }
 
-void TLandshaftObject::BuildNode(TMyTreeNode& node)
-{
+void TLandshaftObject::BuildNode(TMyTreeNode& node) {
     const int32_t cols = node.Col1 - node.Col0 + 1;
     const int32_t rows = node.Row1 - node.Row0 + 1;
     if (cols <= LeafTiles && rows <= LeafTiles) {
@@ -411,8 +394,7 @@ void TLandshaftObject::BuildNode(TMyTreeNode& node)
     BuildNode(b);
 }
 
-void TLandshaftObject::BuildLeaf(TMyTreeNode& node)
-{
+void TLandshaftObject::BuildLeaf(TMyTreeNode& node) {
     static constexpr uint32_t triangles[8][3] = {{0, 1, 4}, {0, 4, 3}, {3, 4, 6}, {6, 4, 7},
                                                  {4, 8, 7}, {4, 5, 8}, {4, 2, 5}, {1, 2, 4}};
     const int32_t tiles = (node.Col1 - node.Col0 + 1) * (node.Row1 - node.Row0 + 1);
@@ -474,8 +456,7 @@ void TLandshaftObject::BuildLeaf(TMyTreeNode& node)
 // ---------------------------------------------------------------------------------------------
 // Queries
 
-float TLandshaftObject::GetHeight(float mx, float my) const
-{
+float TLandshaftObject::GetHeight(float mx, float my) const {
     if (VertRows < 2 || VertCols < 2)
         return 0.0f;
     // Clamped so that the far edges (mx = W, my = H) and anything off the map stay in the grid.
@@ -495,8 +476,7 @@ float TLandshaftObject::GetHeight(float mx, float my) const
            fx * ((1.0f - fz) * H(r + 1, c) + fz * H(r + 1, c + 1));
 }
 
-float TLandshaftObject::GetTileHeight(int32_t col, int32_t row) const
-{
+float TLandshaftObject::GetTileHeight(int32_t col, int32_t row) const {
     if (TileCols < 1 || TileRows < 1)
         return 0.0f;
     col = std::clamp(col, 0, TileCols - 1);
@@ -504,9 +484,9 @@ float TLandshaftObject::GetTileHeight(int32_t col, int32_t row) const
     return H(2 * row + 1, 2 * col + 1);
 }
 
-void TLandshaftObject::CollectLeaves(const TMyTreeNode& node, const TMyVector3f& origin, const TMyVector3f& segment,
-                                     std::vector<const TMyTreeNode*>& leaves) const
-{
+void TLandshaftObject::CollectLeaves(const TMyTreeNode& node, const TMyVector3f& origin,
+                                     const TMyVector3f& segment,
+                                     std::vector<const TMyTreeNode*>& leaves) const {
     float tNear, tFar;
     // A node counts when the segment reaches its box before its end; the segment may end inside
     // the box (a short segment that stops below the surface still hits it).
@@ -521,8 +501,7 @@ void TLandshaftObject::CollectLeaves(const TMyTreeNode& node, const TMyVector3f&
 }
 
 bool TLandshaftObject::RayPick(const TMyVector3f& origin, const TMyVector3f& segment, TMyVector3f& point,
-                               TMyVector3f& normal) const
-{
+                               TMyVector3f& normal) const {
     if (!TreeRoot)
         return false;
     std::vector<const TMyTreeNode*> leaves;
@@ -535,8 +514,8 @@ bool TLandshaftObject::RayPick(const TMyVector3f& origin, const TMyVector3f& seg
         for (size_t i = 0; i + 2 < tri.size(); i += 3) {
             TMyVector3f p;
             float t;
-            if (!RayTriangle(Verts[tri[i]].Position, Verts[tri[i + 1]].Position, Verts[tri[i + 2]].Position, origin,
-                             segment, p, t))
+            if (!RayTriangle(Verts[tri[i]].Position, Verts[tri[i + 1]].Position, Verts[tri[i + 2]].Position,
+                             origin, segment, p, t))
                 continue;
             if (t < 0.0f || t > 1.0f)
                 continue;
@@ -551,14 +530,15 @@ bool TLandshaftObject::RayPick(const TMyVector3f& origin, const TMyVector3f& seg
     if (!found)
         return false;
     // nearbyint rounds halves to even in the default rounding mode.
-    const auto r = static_cast<int32_t>(std::clamp(std::nearbyint(2.0f * point.x), 0.0f, float(VertRows - 1)));
-    const auto c = static_cast<int32_t>(std::clamp(std::nearbyint(2.0f * point.z), 0.0f, float(VertCols - 1)));
+    const auto r =
+        static_cast<int32_t>(std::clamp(std::nearbyint(2.0f * point.x), 0.0f, float(VertRows - 1)));
+    const auto c =
+        static_cast<int32_t>(std::clamp(std::nearbyint(2.0f * point.z), 0.0f, float(VertCols - 1)));
     normal = Verts[size_t(r) * VertCols + c].Normal;
     return true;
 }
 
-void TLandshaftObject::Destroy()
-{
+void TLandshaftObject::Destroy() {
     // Buffers exist only after a draw, which happened on the thread that owns the GL context.
     DeleteStaticBuffer(VertexBuffer);
     DeleteStaticBuffer(IndexBuffer);

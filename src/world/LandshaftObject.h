@@ -127,7 +127,7 @@ struct TTilePlace {
     uint8_t Rot2 = 0;
     bool MirrorU2 = false, MirrorV2 = false;
     TTileType TileType = TTileType::Ground;  // decides passability
-    uint32_t TileFlags = 0;  // bits 0x8, 0x20000 and 0x40000 make the tile impassable
+    uint32_t TileFlags = 0;                  // bits 0x8, 0x20000 and 0x40000 make the tile impassable
 };
 
 // One vertex of the height grid.
@@ -197,7 +197,9 @@ public:
     // Texture coordinates of the nine local vertices of one layer of one tile (k = 3 i + j).
     std::array<TMyVector2f, 9> TileTexCoords(int32_t col, int32_t row, int32_t rot, bool mirrorU,
                                              bool mirrorV) const;
-    const TLandVert& Vert(int32_t gridRow, int32_t gridCol) const { return Verts[gridRow * VertCols + gridCol]; }
+    const TLandVert& Vert(int32_t gridRow, int32_t gridCol) const {
+        return Verts[gridRow * VertCols + gridCol];
+    }
     const TTilePlace& Tile(int32_t col, int32_t row) const { return Tiles[row * TileCols + col]; }
 
     // The renderer's buffer objects, made from RendVerts and Indices on its first draw.

@@ -14,15 +14,13 @@
 
 namespace {
 
-void WriteEntityList(TMapWriter& out, const std::vector<TEntityRecord>& list)
-{
+void WriteEntityList(TMapWriter& out, const std::vector<TEntityRecord>& list) {
     out.WriteInt32(static_cast<int32_t>(list.size()));
     for (const auto& r : list)
         WriteEntityRecord(out, r);
 }
 
-std::vector<TEntityRecord> ReadEntityList(TMapStream& stream, const char* what)
-{
+std::vector<TEntityRecord> ReadEntityList(TMapStream& stream, const char* what) {
     const int32_t count = stream.ReadInt32(what);
     stream.RequireRecords(count, EntityRecordMinSize, what);
     std::vector<TEntityRecord> list(static_cast<size_t>(count));
@@ -33,8 +31,7 @@ std::vector<TEntityRecord> ReadEntityList(TMapStream& stream, const char* what)
 
 // Reads one entity list of the map section, creating an object of type T for every record.
 template <class T>
-void ReadEntityObjects(TMapStream& stream, const char* what, std::vector<std::unique_ptr<T>>& out)
-{
+void ReadEntityObjects(TMapStream& stream, const char* what, std::vector<std::unique_ptr<T>>& out) {
     const int32_t count = stream.ReadInt32(what);
     stream.RequireRecords(count, EntityRecordMinSize, what);
     for (int32_t i = 0; i < count; ++i) {
@@ -48,8 +45,7 @@ constexpr size_t WaterEntryMinSize = 12;
 
 }  // namespace
 
-void WriteMapSection(TMapWriter& out, const TMapFileData& data)
-{
+void WriteMapSection(TMapWriter& out, const TMapFileData& data) {
     out.WriteInt32(data.Version);
     WriteEntityList(out, data.Trees);
     WriteEntityList(out, data.Entities);
@@ -67,8 +63,7 @@ void WriteMapSection(TMapWriter& out, const TMapFileData& data)
     WriteLandscapeSection(out, data.Landscape);
 }
 
-std::vector<uint8_t> WriteMapFile(const TMapFileData& data)
-{
+std::vector<uint8_t> WriteMapFile(const TMapFileData& data) {
     TMapWriter out;
     out.WriteInt32(data.FileVersion);
     out.WriteInt32(data.FileUnused);
@@ -76,16 +71,14 @@ std::vector<uint8_t> WriteMapFile(const TMapFileData& data)
     return std::move(out.Bytes);
 }
 
-bool SaveMapFile(const std::string& path, const TMapFileData& data)
-{
+bool SaveMapFile(const std::string& path, const TMapFileData& data) {
     const std::vector<uint8_t> bytes = WriteMapFile(data);
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return bool(file.flush());
 }
 
-TMapFileData ReadMapSection(TMapStream& stream)
-{
+TMapFileData ReadMapSection(TMapStream& stream) {
     TMapFileData data;
     data.Version = stream.ReadInt32("the map version");
     if (data.Version != MapVersion)
@@ -109,8 +102,7 @@ TMapFileData ReadMapSection(TMapStream& stream)
     return data;
 }
 
-TMapFileData ReadMapFile(TMapStream& stream)
-{
+TMapFileData ReadMapFile(TMapStream& stream) {
     const int32_t fileVersion = stream.ReadInt32("the file version");
     if (fileVersion != MapFileVersion)
         throw EMapVersionError("Версия файла \"" + stream.Name() + "\" устарела. Загрузка невозможна.");
@@ -124,8 +116,7 @@ TMapFileData ReadMapFile(TMapStream& stream)
 // ---------------------------------------------------------------------------------------------
 // Troops on tiles
 
-void TBaseTroopObj::LinkTo(TBaseTroopObj*& head)
-{
+void TBaseTroopObj::LinkTo(TBaseTroopObj*& head) {
     Prev = nullptr;
     Next = head;
     if (head)
@@ -133,8 +124,7 @@ void TBaseTroopObj::LinkTo(TBaseTroopObj*& head)
     head = this;
 }
 
-void TBaseTroopObj::Unlink(TBaseTroopObj*& head)
-{
+void TBaseTroopObj::Unlink(TBaseTroopObj*& head) {
     // Only the head has no predecessor; anything else without one is in no chain (or another's).
     if (Prev == nullptr && head != this)
         return;
@@ -155,8 +145,7 @@ TGameMap::TGameMap() = default;
 
 TGameMap::~TGameMap() { Destroy(); }
 
-void TGameMap::Create(TMapStream& stream)
-{
+void TGameMap::Create(TMapStream& stream) {
     try {
         Load(stream);
     } catch (const EMapFileError& e) {
@@ -166,8 +155,7 @@ void TGameMap::Create(TMapStream& stream)
     }
 }
 
-void TGameMap::Load(TMapStream& stream)
-{
+void TGameMap::Load(TMapStream& stream) {
     Destroy();
     Log("CreateMap ...");
     const int32_t version = stream.ReadInt32("the map version");
@@ -216,8 +204,7 @@ void TGameMap::Load(TMapStream& stream)
     Log("CreateMap - complete.");
 }
 
-void TGameMap::Destroy()
-{
+void TGameMap::Destroy() {
     if (Registered) {
         DrawQueue().SetLandscape(nullptr);
         DrawQueue().SetWater(nullptr);
@@ -241,50 +228,50 @@ void TGameMap::Destroy()
 // ---------------------------------------------------------------------------------------------
 // Queries
 
-float TGameMap::GetHeight(float mx, float my) const { return Landshaft ? Landshaft->GetHeight(mx, my) : 0.0f; }
+float TGameMap::GetHeight(float mx, float my) const {
+    return Landshaft ? Landshaft->GetHeight(mx, my) : 0.0f;
+}
 
-float TGameMap::GetTileHeight(int32_t col, int32_t row) const
-{
+float TGameMap::GetTileHeight(int32_t col, int32_t row) const {
     return Landshaft ? Landshaft->GetTileHeight(col, row) : 0.0f;
 }
 
-TTileType TGameMap::GetTileType(int32_t col, int32_t row) const
-{
+TTileType TGameMap::GetTileType(int32_t col, int32_t row) const {
     if (!Landshaft || !OnMap(col, row))
         return TTileType::OffMap;
     return Landshaft->Tile(col, row).TileType;
 }
 
-bool TilePassable(TTileType tileType, uint32_t tileFlags, int32_t unitType)
-{
+bool TilePassable(TTileType tileType, uint32_t tileFlags, int32_t unitType) {
     if (!IsValidUnitType(unitType))
         return false;
     if (tileFlags & (0x8u | 0x20000u | 0x40000u))
         return false;
     const TUnitFeatures& features = UnitFeatures[size_t(unitType)];
     switch (tileType) {
-        case TTileType::Ground: case TTileType::Road: case TTileType::Grass: case TTileType::Sand:
-        case TTileType::Clear:
-            return true;
-        case TTileType::Shallow:
-            return features.BlockedByType3 != 1;
-        case TTileType::Woods:
-            return features.BlockedByType6 != 1;
-        default:  // deep water, rock, cliff and anything unknown
-            return false;
+    case TTileType::Ground:
+    case TTileType::Road:
+    case TTileType::Grass:
+    case TTileType::Sand:
+    case TTileType::Clear:
+        return true;
+    case TTileType::Shallow:
+        return features.BlockedByType3 != 1;
+    case TTileType::Woods:
+        return features.BlockedByType6 != 1;
+    default:  // deep water, rock, cliff and anything unknown
+        return false;
     }
 }
 
-bool TGameMap::IsPassable(int32_t col, int32_t row, int32_t unitType) const
-{
+bool TGameMap::IsPassable(int32_t col, int32_t row, int32_t unitType) const {
     if (!Landshaft || !OnMap(col, row))
         return false;
     const TTilePlace& tile = Landshaft->Tile(col, row);
     return TilePassable(tile.TileType, tile.TileFlags, unitType);
 }
 
-std::vector<uint8_t> TGameMap::PassGrid(int32_t unitType) const
-{
+std::vector<uint8_t> TGameMap::PassGrid(int32_t unitType) const {
     std::vector<uint8_t> grid(size_t(MapCols) * size_t(MapRows));
     for (int32_t row = 0; row < MapRows; ++row)
         for (int32_t col = 0; col < MapCols; ++col)
@@ -292,22 +279,19 @@ std::vector<uint8_t> TGameMap::PassGrid(int32_t unitType) const
     return grid;
 }
 
-TWay TGameMap::FindPath(TWayPoint start, TWayPoint goal, int32_t unitType)
-{
+TWay TGameMap::FindPath(TWayPoint start, TWayPoint goal, int32_t unitType) {
     return PathFinder ? PathFinder->FindPath(start, goal, unitType) : TWay{};
 }
 
 bool TGameMap::RayPick(const TMyVector3f& origin, const TMyVector3f& segment, TMyVector3f& point,
-                       TMyVector3f& normal) const
-{
+                       TMyVector3f& normal) const {
     return Landshaft && Landshaft->RayPick(origin, segment, point, normal);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Per frame
 
-void TGameMap::PrepareDraw(const TFrustum& frustum)
-{
+void TGameMap::PrepareDraw(const TFrustum& frustum) {
     Frustum = &frustum;
     if (Landshaft)
         Landshaft->Frustum = &frustum;
@@ -333,8 +317,7 @@ void TGameMap::PrepareDraw(const TFrustum& frustum)
                 queue.QueueModel(*entity->Model);
 }
 
-void TGameMap::Update(double time)
-{
+void TGameMap::Update(double time) {
     const float dt = float(time - Time);
     for (TWaterRing& ring : Rings) {
         if (!ring.Active)
@@ -346,8 +329,7 @@ void TGameMap::Update(double time)
     Time = time;
 }
 
-void TGameMap::AddRing(const TMyVector3f& position)
-{
+void TGameMap::AddRing(const TMyVector3f& position) {
     TWaterRing* ring = nullptr;
     for (TWaterRing& r : Rings)
         if (!r.Active) {

@@ -143,7 +143,9 @@ public:
 
     // The head of the chain of troops on a tile. The tile must lie on the map.
     TBaseTroopObj*& OccupancyAt(int32_t col, int32_t row) { return Occupancy[size_t(row) * MapCols + col]; }
-    bool OnMap(int32_t col, int32_t row) const { return col >= 0 && row >= 0 && col < MapCols && row < MapRows; }
+    bool OnMap(int32_t col, int32_t row) const {
+        return col >= 0 && row >= 0 && col < MapCols && row < MapRows;
+    }
 
     // Stores the frustum, hands the landscape and the water to the draw queue, and queues the
     // active rings and the visible trees (swayed for the clock) and entities.

@@ -24,15 +24,13 @@ inline TMapPoint FromWorld(const TMyVector3f& w) { return {w.z, w.x, w.y}; }
 
 // The same for a map position kept in a TMyVector3f (x = mx, y = my, z = h).
 inline TMyVector3f MapToWorld(const TMyVector3f& p) { return ToWorld({p.x, p.y, p.z}); }
-inline TMyVector3f WorldToMap(const TMyVector3f& w)
-{
+inline TMyVector3f WorldToMap(const TMyVector3f& w) {
     const TMapPoint p = FromWorld(w);
     return {p.mx, p.my, p.h};
 }
 
 // The tile of a map position; a position left of or above the map lies on no tile.
-inline void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row)
-{
+inline void TileOfPoint(const TMyVector3f& p, int32_t& col, int32_t& row) {
     col = int32_t(std::floor(p.x));
     row = int32_t(std::floor(p.y));
 }

@@ -7,7 +7,14 @@
 
 class TFrustum {
 public:
-    enum { PlaneRight = 0, PlaneLeft = 1, PlaneBottom = 2, PlaneTop = 3, PlaneFar = 4, PlaneNear = 5 };
+    enum {
+        PlaneRight = 0,
+        PlaneLeft = 1,
+        PlaneBottom = 2,
+        PlaneTop = 3,
+        PlaneFar = 4,
+        PlaneNear = 5
+    };
 
     // Normalized, normals pointing into the volume, in the order of the enum above.
     TMyVector4f Planes[6];
@@ -31,8 +38,7 @@ public:
     bool CornersVisible(const TMyVector3f* corners) const;
     // For anything that keeps its eight world-space box corners in WorldCorners (a TGameModel).
     template <class TModel>
-    bool ModelVisible(const TModel& model) const
-    {
+    bool ModelVisible(const TModel& model) const {
         static_assert(sizeof(model.WorldCorners) == 8 * sizeof(TMyVector3f), "a model box has eight corners");
         return CornersVisible(std::data(model.WorldCorners));
     }

@@ -68,10 +68,8 @@ inline constexpr float PlusInfinity = std::numeric_limits<float>::infinity();
 inline constexpr TMyVector2f ZeroVector2f{0.0f, 0.0f};
 inline constexpr TMyVector3f ZeroVector3f{0.0f, 0.0f, 0.0f};
 inline constexpr TMyVector4f IdentityQuat{1.0f, 0.0f, 0.0f, 0.0f};
-inline constexpr TMatrix4f IdentityMatrix{{1.0f, 0.0f, 0.0f, 0.0f,
-                                           0.0f, 1.0f, 0.0f, 0.0f,
-                                           0.0f, 0.0f, 1.0f, 0.0f,
-                                           0.0f, 0.0f, 0.0f, 1.0f}};
+inline constexpr TMatrix4f IdentityMatrix{
+    {1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f}};
 
 // ---- scalars ----
 float ArcTan2(float y, float x);
@@ -106,8 +104,12 @@ inline TMyVector2f operator-(const TMyVector2f& a, const TMyVector2f& b) { retur
 inline TMyVector2f operator-(const TMyVector2f& a) { return {-a.x, -a.y}; }
 inline TMyVector2f operator*(const TMyVector2f& a, float s) { return {a.x * s, a.y * s}; }
 inline TMyVector2f operator*(float s, const TMyVector2f& a) { return {a.x * s, a.y * s}; }
-inline TMyVector3f operator+(const TMyVector3f& a, const TMyVector3f& b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline TMyVector3f operator-(const TMyVector3f& a, const TMyVector3f& b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+inline TMyVector3f operator+(const TMyVector3f& a, const TMyVector3f& b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline TMyVector3f operator-(const TMyVector3f& a, const TMyVector3f& b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
 inline TMyVector3f operator-(const TMyVector3f& a) { return {-a.x, -a.y, -a.z}; }
 inline TMyVector3f operator*(const TMyVector3f& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 inline TMyVector3f operator*(float s, const TMyVector3f& a) { return {a.x * s, a.y * s, a.z * s}; }
@@ -159,11 +161,11 @@ TMatrix4f QuatToMatrix(const TMyVector4f& q);
 TMyVector4f QuatBlend(const TMyVector4f& q, const TMyVector4f& r, float t);
 
 // ---- ray tests (t in multiples of dir; dir need not be normalized) ----
-bool RayPlane(const TMyVector3f& origin, const TMyVector3f& dir, const TMyVector4f& plane,
-              TMyVector3f& point, float& t);
+bool RayPlane(const TMyVector3f& origin, const TMyVector3f& dir, const TMyVector4f& plane, TMyVector3f& point,
+              float& t);
 // Two-sided Moller-Trumbore test; the sign of t is not checked.
-bool RayTriangle(const TMyVector3f& a, const TMyVector3f& b, const TMyVector3f& c,
-                 const TMyVector3f& origin, const TMyVector3f& dir, TMyVector3f& point, float& t);
+bool RayTriangle(const TMyVector3f& a, const TMyVector3f& b, const TMyVector3f& c, const TMyVector3f& origin,
+                 const TMyVector3f& dir, TMyVector3f& point, float& t);
 // Slab test against an axis-aligned box; tNear is 0 for an origin inside the box.
 bool RayBox(const TMyVector3f& origin, const TMyVector3f& dir, const TMyVector3f& boxMin,
             const TMyVector3f& boxMax, float& tNear, float& tFar);

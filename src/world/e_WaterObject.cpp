@@ -6,8 +6,7 @@
 #include "app/e_Log.h"
 #include "resources/e_ResManagerClasses.h"
 
-TWaterSection ReadWaterSection(TMapStream& stream)
-{
+TWaterSection ReadWaterSection(TMapStream& stream) {
     TWaterSection s;
     const int32_t vertexCount = stream.ReadInt32("a water vertex count");
     stream.RequireRecords(vertexCount, 12, "the water vertices");
@@ -34,8 +33,7 @@ TWaterSection ReadWaterSection(TMapStream& stream)
     return s;
 }
 
-void WriteWaterSection(TMapWriter& out, const TWaterSection& s)
-{
+void WriteWaterSection(TMapWriter& out, const TWaterSection& s) {
     out.WriteInt32(static_cast<int32_t>(s.Vertices.size()));
     for (const auto& v : s.Vertices) {
         out.WriteSingle(v.x);
@@ -53,15 +51,13 @@ void WriteWaterSection(TMapWriter& out, const TWaterSection& s)
 
 TWaterObject::~TWaterObject() { Destroy(); }
 
-void TWaterObject::Create(TMapStream& stream, const TMyVector4f& colour)
-{
+void TWaterObject::Create(TMapStream& stream, const TMyVector4f& colour) {
     Log("Water Object Create ...");
     Build(ReadWaterSection(stream), colour);
     Log("Water Object Create - complete.");
 }
 
-void TWaterObject::Build(const TWaterSection& section, const TMyVector4f& colour)
-{
+void TWaterObject::Build(const TWaterSection& section, const TMyVector4f& colour) {
     Destroy();
     VertexCount = static_cast<int32_t>(section.Vertices.size());
     Vertices.resize(section.Vertices.size());
@@ -89,8 +85,7 @@ void TWaterObject::Build(const TWaterSection& section, const TMyVector4f& colour
     Uploaded = false;
 }
 
-void TWaterObject::Destroy()
-{
+void TWaterObject::Destroy() {
     DeleteStaticBuffer(VertexBuffer);
     DeleteStaticBuffer(IndexBuffer);
     Uploaded = false;
