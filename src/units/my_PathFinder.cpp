@@ -372,9 +372,12 @@ bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) c
         return open(p.x, p.y) && open(p.x + 0.4f, p.y + 0.4f) && open(p.x - 0.4f, p.y + 0.4f) &&
                open(p.x + 0.4f, p.y - 0.4f) && open(p.x - 0.4f, p.y - 0.4f);
     };
+    // from + d * s, spelled out: this is the search's innermost loop, and the same
+    // two float operations per axis as Vec2Add(from, Vec2Scale(d, s)).
+    auto along = [&](float s) { return TMyVector2f{from.x + d.x * s, from.y + d.y * s}; };
     if (SampleAt.empty() || length >= SampleAt.back()) {
         for (float s = 0.0f; s < length; s += 0.2f)
-            if (!passes(Vec2Add(from, Vec2Scale(d, s))))
+            if (!passes(along(s)))
                 return false;
         return true;
     }
@@ -386,7 +389,7 @@ bool TPathFinder::LineOfSight(const TCostGrid& grid, TWayPoint a, TWayPoint b) c
     // steps between samples, 0.2 give or take a rounding, are counted as 0.21.
     size_t k = 0;
     for (float s = 0.0f; s < length; s = SampleAt[k]) {
-        const TMyVector2f p = Vec2Add(from, Vec2Scale(d, s));
+        const TMyVector2f p = along(s);
         if (!passes(p))
             return false;
         size_t step = 1;
