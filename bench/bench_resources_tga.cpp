@@ -1,6 +1,7 @@
 // Decoding speed of texture files: a 1024x1024 true-colour TGA, raw and run-length,
 // stored top-down (so the flip runs too), and a 24-bit BMP of the same size.
 
+#include "app/e_ByteReader.h"
 #include "resources/_TGA2.h"
 
 #include <benchmark/benchmark.h>
@@ -14,25 +15,15 @@ namespace {
 
 constexpr uint16_t Side = 1024;
 
+// A Side x Side picture, top-left origin with 8 alpha bits (0x28).
 std::vector<uint8_t> Header(uint8_t type, uint8_t bits) {
-    return {0,
-            0,
-            type,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            uint8_t(Side),
-            uint8_t(Side >> 8),
-            uint8_t(Side),
-            uint8_t(Side >> 8),
-            bits,
-            0x28};
+    std::vector<uint8_t> t(18, 0);
+    t[2] = type;
+    StoreLE16(&t[12], Side);
+    StoreLE16(&t[14], Side);
+    t[16] = bits;
+    t[17] = 0x28;
+    return t;
 }
 
 // A picture with runs of 1..16 equal pixels, like painted textures.

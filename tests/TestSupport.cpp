@@ -1,5 +1,7 @@
 #include "TestSupport.h"
 
+#include "app/e_ByteReader.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,4 +48,24 @@ void WriteText(const std::string& path, const std::string& text) {
 
 std::string TestDataPath(const std::string& relative) {
     return std::string(MYGAME_TESTDATA) + "/" + relative;
+}
+
+std::vector<uint8_t> TgaHeader(uint8_t type, int width, int height, uint8_t bits, uint8_t descriptor) {
+    std::vector<uint8_t> t(18, 0);
+    t[2] = type;
+    StoreLE16(&t[12], static_cast<uint16_t>(width));
+    StoreLE16(&t[14], static_cast<uint16_t>(height));
+    t[16] = bits;
+    t[17] = descriptor;
+    return t;
+}
+
+std::vector<uint8_t> MakeTga(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
+    std::vector<uint8_t> t = TgaHeader(2, width, height, 24);
+    for (int i = 0; i < width * height; ++i) {
+        t.push_back(b);
+        t.push_back(g);
+        t.push_back(r);
+    }
+    return t;
 }

@@ -27,3 +27,9 @@ void WriteText(const std::string& path, const std::string& text);
 
 // Third-party test files (../shared/testdata seen from the project root).
 std::string TestDataPath(const std::string& relative);
+
+// The 18-byte header of a TGA file: no identification field, no palette.
+// `descriptor` holds the alpha bits and the origin flags.
+std::vector<uint8_t> TgaHeader(uint8_t type, int width, int height, uint8_t bits, uint8_t descriptor = 0);
+// An uncompressed 24-bit TGA of one colour.
+std::vector<uint8_t> MakeTga(int width, int height, uint8_t r, uint8_t g, uint8_t b);

@@ -17,28 +17,10 @@ namespace {
 
 // A 2x2 grey TGA whose pixels carry `seed`.
 std::vector<uint8_t> TinyTga(uint8_t seed = 1) {
-    return {0,
-            0,
-            3,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            0,
-            2,
-            0,
-            2,
-            0,
-            8,
-            0,
-            seed,
-            uint8_t(seed + 1),
-            uint8_t(seed + 2),
-            uint8_t(seed + 3)};
+    std::vector<uint8_t> t = TgaHeader(3, 2, 2, 8);
+    for (int k = 0; k < 4; ++k)
+        t.push_back(uint8_t(seed + k));
+    return t;
 }
 
 struct MeshSpec {

@@ -28,28 +28,7 @@ namespace {
 constexpr int W = 1024, H = 768;
 constexpr int MapCols = 100, MapRows = 80;
 
-std::vector<uint8_t> Tga(int width, int height) {
-    std::vector<uint8_t> t = {0,
-                              0,
-                              2,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              uint8_t(width),
-                              uint8_t(width >> 8),
-                              uint8_t(height),
-                              uint8_t(height >> 8),
-                              24,
-                              0};
-    t.resize(t.size() + size_t(width) * size_t(height) * 3, 128);
-    return t;
-}
+std::vector<uint8_t> Tga(int width, int height) { return MakeTga(width, height, 128, 128, 128); }
 
 // A flat open map of MapCols x MapRows tiles.
 TMapFileData FlatMap() {

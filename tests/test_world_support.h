@@ -40,34 +40,6 @@ inline TLandscapeSection MakeSection(int cols, int rows,
     return s;
 }
 
-// An uncompressed 24-bit TGA of one colour.
-inline std::vector<uint8_t> MakeTga(int width, int height, uint8_t r, uint8_t g, uint8_t b) {
-    std::vector<uint8_t> t = {0,
-                              0,
-                              2,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              0,
-                              uint8_t(width),
-                              uint8_t(width >> 8),
-                              uint8_t(height),
-                              uint8_t(height >> 8),
-                              24,
-                              0};
-    for (int i = 0; i < width * height; ++i) {
-        t.push_back(b);
-        t.push_back(g);
-        t.push_back(r);
-    }
-    return t;
-}
-
 // A static model file holding one box-shaped mesh from boxMin to boxMax (two triangles suffice
 // for the registry; the box is what the world uses).
 inline std::vector<uint8_t> MakeBoxModel(TMyVector3f boxMin, TMyVector3f boxMax) {
