@@ -314,6 +314,15 @@ TEST_F(Viewer, PassTimesAreLoggedOncePerFrameRateBlock) {
         "Pass times \\(ms, mean of 85 frames\\): shadow ([0-9.]+) landscape ([0-9.]+) water ([0-9.]+) "
         "models ([0-9.]+) overlays ([0-9.]+)");
     ASSERT_TRUE(std::regex_match(blocks[0], m, line)) << blocks[0];
+    // With each block, the CPU of the process's threads a frame, the main thread first.
+    std::vector<std::string> threads;
+    for (size_t i = before; i < LogLines.size(); ++i)
+        if (LogLines[i].rfind("Thread CPU", 0) == 0)
+            threads.push_back(LogLines[i]);
+    ASSERT_EQ(threads.size(), 1u);
+    static const std::regex threadLine(
+        "Thread CPU \\(ms a frame, mean of 85 frames\\): main [0-9.]+( [^ ]+ [0-9.]+)*");
+    EXPECT_TRUE(std::regex_match(threads[0], threadLine)) << threads[0];
     // Drawing the models takes some time; nothing takes a second a frame.
     EXPECT_GT(std::stod(m[4]), 0.0);
     for (int k = 1; k <= 5; ++k)

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 
 #include <unistd.h>
 
@@ -54,6 +56,36 @@ double GetPerfSeconds() {
         return fixedClockMs.load() / 1000.0;
     return static_cast<double>(SDL_GetPerformanceCounter()) /
            static_cast<double>(SDL_GetPerformanceFrequency());
+}
+
+std::vector<TThreadCpu> ThreadCpuTimes() {
+    std::vector<TThreadCpu> threads;
+    static const double ticks = double(sysconf(_SC_CLK_TCK));
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        TThreadCpu t;
+        t.Id = std::atoi(entry.path().filename().c_str());
+        std::ifstream comm(entry.path() / "comm");
+        std::getline(comm, t.Name);
+        if (t.Id == getpid())
+            t.Name = "main";
+        // The name in the stat line may hold blanks: the fields are counted after its ')'.
+        std::ifstream statFile(entry.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(statFile)), std::istreambuf_iterator<char>());
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream fields(stat.substr(close + 1));
+        std::string field;
+        long long user = 0, system = 0;
+        for (int i = 0; i < 11 && fields >> field; ++i) {
+        }
+        if (!(fields >> user >> system) || ticks <= 0.0)
+            continue;
+        t.Seconds = double(user + system) / ticks;
+        threads.push_back(std::move(t));
+    }
+    return threads;
 }
 
 void RandomSeed(uint32_t seed) {

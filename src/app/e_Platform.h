@@ -29,6 +29,17 @@ void AdvanceFixedClock(double seconds);
 // High-resolution counter in seconds, for the frame-rate meter.
 double GetPerfSeconds();
 
+// CPU seconds each thread of the process has used so far, by thread: "main" for
+// the main thread, else the thread's name. On a software rasteriser the frame
+// is the rasteriser's threads' work, which the process's total does not show.
+// Empty where the system does not tell (no /proc).
+struct TThreadCpu {
+    int32_t Id = 0;
+    std::string Name;
+    double Seconds = 0.0;
+};
+std::vector<TThreadCpu> ThreadCpuTimes();
+
 // The game's version, as the build names it ("0.1").
 const char* GameVersion();
 

@@ -497,6 +497,36 @@ void EndPass() {
         glEndQuery(GL_TIME_ELAPSED);
 }
 
+// Each thread's CPU a frame over the block, aggregated by thread name: what a
+// software rasteriser's threads cost beside the game's own main thread.
+void LogThreadTimes(int32_t frames) {
+    std::vector<TThreadCpu> now = ThreadCpuTimes();
+    std::vector<std::pair<std::string, double>> used;  // main first, then by name
+    for (const TThreadCpu& t : now) {
+        double before = 0.0;
+        for (const TThreadCpu& b : V.PassThreads)
+            if (b.Id == t.Id)
+                before = b.Seconds;
+        auto at = std::find_if(used.begin(), used.end(), [&](const auto& u) { return u.first == t.Name; });
+        if (at == used.end())
+            at = used.insert(used.end(), {t.Name, 0.0});
+        at->second += t.Seconds - before;
+    }
+    V.PassThreads = std::move(now);
+    std::sort(used.begin(), used.end(), [](const auto& a, const auto& b) {
+        return (a.first != "main") < (b.first != "main") ||
+               ((a.first != "main") == (b.first != "main") && a.first < b.first);
+    });
+    std::string line = "Thread CPU (ms a frame, mean of " + std::to_string(frames) + " frames):";
+    for (const auto& [name, seconds] : used) {
+        char text[96];
+        std::snprintf(text, sizeof text, " %s %.2f", name.c_str(), seconds * 1000.0 / frames);
+        line += text;
+    }
+    if (!used.empty())
+        LogLine(line);
+}
+
 void CollectPassTimes() {
     if (!V.PassTiming || !V.PassQueriesPending)
         return;
@@ -521,6 +551,7 @@ void CollectPassTimes() {
     }
     V.PassFrames = 0;
     LogLine(line);
+    LogThreadTimes(TFrameRateMeter::BlockFrames);
 }
 
 }  // namespace
@@ -564,6 +595,7 @@ bool SetPassTiming(bool on) {
     }
     if (!V.PassQueries[0])
         glGenQueries(PassCount, V.PassQueries);
+    V.PassThreads = ThreadCpuTimes();
     V.PassTiming = true;
     return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The renderer's module state, shared by its source files and nobody else.
 
+#include "app/e_Platform.h"
 #include "render/e_ShaderObject.h"
 #include "render/my_Viewer.h"
 #include "resources/GameDataNames.h"
@@ -147,6 +148,7 @@ struct TViewerState {
     GLuint PassQueries[PassCount] = {};
     double PassSums[PassCount] = {};
     int32_t PassFrames = 0;
+    std::vector<TThreadCpu> PassThreads;  // the threads' CPU when the block began
 };
 
 extern TViewerState V;
