@@ -588,6 +588,36 @@ TEST_F(ViewerFromAbove, ModelsCastShadowsOnTheGround) {
     EXPECT_GT(PixelAt({0, 1, 0}).r, 150);  // the square itself
 }
 
+// Casters are drawn only into the texels the view can read; a caster far out of
+// sight whose shadow falls into the view is among them.
+TEST_F(ViewerFromAbove, ACasterOutOfSightStillShadowsWhatIsInSight) {
+    // A map wider than the view, as when the camera looks down at a slant.
+    SetShadowFocus({TMyVector3f{-14, 0, -14}, {14, 0, -14}, {14, 0, 14}, {-14, 0, 14}});
+    const TMatrix4f flat = MatRotationX(-std::numbers::pi_v<float> / 2);
+    auto shadeAtOrigin = [&](bool caster) {
+        // A bump-mapped floor reads the shadow map; no landscape is queued.
+        TModelDrawItem floor = Item("Bumpy", 0, 0, 0);
+        floor.ModelMatrix = MatMultiply(flat, MatScaling(7, 7, 1));
+        QueueModelItem(floor);
+        if (caster) {
+            // The light comes from -x at 45 degrees: twelve units up and twelve
+            // to the side, the square throws its shadow onto the origin.
+            TModelDrawItem roof = Item("Red", 0, 0, 0);
+            roof.ModelMatrix =
+                MatMultiply(MatTranslation(-12, 12, 0), MatMultiply(flat, MatScaling(1.5f, 1.5f, 1)));
+            QueueModelItem(roof);
+        }
+        RenderScene(Cam, TMyVector3f{-100, 100, 0});
+        return int(PixelAt({0, 0, 0}).b);
+    };
+    const int lit = shadeAtOrigin(false);
+    const int shaded = shadeAtOrigin(true);
+    EXPECT_LT(shaded + 40, lit);
+    const int32_t texels = LastFrameStats().ShadowTexels;
+    EXPECT_GT(texels, 0);
+    EXPECT_LT(texels, 2048 * 2048) << "the view reads only part of the shadow map";
+}
+
 TEST_F(ViewerFromAbove, ShadowsFallAwayFromTheLightFromEverySide) {
     // A texture first bound inside the landscape pass: its upload must not take the
     // shadow map away from the landscape program.

@@ -56,6 +56,7 @@ void ClearQueues() {
     for (auto& bucket : V.Buckets)
         bucket.clear();
     V.Landscape = nullptr;
+    V.LandscapeBounded = false;
 }
 
 }  // namespace viewer
@@ -512,8 +513,10 @@ void QueueRangeRing(const TMyVector3f& centre, const TColorRGBA& color, int32_t 
 }
 
 void QueueLandscape(std::function<void()> draw) {
-    if (Drawing())
+    if (Drawing()) {
         V.Landscape = std::move(draw);
+        V.LandscapeBounded = false;
+    }
 }
 
 void SetWaterDraw(std::function<void(TShader&)> draw) {

@@ -208,6 +208,9 @@ struct TFrameStats {
     bool Landscape = false;
     int32_t DrawCalls = 0;    // indexed mesh draws, shadow pass included
     int32_t ShadowDraws = 0;  // of which in the shadow pass
+    // Texels of the shadow map the casters were drawn into: those the view can
+    // read, or the whole map when that could not be told.
+    int32_t ShadowTexels = 0;
 };
 // Counts of the last RenderScene.
 TFrameStats LastFrameStats();

@@ -252,7 +252,84 @@ void DrawDepthOnly(const std::vector<TMeshPtr>& list) {
     glDisableClientState(GL_VERTEX_ARRAY);
 }
 
-void RenderShadowMap(const TMyVector3f& light) {
+// The texels of the shadow map the frame can read: the light's view of the part
+// of the camera's view that lies between the lowest and the highest receiver (the
+// ground and the tops of the models). Casters drawn outside it would only write
+// texels no fragment reads; on a software rasteriser the trees' leaves there cost
+// as much as those in sight. Two texels more on each side for the 2 x 2 texels a
+// lookup reads. False when the view does not reach that slab within its range:
+// the whole map is drawn then.
+bool ShadowReadArea(const TCamera& camera, const TMatrix4f& lightProjView, float lowest, float highest,
+                    GLint area[4]) {
+    static constexpr double Corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    const TMyVector3f origin = camera.GetPosition();
+    float x0 = 1e30f, x1 = -1e30f, y0 = 1e30f, y1 = -1e30f;
+    auto add = [&](const TMyVector3f& p) {
+        const TMyVector3f q = MatTransformPoint(lightProjView, p);
+        x0 = std::min(x0, q.x), x1 = std::max(x1, q.x);
+        y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+    };
+    if (origin.y >= lowest && origin.y <= highest)
+        add(origin);
+    for (const auto& corner : Corners) {
+        TMyVector3f d = camera.DeviceDirection(corner[0], corner[1]);
+        Vec3Normalize(d);
+        // Each edge of the view enters and leaves the slab within its range.
+        if (!(std::fabs(d.y) > 1e-4f))
+            return false;
+        for (float h : {lowest, highest}) {
+            const float t = (h - origin.y) / d.y;
+            if (t < 0.0f) {
+                if (origin.y >= lowest && origin.y <= highest)
+                    continue;  // looking away from this plane from inside the slab
+                return false;
+            }
+            if (t > float(camera.Far))
+                return false;
+            add(origin + d * t);
+        }
+    }
+    if (!(x0 <= x1) || !(y0 <= y1))
+        return false;
+    const float size = float(V.ShadowSize);
+    auto texel = [size](float ndc) { return std::clamp((ndc * 0.5f + 0.5f) * size, -4.0f, size + 4.0f); };
+    const GLint left = std::max(GLint(std::floor(texel(x0))) - 2, 0);
+    const GLint bottom = std::max(GLint(std::floor(texel(y0))) - 2, 0);
+    const GLint right = std::min(GLint(std::ceil(texel(x1))) + 2, GLint(V.ShadowSize));
+    const GLint top = std::min(GLint(std::ceil(texel(y1))) + 2, GLint(V.ShadowSize));
+    area[0] = left, area[1] = bottom;
+    area[2] = std::max(right - left, 0), area[3] = std::max(top - bottom, 0);
+    return true;
+}
+
+// The heights between which the frame's receivers lie: the landscape's range and
+// the boxes of the meshes drawn with "modelBamp", the only models that read the
+// shadow map. Unknown (an empty range) when a landscape came without its range.
+void ReceiverHeights(float& lowest, float& highest) {
+    lowest = 1e30f, highest = -1e30f;
+    if (V.Landscape) {
+        if (!V.LandscapeBounded)
+            return;
+        lowest = V.LandscapeLowest, highest = V.LandscapeHighest;
+    }
+    for (const TMeshPtr& e : V.Buckets[BucketStaticBump]) {
+        const TModelDrawItem& inst = V.Instances[e.Instance];
+        const TStoredRendData* rend = V.ModelInfos[e.Info].RendData;
+        if (!rend) {
+            lowest = 1e30f, highest = -1e30f;
+            return;
+        }
+        for (int corner = 0; corner < 8; ++corner) {
+            const TMyVector3f p{(corner & 1) ? rend->BoxMax.x : rend->BoxMin.x,
+                                (corner & 2) ? rend->BoxMax.y : rend->BoxMin.y,
+                                (corner & 4) ? rend->BoxMax.z : rend->BoxMin.z};
+            const float y = MatTransformPoint(inst.ModelMatrix, p).y;
+            lowest = std::min(lowest, y), highest = std::max(highest, y);
+        }
+    }
+}
+
+void RenderShadowMap(const TMyVector3f& light, const TCamera* camera) {
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
@@ -281,6 +358,18 @@ void RenderShadowMap(const TMyVector3f& light) {
     glMatrixMode(GL_MODELVIEW);
 
     glClear(GL_DEPTH_BUFFER_BIT);
+    float lowest = 0.0f, highest = 0.0f;
+    ReceiverHeights(lowest, highest);
+    GLint area[4];
+    const bool scissored =
+        camera && lowest <= highest && highest - lowest < 1e6f &&
+        ShadowReadArea(*camera, MatMultiply(projection, lightView), lowest - 1.0f, highest + 1.0f, area);
+    V.Stats.ShadowTexels = V.ShadowSize * V.ShadowSize;
+    if (scissored) {
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(area[0], area[1], area[2], area[3]);
+        V.Stats.ShadowTexels = area[2] * area[3];
+    }
     TShader* still = Program(prDrawToShadowMap);
     TShader* skin = Program(prDrawToShadowMapSkel);
     // Static casters: the solid ones first, then the cut-outs, whose texture
@@ -307,6 +396,7 @@ void RenderShadowMap(const TMyVector3f& light) {
         skin->Unbind();
     }
 
+    glDisable(GL_SCISSOR_TEST);
     V.LightProjView = MatMultiply(projection, lightView);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDepthFunc(GL_LEQUAL);
@@ -689,7 +779,7 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
     }
 
     BeginPass(PassShadow);
-    RenderShadowMap(light);
+    RenderShadowMap(light, camera);
     EndPass();
     TMatrix4f bias = IdentityMatrix;
     bias.m[0] = bias.m[5] = bias.m[10] = 0.5f;

@@ -117,6 +117,9 @@ struct TViewerState {
     std::vector<TRangeRingData> RangeRings;
     int32_t RangeRingTex = -1;
     std::function<void()> Landscape;
+    // The heights the queued landscape spans, when whoever queued it told them.
+    bool LandscapeBounded = false;
+    float LandscapeLowest = 0.0f, LandscapeHighest = 0.0f;
     std::function<void(TShader&)> WaterDraw;
     std::vector<TResMdlInfo> ModelInfos;
     std::vector<TMeshPtr> Buckets[BucketCount];

@@ -230,9 +230,14 @@ public:
         ::QueueWaterRing(x, y, z, age, texture);
     }
     void SetLandscape(TLandshaftObject* landscape) override {
-        if (landscape)
+        if (landscape) {
             QueueLandscape([landscape] { DrawLandscape(*landscape); });
-        else
+            if (landscape->TreeRoot) {
+                viewer::V.LandscapeBounded = true;
+                viewer::V.LandscapeLowest = landscape->TreeRoot->BoxMin.y;
+                viewer::V.LandscapeHighest = landscape->TreeRoot->BoxMax.y;
+            }
+        } else
             QueueLandscape(nullptr);
     }
     void SetWater(TGameMap* map) override {
