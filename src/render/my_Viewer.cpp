@@ -519,6 +519,15 @@ void QueueLandscape(std::function<void()> draw) {
     }
 }
 
+void viewer::QueueLandscape(std::function<void()> draw, float lowest, float highest) {
+    ::QueueLandscape(std::move(draw));
+    if (Drawing() && V.Landscape) {
+        V.LandscapeBounded = true;
+        V.LandscapeLowest = lowest;
+        V.LandscapeHighest = highest;
+    }
+}
+
 void SetWaterDraw(std::function<void(TShader&)> draw) {
     // Removing is always allowed: a map going away must not leave a dangling hook.
     if (Drawing() || !draw)

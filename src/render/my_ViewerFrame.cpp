@@ -312,7 +312,12 @@ void ReceiverHeights(float& lowest, float& highest) {
             return;
         lowest = V.LandscapeLowest, highest = V.LandscapeHighest;
     }
+    int32_t previous = -1;
     for (const TMeshPtr& e : V.Buckets[BucketStaticBump]) {
+        // An instance's meshes follow each other and share its box.
+        if (e.Instance == previous)
+            continue;
+        previous = e.Instance;
         const TModelDrawItem& inst = V.Instances[e.Instance];
         const TStoredRendData* rend = V.ModelInfos[e.Info].RendData;
         if (!rend) {
@@ -604,8 +609,7 @@ void LogThreadTimes(int32_t frames) {
     }
     V.PassThreads = std::move(now);
     std::sort(used.begin(), used.end(), [](const auto& a, const auto& b) {
-        return (a.first != "main") < (b.first != "main") ||
-               ((a.first != "main") == (b.first != "main") && a.first < b.first);
+        return std::pair(a.first != "main", a.first) < std::pair(b.first != "main", b.first);
     });
     std::string line = "Thread CPU (ms a frame, mean of " + std::to_string(frames) + " frames):";
     for (const auto& [name, seconds] : used) {

@@ -163,6 +163,9 @@ int32_t SamplerUnit(const TShader& shader, const char* name);
 // Binds a registry texture, or the white texture when the handle is not usable.
 void BindTextureOrWhite(int32_t handle, int32_t unit);
 void ClearQueues();
+// Queues a landscape that spans the heights lowest..highest, which lets the
+// shadow pass keep to what the view can read.
+void QueueLandscape(std::function<void()> draw, float lowest, float highest);
 
 // Pass timing (MYGAME_PASS_TIMES=1): queries made at start-up, freed at shut-down.
 void StartPassTiming();

@@ -230,14 +230,12 @@ public:
         ::QueueWaterRing(x, y, z, age, texture);
     }
     void SetLandscape(TLandshaftObject* landscape) override {
-        if (landscape) {
+        if (landscape && landscape->TreeRoot)
+            viewer::QueueLandscape([landscape] { DrawLandscape(*landscape); }, landscape->TreeRoot->BoxMin.y,
+                                   landscape->TreeRoot->BoxMax.y);
+        else if (landscape)
             QueueLandscape([landscape] { DrawLandscape(*landscape); });
-            if (landscape->TreeRoot) {
-                viewer::V.LandscapeBounded = true;
-                viewer::V.LandscapeLowest = landscape->TreeRoot->BoxMin.y;
-                viewer::V.LandscapeHighest = landscape->TreeRoot->BoxMax.y;
-            }
-        } else
+        else
             QueueLandscape(nullptr);
     }
     void SetWater(TGameMap* map) override {
