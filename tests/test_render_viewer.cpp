@@ -8,9 +8,11 @@
 #include "app/e_Platform.h"
 #include "render/e_ShaderObject.h"
 #include "render/my_Viewer.h"
+#include "render/my_ViewerWorld.h"
 #include "resources/e_ModelLoader.h"
 #include "resources/e_ModelObject.h"
 #include "resources/e_ResourceManager.h"
+#include "test_world_support.h"
 
 #include <SDL.h>
 #include <epoxy/gl.h>
@@ -616,6 +618,49 @@ TEST_F(ViewerFromAbove, ACasterOutOfSightStillShadowsWhatIsInSight) {
     const int32_t texels = LastFrameStats().ShadowTexels;
     EXPECT_GT(texels, 0);
     EXPECT_LT(texels, 2048 * 2048) << "the view reads only part of the shadow map";
+}
+
+// A landscape draws the tiles no caster can reach with a program that reads no
+// shadow; what a caster can reach keeps its shadow, also where a figure's pose has
+// carried it far from where its model stands.
+TEST_F(ViewerFromAbove, TilesOutOfEveryCastersReachSkipTheShadowMap) {
+    TLandshaftObject land;
+    land.Build(MakeSection(12, 12), 256, 256);
+    land.TileSetTexture = White;
+    Cam->SetPosition(6, 12, 6);
+    SetShadowFocus({TMyVector3f{0, 0, 0}, {12, 0, 0}, {12, 0, 12}, {0, 0, 12}});
+    const TMatrix4f flat = MatRotationX(-std::numbers::pi_v<float> / 2);
+    // The figure stands at x = 3; its only bone carries its square, lying flat,
+    // three units along x and one and a half up.
+    TBoneFrame pose[1];
+    pose[0].Position = {3, 0, 1.5f};
+    pose[0].Rotation = IdentityQuat;
+    auto frame = [&](bool figure) {
+        if (figure) {
+            TModelDrawItem carried = Figure(0, 0, 0);
+            carried.ModelMatrix = MatMultiply(MatTranslation(3, 0.5f, 6), flat);
+            carried.Pose = pose;
+            carried.BoneCount = 1;
+            QueueModelItem(carried);
+        }
+        QueueLandscape([&] { DrawLandscape(land); });
+        // From -x at 45 degrees: the square two units up shades x 7..9, z 5..7.
+        RenderScene(Cam, TMyVector3f{-100, 100, 0});
+    };
+    const TMyVector3f under{8, 0, 6}, beside{8, 0, 10}, below{2, 0, 6};
+    frame(false);
+    const int bareUnder = PixelAt(under).g, bareBeside = PixelAt(beside).g, bareBelow = PixelAt(below).g;
+    EXPECT_EQ(LastFrameStats().LandTiles, 144);
+    EXPECT_EQ(LastFrameStats().LandTilesShadowed, 0);
+
+    frame(true);
+    const TFrameStats stats = LastFrameStats();
+    EXPECT_EQ(stats.LandTiles, 144);
+    EXPECT_GT(stats.LandTilesShadowed, 0);
+    EXPECT_LT(stats.LandTilesShadowed, 144 / 4) << "only the tiles round the shadow read the map";
+    EXPECT_LT(PixelAt(under).g + 40, bareUnder) << "the carried square shades the ground";
+    EXPECT_EQ(PixelAt(beside).g, bareBeside);
+    EXPECT_EQ(PixelAt(below).g, bareBelow) << "nothing shades the ground below the model's place";
 }
 
 TEST_F(ViewerFromAbove, ShadowsFallAwayFromTheLightFromEverySide) {

@@ -57,6 +57,7 @@ void ClearQueues() {
         bucket.clear();
     V.Landscape = nullptr;
     V.LandscapeBounded = false;
+    ForgetShadowCasters();
 }
 
 }  // namespace viewer
@@ -99,6 +100,7 @@ void ReleaseAll() {
     V.WaterDraw = nullptr;
     for (auto& p : V.Programs)
         p.reset();
+    V.LandUnshadowed.reset();
     if (V.Context && V.Canvas.FreeFonts)
         V.Canvas.FreeFonts();
     if (V.Active)
@@ -160,6 +162,16 @@ void CreatePrograms() {
             if (ProgramTable[i].Used)
                 throw;
         }
+    }
+    // Without it every tile reads the shadow map, which shows the same picture.
+    V.LandUnshadowed.reset();
+    if (V.Programs[prLandTile]) {
+        auto plain = std::make_unique<TShader>(ProgramTable[prLandTile].Name, "NO_SHADOW", false);
+        std::string failure;
+        if (plain->TryCompile(failure))
+            V.LandUnshadowed = std::move(plain);
+        else
+            LogLine("  Landscape without shadows unavailable: " + failure);
     }
 }
 

@@ -403,6 +403,7 @@ void RenderShadowMap(const TMyVector3f& light, const TCamera* camera) {
 
     glDisable(GL_SCISSOR_TEST);
     V.LightProjView = MatMultiply(projection, lightView);
+    MarkShadowCasters(V.LightProjView);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDepthFunc(GL_LEQUAL);
     glDisable(GL_POLYGON_OFFSET_FILL);
@@ -800,10 +801,18 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
 
     if (V.Landscape) {
         if (TShader* land = Program(prLandTile)) {
-            land->Bind();
-            land->SetMatrix("lightMatrix", V.LightMatrix);
-            land->SetFloat("texSize", 1.0f / static_cast<float>(V.ShadowSize));
-            land->SetVec3("lightPos", V.LightEye);
+            // Tiles no caster reaches are drawn without the shadow lookups.
+            TShader* plain = V.LandUnshadowed.get();
+            for (TShader* program : {plain, land}) {
+                if (!program)
+                    continue;
+                program->Bind();
+                program->SetMatrix("lightMatrix", V.LightMatrix);
+                program->SetFloat("texSize", 1.0f / static_cast<float>(V.ShadowSize));
+                program->SetVec3("lightPos", V.LightEye);
+            }
+            V.LandPrograms[0] = plain ? plain : land;
+            V.LandPrograms[1] = land;
             glActiveTexture(GL_TEXTURE2);
             glBindTexture(GL_TEXTURE_RECTANGLE_ARB, V.FogTex);
             glActiveTexture(GL_TEXTURE3);
@@ -811,6 +820,7 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
             // The tile atlas may be uploaded inside; an upload borrows the active unit.
             glActiveTexture(GL_TEXTURE0);
             V.Landscape();
+            V.LandPrograms[0] = V.LandPrograms[1] = nullptr;
             glActiveTexture(GL_TEXTURE3);
             glBindTexture(GL_TEXTURE_2D, 0);
             glActiveTexture(GL_TEXTURE2);

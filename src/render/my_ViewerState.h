@@ -100,9 +100,18 @@ struct TViewerState {
     double Aspect = 1.0;
 
     std::unique_ptr<TShader> Programs[ProgramCount];
+    // "LandTile" without the shadow lookups, for the tiles no caster can reach.
+    std::unique_ptr<TShader> LandUnshadowed;
+    // While the landscape is drawn: the programs for its unshadowed and its
+    // shadowed tiles, both set up; null outside the renderer's frame.
+    TShader* LandPrograms[2] = {};
 
     int32_t ShadowSize = 2048;
     GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;
+    // Where this frame's casters may have drawn into the shadow map
+    // (my_ViewerCasterMask.cpp): sums over a 128 x 128 mask, empty when unknown.
+    std::vector<int32_t> CasterSums;
+    TMatrix4f CasterLight = IdentityMatrix;
     GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
     int32_t FogW = 0, FogH = 0;
     std::vector<uint8_t> FogCells;  // the grid the fog texture was last made from
@@ -166,6 +175,14 @@ void ClearQueues();
 // Queues a landscape that spans the heights lowest..highest, which lets the
 // shadow pass keep to what the view can read.
 void QueueLandscape(std::function<void()> draw, float lowest, float highest);
+
+// Marks where the queued casters may draw into the shadow map seen through
+// lightProjView; until then, and after ForgetShadowCasters, every box may receive
+// a shadow.
+void MarkShadowCasters(const TMatrix4f& lightProjView);
+void ForgetShadowCasters();
+// Whether a world box may lie in the shadow of a caster marked this frame.
+bool MayReceiveShadow(const TMyVector3f& lo, const TMyVector3f& hi);
 
 // Pass timing (MYGAME_PASS_TIMES=1): queries made at start-up, freed at shut-down.
 void StartPassTiming();

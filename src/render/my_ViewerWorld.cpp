@@ -34,16 +34,64 @@ void UploadLandscape(TLandshaftObject& land) {
     land.Uploaded = true;
 }
 
-void DrawLandscapeNode(const TLandshaftObject& land, const TMyTreeNode& node) {
+constexpr uint32_t IndicesPerTile = 24;
+
+// Index ranges of tiles to draw with one program, consecutive ones merged.
+struct TTileRuns {
+    std::vector<GLsizei> Counts;
+    std::vector<const void*> Offsets;
+    uint32_t End = 0;  // index after the last run
+    int32_t Tiles = 0;
+
+    void AddTile(uint32_t first) {
+        if (!Counts.empty() && first == End)
+            Counts.back() += GLsizei(IndicesPerTile);
+        else {
+            Counts.push_back(GLsizei(IndicesPerTile));
+            Offsets.push_back(reinterpret_cast<const void*>(uintptr_t(first) * sizeof(uint32_t)));
+        }
+        End = first + IndicesPerTile;
+        ++Tiles;
+    }
+    void Clear() {
+        Counts.clear();
+        Offsets.clear();
+        End = 0;
+        Tiles = 0;
+    }
+    void Draw() const {
+        if (!Counts.empty())
+            glMultiDrawElements(GL_TRIANGLES, Counts.data(), GL_UNSIGNED_INT, Offsets.data(),
+                                GLsizei(Counts.size()));
+    }
+};
+
+// A leaf in view gives its tiles in view, sorted by whether a shadow may fall on them
+// (runs[1]) or not (runs[0]).
+void CollectLandscapeTiles(const TLandshaftObject& land, const TMyTreeNode& node, bool split,
+                           TTileRuns runs[2]) {
     if (node.IsInner) {
-        DrawLandscapeNode(land, *node.Child1);
-        DrawLandscapeNode(land, *node.Child2);
+        CollectLandscapeTiles(land, *node.Child1, split, runs);
+        CollectLandscapeTiles(land, *node.Child2, split, runs);
         return;
     }
     if (land.Frustum && !land.Frustum->BoxVisible(node.BoxMin, node.BoxMax))
         return;
-    glDrawElements(GL_TRIANGLES, node.TriangleCount * 3, GL_UNSIGNED_INT,
-                   reinterpret_cast<const void*>(uintptr_t(node.FirstIndex) * sizeof(uint32_t)));
+    uint32_t index = uint32_t(node.FirstIndex);
+    for (int32_t row = node.Row0; row <= node.Row1; ++row)
+        for (int32_t col = node.Col0; col <= node.Col1; ++col, index += IndicesPerTile) {
+            float low = PlusInfinity, high = MinusInfinity;
+            for (int32_t i = 0; i < 3; ++i)
+                for (int32_t j = 0; j < 3; ++j) {
+                    const float h = land.Vert(2 * row + i, 2 * col + j).Position.y;
+                    low = std::min(low, h), high = std::max(high, h);
+                }
+            const TMyVector3f lo{float(row), low, float(col)};
+            const TMyVector3f hi{float(row + 1), high, float(col + 1)};
+            if (land.Frustum && !land.Frustum->BoxVisible(lo, hi))
+                continue;
+            runs[split && viewer::MayReceiveShadow(lo, hi) ? 1 : 0].AddTile(index);
+        }
 }
 
 void UploadWater(TWaterObject& water) {
@@ -81,7 +129,23 @@ void DrawLandscape(TLandshaftObject& land) {
     }
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, land.IndexBuffer);
 
-    DrawLandscapeNode(land, *land.TreeRoot);
+    // Inside the renderer's frame the tiles in no caster's reach take the program
+    // without shadow lookups; otherwise all take the bound program.
+    TShader* const* programs = viewer::V.LandPrograms;
+    const bool split = programs[0] && programs[1] && programs[0] != programs[1];
+    static TTileRuns runs[2];
+    for (TTileRuns& r : runs)
+        r.Clear();
+    CollectLandscapeTiles(land, *land.TreeRoot, split, runs);
+    for (int k = 0; k < 2; ++k) {
+        if (split && !runs[k].Counts.empty())
+            programs[k]->Bind();
+        runs[k].Draw();
+    }
+    if (split) {
+        viewer::V.Stats.LandTiles += runs[0].Tiles + runs[1].Tiles;
+        viewer::V.Stats.LandTilesShadowed += runs[1].Tiles;
+    }
 
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
     glBindBuffer(GL_ARRAY_BUFFER, 0);
