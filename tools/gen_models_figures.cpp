@@ -30,6 +30,13 @@ constexpr float Deg = Pi / 180.0f;
 constexpr int32_t ClipRate = 25;
 constexpr float FigureScale = 0.92f;  // the body is laid out 1.75 tall; the soldiers stand 1.6
 
+// The round parts get half the facets named where they are made. A soldier is seen 30 to 60
+// pixels tall, where that looks the same; every triangle costs a software rasteriser a block
+// of shading however small it is, and the triangles are what a figure costs.
+int32_t Facets(int32_t around) { return std::max(4, (around + 1) / 2); }
+// Rings of a ball, kept even so that its widest ring stays.
+int32_t Rings(int32_t rings) { return std::max(2, (rings / 2 + 1) / 2 * 2); }
+
 float Smooth(float x) {
     x = std::clamp(x, 0.0f, 1.0f);
     return x * x * (3.0f - 2.0f * x);
@@ -123,17 +130,18 @@ struct TFigureStyle {
 // A limb piece from joint a to joint b.
 void AddLimb(TMeshPart& part, const TMyVector3f& a, const TMyVector3f& b, float r0, float r1, int32_t cell,
              int32_t bone) {
-    part.Add(MakeCylinder(r0, r1, Vec3Length(b - a), 8, SkinCell(cell)), AlongSegment(a, b), bone);
+    part.Add(MakeCylinder(r0, r1, Vec3Length(b - a), Facets(8), SkinCell(cell)), AlongSegment(a, b), bone);
 }
 
 void AddBall(TMeshPart& part, const TMyVector3f& at, const TMyVector3f& radii, int32_t cell, int32_t bone,
              const TMyVector3f& angles = {}) {
-    part.Add(MakeEllipsoid(radii.x, radii.y, radii.z, 10, 6, SkinCell(cell)), Place(at, angles), bone);
+    part.Add(MakeEllipsoid(radii.x, radii.y, radii.z, Facets(10), Rings(6), SkinCell(cell)),
+             Place(at, angles), bone);
 }
 
 // A straight sword along +x from the hand at `grip`.
 void AddSword(TMeshPart& part, const TMyVector3f& grip, int32_t bone) {
-    part.Add(MakeCylinder(0.02f, 0.02f, 0.16f, 6, SkinCell(CellLeather)),
+    part.Add(MakeCylinder(0.02f, 0.02f, 0.16f, Facets(6), SkinCell(CellLeather)),
              Place(grip + TMyVector3f{-0.06f, 0, 0}, {0, 0, -90 * Deg}), bone);
     part.Add(MakeBox(0.03f, 0.03f, 0.2f, SkinCell(CellSteel)), Place(grip + TMyVector3f{0.1f, 0, 0}), bone);
     const std::vector<TMyVector2f> blade = {
@@ -141,51 +149,51 @@ void AddSword(TMeshPart& part, const TMyVector3f& grip, int32_t bone) {
     TMeshPart b = MakeExtrusion(blade, 0.012f, SkinCell(CellSteel), SkinCell(CellSteel));
     // the blade's flat faces sideways, its edges up and down
     part.Add(b, Place(grip + TMyVector3f{0.11f, 0, 0}), bone);
-    part.Add(MakeEllipsoid(0.025f, 0.025f, 0.025f, 6, 4, SkinCell(CellSteel)),
+    part.Add(MakeEllipsoid(0.025f, 0.025f, 0.025f, Facets(6), Rings(4), SkinCell(CellSteel)),
              Place(grip + TMyVector3f{-0.08f, 0, 0}), bone);
 }
 
 void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const TFigureStyle& st) {
     // pelvis and the skirt of the tunic
     AddBall(part, PelvisAt + o, {0.13f, 0.1f, 0.19f}, st.LegCell, b.Pelvis);
-    part.Add(MakeLathe({{0.215f, 0.6f}, {0.2f, 0.78f}, {0.175f, 0.98f}}, 10, SkinCell(st.SkirtCell)),
+    part.Add(MakeLathe({{0.215f, 0.6f}, {0.2f, 0.78f}, {0.175f, 0.98f}}, Facets(10), SkinCell(st.SkirtCell)),
              Place(o, {0, Pi, 0}, {0.75f, 1, 1}), b.Pelvis);
     // torso, front of the texture cell to the front
-    part.Add(MakeLathe({{0.16f, 0.92f}, {0.175f, 1.05f}, {0.2f, 1.25f}, {0.205f, 1.36f}, {0.12f, 1.46f}}, 10,
-                       SkinCell(st.TorsoCell), false, true),
+    part.Add(MakeLathe({{0.16f, 0.92f}, {0.175f, 1.05f}, {0.2f, 1.25f}, {0.205f, 1.36f}, {0.12f, 1.46f}},
+                       Facets(10), SkinCell(st.TorsoCell), false, true),
              Place(o, {0, Pi, 0}, {0.66f, 1, 1}), b.Chest);
     // neck and head, the face looking along +x
-    part.Add(MakeCylinder(0.05f, 0.045f, 0.12f, 8, SkinCell(CellSkin)), Place(o + TMyVector3f{0, 1.42f, 0}),
-             b.Head);
+    part.Add(MakeCylinder(0.05f, 0.045f, 0.12f, Facets(8), SkinCell(CellSkin)),
+             Place(o + TMyVector3f{0, 1.42f, 0}), b.Head);
     AddBall(part, o + TMyVector3f{0.01f, 1.6f, 0}, {0.1f, 0.125f, 0.095f}, CellFace, b.Head, {0, Pi, 0});
     switch (st.Headgear) {
     case THeadgear::Hood:
         // a pointed hood pushed back off the face, and a short shoulder cape
         part.Add(
-            MakeLathe({{0.122f, 1.54f}, {0.124f, 1.64f}, {0.095f, 1.73f}, {0.0f, 1.83f}}, 10,
+            MakeLathe({{0.122f, 1.54f}, {0.124f, 1.64f}, {0.095f, 1.73f}, {0.0f, 1.83f}}, Facets(10),
                       SkinCell(CellCape)),
             MatMultiply(Place(o + TMyVector3f{-0.01f, 1.6f, 0}, {0, 0, 0.75f}), MatTranslation(0, -1.6f, 0)),
             b.Head);
-        part.Add(
-            MakeLathe({{0.24f, 1.27f}, {0.2f, 1.38f}, {0.12f, 1.46f}, {0.07f, 1.5f}}, 12, SkinCell(CellCape)),
-            Place(o, {0, 0, 0}, {0.78f, 1, 1}), b.Chest);
+        part.Add(MakeLathe({{0.24f, 1.27f}, {0.2f, 1.38f}, {0.12f, 1.46f}, {0.07f, 1.5f}}, Facets(12),
+                           SkinCell(CellCape)),
+                 Place(o, {0, 0, 0}, {0.78f, 1, 1}), b.Chest);
         break;
     case THeadgear::Helmet:
-        part.Add(MakeLathe({{0.125f, 1.58f}, {0.12f, 1.66f}, {0.085f, 1.74f}, {0.0f, 1.77f}}, 12,
+        part.Add(MakeLathe({{0.125f, 1.58f}, {0.12f, 1.66f}, {0.085f, 1.74f}, {0.0f, 1.77f}}, Facets(12),
                            SkinCell(CellSteel), true, false),
                  Place(o), b.Head);
         part.Add(MakeBox(0.02f, 0.12f, 0.03f, SkinCell(CellSteel)), Place(o + TMyVector3f{0.12f, 1.58f, 0}),
                  b.Head);
-        part.Add(MakeCylinder(0.135f, 0.135f, 0.025f, 12, SkinCell(CellIron)),
+        part.Add(MakeCylinder(0.135f, 0.135f, 0.025f, Facets(12), SkinCell(CellIron)),
                  Place(o + TMyVector3f{0, 1.6f, 0}), b.Head);
         break;
     case THeadgear::Hat:
-        part.Add(MakeCylinder(0.2f, 0.2f, 0.015f, 14, SkinCell(CellLeather)),
+        part.Add(MakeCylinder(0.2f, 0.2f, 0.015f, Facets(14), SkinCell(CellLeather)),
                  Place(o + TMyVector3f{0, 1.66f, 0}), b.Head);
-        part.Add(
-            MakeLathe({{0.11f, 1.66f}, {0.1f, 1.78f}, {0.0f, 1.8f}}, 12, SkinCell(CellLeather), true, false),
-            Place(o), b.Head);
-        part.Add(MakeCylinder(0.112f, 0.112f, 0.03f, 12, SkinCell(CellCape)),
+        part.Add(MakeLathe({{0.11f, 1.66f}, {0.1f, 1.78f}, {0.0f, 1.8f}}, Facets(12), SkinCell(CellLeather),
+                           true, false),
+                 Place(o), b.Head);
+        part.Add(MakeCylinder(0.112f, 0.112f, 0.03f, Facets(12), SkinCell(CellCape)),
                  Place(o + TMyVector3f{0, 1.675f, 0}), b.Head);
         break;
     }
@@ -247,7 +255,7 @@ void AddHumanBody(TMeshPart& part, const THuman& b, const TMyVector3f& o, const 
         AddSword(part, rHand, b.RHand);
     if (st.Shield) {
         // a round shield on the outside of the left forearm, its face to the left
-        part.Add(MakeLathe({{0.3f, -0.02f}, {0.3f, 0.01f}, {0.22f, 0.035f}, {0.0f, 0.045f}}, 16,
+        part.Add(MakeLathe({{0.3f, -0.02f}, {0.3f, 0.01f}, {0.22f, 0.035f}, {0.0f, 0.045f}}, Facets(16),
                            SkinCell(CellShield), true, false),
                  Place(Side(ElbowAt, -1) + o + TMyVector3f{0.03f, -0.12f, -0.09f}, {-90 * Deg, 0, 0}),
                  b.LFore);
@@ -303,11 +311,11 @@ void AddHorseBody(TMeshPart& part, const THorse& h) {
         AddLimb(part, top + TMyVector3f{0, 0.08f, 0}, joint, i < 2 ? 0.1f : 0.12f, 0.06f, hide, h.Upper[i]);
         AddBall(part, joint, {0.055f, 0.06f, 0.055f}, hide, h.Lower[i]);
         AddLimb(part, joint, fetlock, 0.045f, 0.04f, hide, h.Lower[i]);
-        part.Add(MakeCylinder(0.06f, 0.055f, 0.13f, 8, SkinCell(CellIron)),
+        part.Add(MakeCylinder(0.06f, 0.055f, 0.13f, Facets(8), SkinCell(CellIron)),
                  Place(fetlock + TMyVector3f{0.01f, -0.14f, 0}), h.Lower[i]);
     }
     // blanket and saddle
-    part.Add(MakeLathe({{0.36f, -0.26f}, {0.3f, 0.0f}, {0.0f, 0.02f}}, 14, SkinCell(CellBlanket)),
+    part.Add(MakeLathe({{0.36f, -0.26f}, {0.3f, 0.0f}, {0.0f, 0.02f}}, Facets(14), SkinCell(CellBlanket)),
              Place({-0.05f, 1.56f, 0}, {0, 0, 0}, {1.0f, 1, 0.95f}), h.Body);
     part.Add(MakeBox(0.42f, 0.08f, 0.3f, SkinCell(CellLeather)), Place({-0.05f, 1.6f, 0}), h.Body);
     part.Add(MakeBox(0.06f, 0.12f, 0.2f, SkinCell(CellLeather)), Place({0.17f, 1.65f, 0}), h.Body);

@@ -32,7 +32,8 @@ struct TCellRange {
 TCellRange CellsUnder(const TMatrix4f& toLight, const TMyVector3f& lo, const TMyVector3f& hi) {
     float u0 = 1e30f, u1 = -1e30f, v0 = 1e30f, v1 = -1e30f;
     for (int corner = 0; corner < 8; ++corner) {
-        const TMyVector3f p{(corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y, (corner & 4) ? hi.z : lo.z};
+        const TMyVector3f p{(corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y,
+                            (corner & 4) ? hi.z : lo.z};
         const TMyVector3f q = MatTransformPoint(toLight, p);
         u0 = std::min(u0, q.x), u1 = std::max(u1, q.x);
         v0 = std::min(v0, q.y), v1 = std::max(v1, q.y);
@@ -48,7 +49,8 @@ TCellRange CellsUnder(const TMatrix4f& toLight, const TMyVector3f& lo, const TMy
             std::max(cell(v0 - margin), 0), std::min(cell(v1 + margin), MaskSize - 1)};
 }
 
-void MarkBox(std::vector<uint8_t>& cells, const TMatrix4f& toLight, const TMyVector3f& lo, const TMyVector3f& hi) {
+void MarkBox(std::vector<uint8_t>& cells, const TMatrix4f& toLight, const TMyVector3f& lo,
+             const TMyVector3f& hi) {
     const TCellRange range = CellsUnder(toLight, lo, hi);
     for (int32_t r = range.R0; r <= range.R1; ++r)
         std::fill(cells.begin() + r * MaskSize + range.C0, cells.begin() + r * MaskSize + range.C1 + 1,
@@ -76,7 +78,8 @@ TBoneBoxes MakeBoneBoxes(const TStoredRendData& rend) {
     TBoneBoxes boxes;
     boxes.Bones.resize(MaxSkinBones);
     for (const TStoredRenderMesh& mesh : rend.Meshes) {
-        const size_t count = std::min(size_t(std::max(mesh.VertCount, 0)), mesh.Vertices.size() / SkinnedVertexSize);
+        const size_t count =
+            std::min(size_t(std::max(mesh.VertCount, 0)), mesh.Vertices.size() / SkinnedVertexSize);
         for (size_t v = 0; v < count; ++v) {
             const float* f = &mesh.Vertices[v * SkinnedVertexSize];
             const TMyVector3f p{f[0], f[1], f[2]};
@@ -168,7 +171,8 @@ void MarkShadowCasters(const TMatrix4f& lightProjView) {
         for (int32_t c = 0; c < MaskSize; ++c)
             V.CasterSums[size_t(r + 1) * (MaskSize + 1) + c + 1] =
                 cells[size_t(r) * MaskSize + c] + V.CasterSums[size_t(r) * (MaskSize + 1) + c + 1] +
-                V.CasterSums[size_t(r + 1) * (MaskSize + 1) + c] - V.CasterSums[size_t(r) * (MaskSize + 1) + c];
+                V.CasterSums[size_t(r + 1) * (MaskSize + 1) + c] -
+                V.CasterSums[size_t(r) * (MaskSize + 1) + c];
     V.CasterLight = lightProjView;
 }
 
