@@ -88,6 +88,9 @@ void ReleaseAll() {
         DeleteFramebuffer(V.ShadowFBO);
         DeleteTexture(V.ShadowColorTex);
         DeleteTexture(V.ShadowDepthTex);
+        DeleteFramebuffer(V.SpareShadow.FBO);
+        DeleteTexture(V.SpareShadow.ColorTex);
+        DeleteTexture(V.SpareShadow.DepthTex);
         DeleteFramebuffer(V.FogFBO);
         DeleteTexture(V.FogTex);
         DeleteTexture(V.FogTmpTex);
@@ -190,26 +193,23 @@ GLuint MakeShadowTexture(GLint internalFormat, GLenum format, GLenum type, int32
     return tex;
 }
 
-void CreateShadowMap() {
-    glGenFramebuffersEXT(1, &V.FogFBO);
-    V.ShadowSize = 2048;
-    V.ShadowDepthTex = MakeShadowTexture(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_FLOAT, V.ShadowSize);
+// One shadow map: its depth texture, the colour texture that completes its frame buffer, and
+// the frame buffer.
+void MakeShadowTarget(GLuint& depth, GLuint& color, GLuint& fbo) {
+    depth = MakeShadowTexture(GL_DEPTH_COMPONENT24, GL_DEPTH_COMPONENT, GL_FLOAT, V.ShadowSize);
     // The colour texture only completes the frame buffer; nothing is written to it.
-    V.ShadowColorTex = MakeShadowTexture(GL_ALPHA4, GL_ALPHA, GL_UNSIGNED_BYTE, V.ShadowSize);
-    glGenFramebuffersEXT(1, &V.ShadowFBO);
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, V.ShadowFBO);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, V.ShadowDepthTex,
-                              0);
-    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, V.ShadowColorTex,
-                              0);
+    color = MakeShadowTexture(GL_ALPHA4, GL_ALPHA, GL_UNSIGNED_BYTE, V.ShadowSize);
+    glGenFramebuffersEXT(1, &fbo);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, fbo);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D, depth, 0);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, color, 0);
     glDrawBuffer(GL_COLOR_ATTACHMENT0_EXT);
     if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT) {
         // Alpha-only colour buffers are not renderable everywhere.
         LogLine("  Shadow map: alpha colour buffer not renderable, using RGBA");
-        DeleteTexture(V.ShadowColorTex);
-        V.ShadowColorTex = MakeShadowTexture(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, V.ShadowSize);
-        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D,
-                                  V.ShadowColorTex, 0);
+        DeleteTexture(color);
+        color = MakeShadowTexture(GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, V.ShadowSize);
+        glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, color, 0);
         if (glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT) != GL_FRAMEBUFFER_COMPLETE_EXT)
             LogLine("  Shadow map: frame buffer incomplete, shadows will be missing");
     }
@@ -218,6 +218,15 @@ void CreateShadowMap() {
     glDrawBuffer(GL_NONE);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
     glDrawBuffer(GL_BACK);
+}
+
+// Two shadow maps, used by turns: a frame draws into one while the driver may still be
+// reading the other for the frame before, so neither waits for the other.
+void CreateShadowMap() {
+    glGenFramebuffersEXT(1, &V.FogFBO);
+    V.ShadowSize = 2048;
+    MakeShadowTarget(V.ShadowDepthTex, V.ShadowColorTex, V.ShadowFBO);
+    MakeShadowTarget(V.SpareShadow.DepthTex, V.SpareShadow.ColorTex, V.SpareShadow.FBO);
 }
 
 void CreateWhiteTexture() {
@@ -716,7 +725,10 @@ void EndFrame() {
         if (V.CursorTex >= 0)
             DrawCursor();
         glEnable(GL_DEPTH_TEST);
-        glFinish();
+        // Waiting for the driver here would keep this thread idle while a software
+        // rasteriser draws the frame; only the pass times want the frame finished.
+        if (V.PassTiming)
+            glFinish();
         for (const std::string& file : V.PendingShots)
             if (!SaveScreenshotPNG(file))
                 LogLine("Screenshot: cannot write \"" + file + "\"");

@@ -4,8 +4,8 @@
 // four texels of the 2048 x 2048 map. A software rasteriser runs both sides of a
 // branch, so skipping the reads has to be decided before the draw: the landscape
 // draws its tiles that no caster can reach with the program that reads no shadow.
-// Each cell of the mask covers 16 x 16 texels and says whether any caster's box,
-// seen from the light, touches it or its neighbours. The boxes are generous, so the
+// Each cell of the mask covers 8 x 8 texels and says whether any caster's box, seen
+// from the light and two texels wider, touches it. The boxes are generous, so the
 // picture is the one the full lookups give: a figure's box follows its pose, bone
 // by bone.
 
@@ -108,8 +108,10 @@ TMyVector3f Rotate(const TMyVector4f& q, const TMyVector3f& v) {
 // The box of a figure in its pose: each bone's box moved as the bone moves its
 // vertices. A blended vertex lies between the places its bones would put it, so
 // inside the union. False when the pose does not say where every used bone is.
-bool PosedBox(const TStoredRendData& rend, int32_t handle, const TModelDrawItem& inst, TBox& out) {
-    static std::map<int32_t, TBoneBoxes> byModel;
+// `byModel` keeps the bone boxes of the frame's models (handles are reused once a
+// model is freed, so they are kept no longer).
+bool PosedBox(const TStoredRendData& rend, int32_t handle, const TModelDrawItem& inst,
+              std::map<int32_t, TBoneBoxes>& byModel, TBox& out) {
     auto it = byModel.find(handle);
     if (it == byModel.end())
         it = byModel.emplace(handle, MakeBoneBoxes(rend)).first;
@@ -145,6 +147,7 @@ namespace viewer {
 
 void MarkShadowCasters(const TMatrix4f& lightProjView) {
     std::vector<uint8_t> cells(size_t(MaskSize) * MaskSize, 0);
+    std::map<int32_t, TBoneBoxes> boneBoxes;
     for (TMeshBucket bucket : {BucketStaticBump, BucketStaticPlain, BucketStaticEmissive, BucketSkinBump,
                                BucketSkinPlain, BucketSkinEmissive}) {
         int32_t previous = -1;
@@ -158,7 +161,8 @@ void MarkShadowCasters(const TMatrix4f& lightProjView) {
             TBox box;
             if (rend)
                 box.Lo = rend->BoxMin, box.Hi = rend->BoxMax;
-            if (!rend || box.Empty() || (inst.Skinned && !PosedBox(*rend, inst.ModelHandle, inst, box))) {
+            if (!rend || box.Empty() ||
+                (inst.Skinned && !PosedBox(*rend, inst.ModelHandle, inst, boneBoxes, box))) {
                 cells.assign(cells.size(), 1);  // where it is cannot be told
                 continue;
             }

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <string>
 
 using namespace viewer;
@@ -335,6 +336,11 @@ void ReceiverHeights(float& lowest, float& highest) {
 }
 
 void RenderShadowMap(const TMyVector3f& light, const TCamera* camera) {
+    if (V.SpareShadow.FBO) {
+        std::swap(V.ShadowDepthTex, V.SpareShadow.DepthTex);
+        std::swap(V.ShadowColorTex, V.SpareShadow.ColorTex);
+        std::swap(V.ShadowFBO, V.SpareShadow.FBO);
+    }
     glDisable(GL_LIGHTING);
     glDisable(GL_TEXTURE_2D);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);

@@ -107,7 +107,11 @@ struct TViewerState {
     TShader* LandPrograms[2] = {};
 
     int32_t ShadowSize = 2048;
-    GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;
+    GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;  // this frame's shadow map
+    // The other shadow map, last frame's: the shadow pass swaps the two.
+    struct {
+        GLuint DepthTex = 0, ColorTex = 0, FBO = 0;
+    } SpareShadow;
     // Where this frame's casters may have drawn into the shadow map
     // (my_ViewerCasterMask.cpp): sums over a 128 x 128 mask, empty when unknown.
     std::vector<int32_t> CasterSums;
