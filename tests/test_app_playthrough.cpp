@@ -351,9 +351,9 @@ TEST(Playthrough, AWholeSessionFromTheSplashToTheDefeatAndOut) {
     EXPECT_EQ(log[1], "");
     EXPECT_EQ(TroubleLines(log), std::vector<std::string>{});
     EXPECT_EQ(UnbalancedCreation(log), "");
-    // The programs are made once, at start-up: the landscape's file gives two, with
-    // and without its shadow lookups.
-    EXPECT_EQ(CountLines(log, "Create Shader: \"LandTile\" - complete."), 2u);
+    // The programs are made once, at start-up: the landscape's file gives four, with
+    // and without its shadow and its fog lookups.
+    EXPECT_EQ(CountLines(log, "Create Shader: \"LandTile\" - complete."), 4u);
     // Start-up, the menu, the battle on the loading thread, the menu again on it.
     const std::string battle = "++CreateScene: \"" + folder.Path() + "/Data/Maps/FirstBlood.map\"";
     const std::vector<std::string> order{"Renderer Init - complete.",

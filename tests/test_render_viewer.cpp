@@ -621,9 +621,10 @@ TEST_F(ViewerFromAbove, ACasterOutOfSightStillShadowsWhatIsInSight) {
 }
 
 // A landscape draws the tiles no caster can reach with a program that reads no
-// shadow; what a caster can reach keeps its shadow, also where a figure's pose has
-// carried it far from where its model stands.
-TEST_F(ViewerFromAbove, TilesOutOfEveryCastersReachSkipTheShadowMap) {
+// shadow, and those deep inside what is seen with one that reads no fog; what a
+// caster can reach keeps its shadow, also where a figure's pose has carried it far
+// from where its model stands, and what is hidden stays dark.
+TEST_F(ViewerFromAbove, TilesSkipTheShadowAndFogTheyCannotShow) {
     TLandshaftObject land;
     land.Build(MakeSection(12, 12), 256, 256);
     land.TileSetTexture = White;
@@ -647,9 +648,10 @@ TEST_F(ViewerFromAbove, TilesOutOfEveryCastersReachSkipTheShadowMap) {
         // From -x at 45 degrees: the square two units up shades x 7..9, z 5..7.
         RenderScene(Cam, TMyVector3f{-100, 100, 0});
     };
-    const TMyVector3f under{8, 0, 6}, beside{8, 0, 10}, below{2, 0, 6};
+    const TMyVector3f under{8, 0, 6}, beside{8, 0, 10}, below{2, 0, 6}, hidden{10.5f, 0, 1.5f};
     frame(false);
     const int bareUnder = PixelAt(under).g, bareBeside = PixelAt(beside).g, bareBelow = PixelAt(below).g;
+    const int bareHidden = PixelAt(hidden).g;
     EXPECT_EQ(LastFrameStats().LandTiles, 144);
     EXPECT_EQ(LastFrameStats().LandTilesShadowed, 0);
 
@@ -661,6 +663,21 @@ TEST_F(ViewerFromAbove, TilesOutOfEveryCastersReachSkipTheShadowMap) {
     EXPECT_LT(PixelAt(under).g + 40, bareUnder) << "the carried square shades the ground";
     EXPECT_EQ(PixelAt(beside).g, bareBeside);
     EXPECT_EQ(PixelAt(below).g, bareBelow) << "nothing shades the ground below the model's place";
+    EXPECT_EQ(stats.LandTilesFogged, 144) << "the fog grid is not this map's";
+
+    // All seen but the three by three tiles of the last rows and the first columns
+    // (world x 9..12, z 0..3): the tiles that may read their fog are the eight by
+    // eight in that corner.
+    std::vector<bool> seen(144, true);
+    for (int row = 9; row < 12; ++row)
+        for (int col = 0; col < 3; ++col)
+            seen[row * 12 + col] = false;
+    UpdateFogTexture(12, 12, seen);
+    frame(false);
+    EXPECT_EQ(LastFrameStats().LandTilesFogged, 64);
+    EXPECT_LT(PixelAt(hidden).g + 20, bareHidden) << "the hidden tiles are darker";
+    EXPECT_EQ(PixelAt(below).g, bareBelow);
+    EXPECT_EQ(PixelAt(beside).g, bareBeside);
 }
 
 TEST_F(ViewerFromAbove, ShadowsFallAwayFromTheLightFromEverySide) {

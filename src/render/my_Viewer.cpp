@@ -103,7 +103,8 @@ void ReleaseAll() {
     V.WaterDraw = nullptr;
     for (auto& p : V.Programs)
         p.reset();
-    V.LandUnshadowed.reset();
+    for (auto& p : V.LandVariants)
+        p.reset();
     if (V.Context && V.Canvas.FreeFonts)
         V.Canvas.FreeFonts();
     if (V.Active)
@@ -167,14 +168,19 @@ void CreatePrograms() {
         }
     }
     // Without it every tile reads the shadow map, which shows the same picture.
-    V.LandUnshadowed.reset();
-    if (V.Programs[prLandTile]) {
-        auto plain = std::make_unique<TShader>(ProgramTable[prLandTile].Name, "NO_SHADOW", false);
+    // Without them every tile reads everything, which shows the same picture.
+    static constexpr const char* leftOut[LandNeedsAll] = {"NO_SHADOW,NO_FOG", "NO_FOG", "NO_SHADOW"};
+    for (int needs = 0; needs < LandNeedsAll; ++needs) {
+        V.LandVariants[needs].reset();
+        if (!V.Programs[prLandTile])
+            continue;
+        auto variant = std::make_unique<TShader>(ProgramTable[prLandTile].Name, leftOut[needs], false);
         std::string failure;
-        if (plain->TryCompile(failure))
-            V.LandUnshadowed = std::move(plain);
+        if (variant->TryCompile(failure))
+            V.LandVariants[needs] = std::move(variant);
         else
-            LogLine("  Landscape without shadows unavailable: " + failure);
+            LogLine(std::string("  Landscape program without ") + leftOut[needs] +
+                    " unavailable: " + failure);
     }
 }
 
@@ -356,6 +362,26 @@ GLuint MakeFogTexture(int32_t w, int32_t h, const uint8_t* data) {
     glBindTexture(GL_TEXTURE_RECTANGLE_ARB, 0);
     return tex;
 }
+
+}  // namespace
+
+// The blur spreads a cell four texels each way, and a lookup reads the texels
+// round its point: a tile reads the fog of the cells up to five away. Where all
+// of them are seen, the blurred texels are exactly "seen" (the weights sum to
+// 0.9996, which the 8-bit texture stores as 1).
+bool viewer::FogClearOver(int32_t col, int32_t row, int32_t cols, int32_t rows) {
+    constexpr int32_t reach = 5;
+    if (cols != V.FogW || rows != V.FogH || V.FogHiddenSums.size() != size_t(cols + 1) * size_t(rows + 1))
+        return false;
+    const int32_t c0 = std::max(col - reach, 0), c1 = std::min(col + reach, cols - 1);
+    const int32_t r0 = std::max(row - reach, 0), r1 = std::min(row + reach, rows - 1);
+    if (c0 > c1 || r0 > r1)
+        return false;
+    const auto sum = [cols](int32_t r, int32_t c) { return V.FogHiddenSums[size_t(r) * (cols + 1) + c]; };
+    return sum(r1 + 1, c1 + 1) - sum(r0, c1 + 1) - sum(r1 + 1, c0) + sum(r0, c0) == 0;
+}
+
+namespace {
 
 void BlurPass(GLuint target, GLuint source, TProgram program, int32_t w, int32_t h, float clear) {
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_RECTANGLE_ARB, target,
@@ -603,6 +629,12 @@ void UpdateFogTexture(int32_t w, int32_t h, const std::vector<bool>& visible) {
     if (V.FogTex && w == V.FogW && h == V.FogH && cells == V.FogCells)
         return;
     V.FogCells = cells;
+    V.FogHiddenSums.assign(size_t(w + 1) * size_t(h + 1), 0);
+    for (int32_t r = 0; r < h; ++r)
+        for (int32_t c = 0; c < w; ++c)
+            V.FogHiddenSums[size_t(r + 1) * (w + 1) + c + 1] =
+                (cells[size_t(r) * w + c] != 255 ? 1 : 0) + V.FogHiddenSums[size_t(r) * (w + 1) + c + 1] +
+                V.FogHiddenSums[size_t(r + 1) * (w + 1) + c] - V.FogHiddenSums[size_t(r) * (w + 1) + c];
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (V.FogTex && w == V.FogW && h == V.FogH) {

@@ -211,10 +211,11 @@ struct TFrameStats {
     // Texels of the shadow map the casters were drawn into: those the view can
     // read, or the whole map when that could not be told.
     int32_t ShadowTexels = 0;
-    // Landscape tiles drawn, and of those the ones drawn reading the shadow map:
-    // the tiles a caster may reach.
+    // Landscape tiles drawn; of those, the ones drawn reading the shadow map (the
+    // tiles a caster may reach) and the fog (all but those deep inside what is seen).
     int32_t LandTiles = 0;
     int32_t LandTilesShadowed = 0;
+    int32_t LandTilesFogged = 0;
 };
 // Counts of the last RenderScene.
 TFrameStats LastFrameStats();

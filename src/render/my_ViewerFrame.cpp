@@ -807,9 +807,10 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
 
     if (V.Landscape) {
         if (TShader* land = Program(prLandTile)) {
-            // Tiles no caster reaches are drawn without the shadow lookups.
-            TShader* plain = V.LandUnshadowed.get();
-            for (TShader* program : {plain, land}) {
+            // Each tile is drawn by the program that looks up only what it needs.
+            for (int needs = 0; needs <= LandNeedsAll; ++needs) {
+                TShader* program = needs < LandNeedsAll ? V.LandVariants[needs].get() : land;
+                V.LandPrograms[needs] = program ? program : land;
                 if (!program)
                     continue;
                 program->Bind();
@@ -817,8 +818,6 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
                 program->SetFloat("texSize", 1.0f / static_cast<float>(V.ShadowSize));
                 program->SetVec3("lightPos", V.LightEye);
             }
-            V.LandPrograms[0] = plain ? plain : land;
-            V.LandPrograms[1] = land;
             glActiveTexture(GL_TEXTURE2);
             glBindTexture(GL_TEXTURE_RECTANGLE_ARB, V.FogTex);
             glActiveTexture(GL_TEXTURE3);
@@ -826,7 +825,7 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
             // The tile atlas may be uploaded inside; an upload borrows the active unit.
             glActiveTexture(GL_TEXTURE0);
             V.Landscape();
-            V.LandPrograms[0] = V.LandPrograms[1] = nullptr;
+            std::fill(std::begin(V.LandPrograms), std::end(V.LandPrograms), nullptr);
             glActiveTexture(GL_TEXTURE3);
             glBindTexture(GL_TEXTURE_2D, 0);
             glActiveTexture(GL_TEXTURE2);

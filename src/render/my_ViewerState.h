@@ -88,6 +88,13 @@ enum TPass : int32_t {
     PassCount
 };
 
+// What a landscape tile's fragments must look up.
+enum TLandNeeds : int32_t {
+    LandNeedsShadow = 1,
+    LandNeedsFog = 2,
+    LandNeedsAll = 3
+};
+
 struct TViewerState {
     TLogProc LogProc = nullptr;
     SDL_Window* Window = nullptr;
@@ -100,11 +107,13 @@ struct TViewerState {
     double Aspect = 1.0;
 
     std::unique_ptr<TShader> Programs[ProgramCount];
-    // "LandTile" without the shadow lookups, for the tiles no caster can reach.
-    std::unique_ptr<TShader> LandUnshadowed;
-    // While the landscape is drawn: the programs for its unshadowed and its
-    // shadowed tiles, both set up; null outside the renderer's frame.
-    TShader* LandPrograms[2] = {};
+    // "LandTile" made without what a tile may not need, indexed by TLandNeeds: the
+    // shadow lookups for tiles no caster can reach, the fog lookup for tiles that
+    // lie deep inside what the player sees. LandNeedsAll is "LandTile" itself.
+    std::unique_ptr<TShader> LandVariants[LandNeedsAll];
+    // While the landscape is drawn: the program for each TLandNeeds, all set up;
+    // null outside the renderer's frame.
+    TShader* LandPrograms[LandNeedsAll + 1] = {};
 
     int32_t ShadowSize = 2048;
     GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;  // this frame's shadow map
@@ -119,6 +128,8 @@ struct TViewerState {
     GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
     int32_t FogW = 0, FogH = 0;
     std::vector<uint8_t> FogCells;  // the grid the fog texture was last made from
+    // Hidden cells of FogCells summed over the rectangles from the origin.
+    std::vector<int32_t> FogHiddenSums;
     // Bound where a model names a texture that did not load.
     GLuint WhiteTex = 0;
 
@@ -187,6 +198,9 @@ void MarkShadowCasters(const TMatrix4f& lightProjView);
 void ForgetShadowCasters();
 // Whether a world box may lie in the shadow of a caster marked this frame.
 bool MayReceiveShadow(const TMyVector3f& lo, const TMyVector3f& hi);
+// Whether the fog texture reads exactly "seen" all over the tile (col, row) of a map
+// of cols x rows tiles: false when the fog grid is not that map's.
+bool FogClearOver(int32_t col, int32_t row, int32_t cols, int32_t rows);
 
 // Pass timing (MYGAME_PASS_TIMES=1): queries made at start-up, freed at shut-down.
 void StartPassTiming();

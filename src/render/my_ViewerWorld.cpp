@@ -90,7 +90,13 @@ void CollectLandscapeTiles(const TLandshaftObject& land, const TMyTreeNode& node
             const TMyVector3f hi{float(row + 1), high, float(col + 1)};
             if (land.Frustum && !land.Frustum->BoxVisible(lo, hi))
                 continue;
-            runs[split && viewer::MayReceiveShadow(lo, hi) ? 1 : 0].AddTile(index);
+            int needs = viewer::LandNeedsAll;
+            if (split) {
+                needs = viewer::MayReceiveShadow(lo, hi) ? viewer::LandNeedsShadow : 0;
+                if (!viewer::FogClearOver(col, row, land.TileCols, land.TileRows))
+                    needs |= viewer::LandNeedsFog;
+            }
+            runs[needs].AddTile(index);
         }
 }
 
@@ -129,22 +135,27 @@ void DrawLandscape(TLandshaftObject& land) {
     }
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, land.IndexBuffer);
 
-    // Inside the renderer's frame the tiles in no caster's reach take the program
-    // without shadow lookups; otherwise all take the bound program.
+    // Inside the renderer's frame each tile takes the program that looks up only what
+    // it needs; otherwise all take the bound program.
     TShader* const* programs = viewer::V.LandPrograms;
-    const bool split = programs[0] && programs[1] && programs[0] != programs[1];
-    static TTileRuns runs[2];
+    const bool split = programs[viewer::LandNeedsAll] != nullptr;
+    static TTileRuns runs[viewer::LandNeedsAll + 1];
     for (TTileRuns& r : runs)
         r.Clear();
     CollectLandscapeTiles(land, *land.TreeRoot, split, runs);
-    for (int k = 0; k < 2; ++k) {
-        if (split && !runs[k].Counts.empty())
-            programs[k]->Bind();
-        runs[k].Draw();
+    for (int needs = 0; needs <= viewer::LandNeedsAll; ++needs) {
+        if (split && !runs[needs].Counts.empty())
+            programs[needs]->Bind();
+        runs[needs].Draw();
     }
     if (split) {
-        viewer::V.Stats.LandTiles += runs[0].Tiles + runs[1].Tiles;
-        viewer::V.Stats.LandTilesShadowed += runs[1].Tiles;
+        for (int needs = 0; needs <= viewer::LandNeedsAll; ++needs) {
+            viewer::V.Stats.LandTiles += runs[needs].Tiles;
+            if (needs & viewer::LandNeedsShadow)
+                viewer::V.Stats.LandTilesShadowed += runs[needs].Tiles;
+            if (needs & viewer::LandNeedsFog)
+                viewer::V.Stats.LandTilesFogged += runs[needs].Tiles;
+        }
     }
 
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
