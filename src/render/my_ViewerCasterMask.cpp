@@ -150,24 +150,18 @@ void MarkShadowCasters(const TMatrix4f& lightProjView) {
     std::map<int32_t, TBoneBoxes> boneBoxes;
     for (TMeshBucket bucket : {BucketStaticBump, BucketStaticPlain, BucketStaticEmissive, BucketSkinBump,
                                BucketSkinPlain, BucketSkinEmissive}) {
-        int32_t previous = -1;
-        for (const TMeshPtr& e : V.Buckets[bucket]) {
-            // A model's meshes share its box: once per instance is enough.
-            if (e.Instance == previous)
-                continue;
-            previous = e.Instance;
-            const TModelDrawItem& inst = V.Instances[e.Instance];
-            const TStoredRendData* rend = V.ModelInfos[e.Info].RendData;
+        ForEachInstanceIn(bucket, [&](const TModelDrawItem& inst, const TResMdlInfo& info) {
+            const TStoredRendData* rend = info.RendData;
             TBox box;
             if (rend)
                 box.Lo = rend->BoxMin, box.Hi = rend->BoxMax;
             if (!rend || box.Empty() ||
-                (inst.Skinned && !PosedBox(*rend, inst.ModelHandle, inst, boneBoxes, box))) {
+                (inst.Skinned && !PosedBox(*rend, inst.ModelHandle, inst, boneBoxes, box)))
                 cells.assign(cells.size(), 1);  // where it is cannot be told
-                continue;
-            }
-            MarkBox(cells, MatMultiply(lightProjView, inst.ModelMatrix), box.Lo, box.Hi);
-        }
+            else
+                MarkBox(cells, MatMultiply(lightProjView, inst.ModelMatrix), box.Lo, box.Hi);
+            return true;
+        });
     }
     // Sums over the rectangles from the origin, so that a query costs four reads.
     V.CasterSums.assign(size_t(MaskSize + 1) * (MaskSize + 1), 0);

@@ -313,17 +313,11 @@ void ReceiverHeights(float& lowest, float& highest) {
             return;
         lowest = V.LandscapeLowest, highest = V.LandscapeHighest;
     }
-    int32_t previous = -1;
-    for (const TMeshPtr& e : V.Buckets[BucketStaticBump]) {
-        // An instance's meshes follow each other and share its box.
-        if (e.Instance == previous)
-            continue;
-        previous = e.Instance;
-        const TModelDrawItem& inst = V.Instances[e.Instance];
-        const TStoredRendData* rend = V.ModelInfos[e.Info].RendData;
+    ForEachInstanceIn(BucketStaticBump, [&](const TModelDrawItem& inst, const TResMdlInfo& info) {
+        const TStoredRendData* rend = info.RendData;
         if (!rend) {
             lowest = 1e30f, highest = -1e30f;
-            return;
+            return false;
         }
         for (int corner = 0; corner < 8; ++corner) {
             const TMyVector3f p{(corner & 1) ? rend->BoxMax.x : rend->BoxMin.x,
@@ -332,7 +326,8 @@ void ReceiverHeights(float& lowest, float& highest) {
             const float y = MatTransformPoint(inst.ModelMatrix, p).y;
             lowest = std::min(lowest, y), highest = std::max(highest, y);
         }
-    }
+        return true;
+    });
 }
 
 void RenderShadowMap(const TMyVector3f& light, const TCamera* camera) {

@@ -191,6 +191,20 @@ void ClearQueues();
 // shadow pass keep to what the view can read.
 void QueueLandscape(std::function<void()> draw, float lowest, float highest);
 
+// Calls `visit(instance, info)` once for every instance among a bucket's meshes (an
+// instance's meshes follow each other), until it returns false.
+template <class TVisit>
+void ForEachInstanceIn(TMeshBucket bucket, TVisit&& visit) {
+    int32_t previous = -1;
+    for (const TMeshPtr& e : V.Buckets[bucket]) {
+        if (e.Instance == previous)
+            continue;
+        previous = e.Instance;
+        if (!visit(V.Instances[e.Instance], V.ModelInfos[e.Info]))
+            return;
+    }
+}
+
 // Marks where the queued casters may draw into the shadow map seen through
 // lightProjView; until then, and after ForgetShadowCasters, every box may receive
 // a shadow.
