@@ -66,10 +66,10 @@ struct TTileRuns {
     }
 };
 
-// A leaf in view gives its tiles in view, sorted by whether a shadow may fall on them
-// (runs[1]) or not (runs[0]).
+// A leaf in view gives its tiles in view, sorted by what their fragments must look up
+// (runs[needs], a viewer::TLandNeeds); with `split` false, all go to runs[LandNeedsAll].
 void CollectLandscapeTiles(const TLandshaftObject& land, const TMyTreeNode& node, bool split,
-                           TTileRuns runs[2]) {
+                           TTileRuns (&runs)[viewer::LandNeedsAll + 1]) {
     if (node.IsInner) {
         CollectLandscapeTiles(land, *node.Child1, split, runs);
         CollectLandscapeTiles(land, *node.Child2, split, runs);
