@@ -2,12 +2,16 @@
 
 #include "FuzzSupport.h"
 #include "app/e_Config.h"
+#include "app/e_Platform.h"
 
 #include <cmath>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::WriteScratchFile("Config.ini", data, size);
     const std::string base = fuzz::ScratchDir().string() + "/";
+    // Warnings about the file go to the log: keep it in the scratch folder, not in
+    // whatever folder the fuzzer was started from.
+    LogFolder = base;
     float volume = 0.0f, speed = 0.0f;
     {
         TConfigApp config(base);
