@@ -10,8 +10,14 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+constexpr const char* FolderBaseVariable = "MYGAME_TEST_TMPDIR";
+}
+
 TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "mygame-test-XXXXXX").string();
+    const char* base = std::getenv(FolderBaseVariable);
+    std::string pattern =
+        ((base && *base ? fs::path(base) : fs::temp_directory_path()) / "mygame-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     path_ = pattern;
@@ -23,6 +29,12 @@ TempDir::~TempDir() {
 }
 
 std::string TempDir::file(const std::string& name) const { return path_ + "/" + name; }
+
+TChildFoldersInside::TChildFoldersInside(const TempDir& dir) {
+    setenv(FolderBaseVariable, dir.path().c_str(), 1);
+}
+
+TChildFoldersInside::~TChildFoldersInside() { unsetenv(FolderBaseVariable); }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -20,6 +20,17 @@ private:
     std::string path_;
 };
 
+// A "threadsafe" death test's child runs the test again in a process of its own, and
+// ends it without running destructors, so the folders it makes would stay behind.
+// While one of these lives, new folders are made inside `dir` and go with it.
+class TChildFoldersInside {
+public:
+    explicit TChildFoldersInside(const TempDir& dir);
+    ~TChildFoldersInside();
+    TChildFoldersInside(const TChildFoldersInside&) = delete;
+    TChildFoldersInside& operator=(const TChildFoldersInside&) = delete;
+};
+
 std::vector<uint8_t> ReadBytes(const std::string& path);
 std::string ReadText(const std::string& path);
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& data);

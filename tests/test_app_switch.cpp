@@ -97,6 +97,7 @@ TEST_F(AppSwitch, AFailureOnTheLoadingThreadIsReportedAndEndsTheProgram) {
     SetMessageBoxesEnabled(false);
     Turn();
     ASSERT_TRUE(GameApp->SceneReady());
+    TChildFoldersInside inside(dir);
     EXPECT_EXIT(
         {
             std::filesystem::remove(dir.file("InfoLog.txt"));

@@ -450,7 +450,8 @@ TEST_F(Registry, AnOutdatedModelEndsTheProgramWithAMessage) {
     auto bytes = WriteModelStream(ModelData(false, {{"x.tga"}}));
     bytes[0] = 199;
     WriteBytes(Mod("Old.PRM"), bytes);
-    // The child runs in a fresh copy of the test, with a folder of its own.
+    // The child runs in a fresh copy of the test, with a folder of its own inside this one.
+    TChildFoldersInside inside(dir);
     EXPECT_EXIT(LoadModel("Old"), ::testing::ExitedWithCode(0),
                 "Версия файла \"/.*/Data/Modeles/Old\\.PRM\" устарела\\. Загрузка невозможна\\.");
 }
