@@ -167,7 +167,6 @@ void CreatePrograms() {
                 throw;
         }
     }
-    // Without it every tile reads the shadow map, which shows the same picture.
     // Without them every tile reads everything, which shows the same picture.
     static constexpr const char* leftOut[LandNeedsAll] = {"NO_SHADOW,NO_FOG", "NO_FOG", "NO_SHADOW"};
     for (int needs = 0; needs < LandNeedsAll; ++needs) {
@@ -371,14 +370,11 @@ GLuint MakeFogTexture(int32_t w, int32_t h, const uint8_t* data) {
 // 0.9996, which the 8-bit texture stores as 1).
 bool viewer::FogClearOver(int32_t col, int32_t row, int32_t cols, int32_t rows) {
     constexpr int32_t reach = 5;
-    if (cols != V.FogW || rows != V.FogH || V.FogHiddenSums.size() != size_t(cols + 1) * size_t(rows + 1))
+    if (V.FogHidden.Empty() || cols != V.FogHidden.W || rows != V.FogHidden.H)
         return false;
     const int32_t c0 = std::max(col - reach, 0), c1 = std::min(col + reach, cols - 1);
     const int32_t r0 = std::max(row - reach, 0), r1 = std::min(row + reach, rows - 1);
-    if (c0 > c1 || r0 > r1)
-        return false;
-    const auto sum = [cols](int32_t r, int32_t c) { return V.FogHiddenSums[size_t(r) * (cols + 1) + c]; };
-    return sum(r1 + 1, c1 + 1) - sum(r0, c1 + 1) - sum(r1 + 1, c0) + sum(r0, c0) == 0;
+    return c0 <= c1 && r0 <= r1 && !V.FogHidden.AnyMarked(c0, r0, c1, r1);
 }
 
 namespace {
@@ -629,12 +625,8 @@ void UpdateFogTexture(int32_t w, int32_t h, const std::vector<bool>& visible) {
     if (V.FogTex && w == V.FogW && h == V.FogH && cells == V.FogCells)
         return;
     V.FogCells = cells;
-    V.FogHiddenSums.assign(size_t(w + 1) * size_t(h + 1), 0);
-    for (int32_t r = 0; r < h; ++r)
-        for (int32_t c = 0; c < w; ++c)
-            V.FogHiddenSums[size_t(r + 1) * (w + 1) + c + 1] =
-                (cells[size_t(r) * w + c] != 255 ? 1 : 0) + V.FogHiddenSums[size_t(r) * (w + 1) + c + 1] +
-                V.FogHiddenSums[size_t(r + 1) * (w + 1) + c] - V.FogHiddenSums[size_t(r) * (w + 1) + c];
+    V.FogHidden.Make(w, h,
+                     [&](int32_t c, int32_t r) { return cells[size_t(r) * size_t(w) + size_t(c)] != 255; });
 
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (V.FogTex && w == V.FogW && h == V.FogH) {

@@ -163,29 +163,20 @@ void MarkShadowCasters(const TMatrix4f& lightProjView) {
             return true;
         });
     }
-    // Sums over the rectangles from the origin, so that a query costs four reads.
-    V.CasterSums.assign(size_t(MaskSize + 1) * (MaskSize + 1), 0);
-    for (int32_t r = 0; r < MaskSize; ++r)
-        for (int32_t c = 0; c < MaskSize; ++c)
-            V.CasterSums[size_t(r + 1) * (MaskSize + 1) + c + 1] =
-                cells[size_t(r) * MaskSize + c] + V.CasterSums[size_t(r) * (MaskSize + 1) + c + 1] +
-                V.CasterSums[size_t(r + 1) * (MaskSize + 1) + c] -
-                V.CasterSums[size_t(r) * (MaskSize + 1) + c];
+    V.CasterCells.Make(MaskSize, MaskSize,
+                       [&](int32_t c, int32_t r) { return cells[size_t(r) * MaskSize + size_t(c)] != 0; });
     V.CasterLight = lightProjView;
 }
 
-void ForgetShadowCasters() { V.CasterSums.clear(); }
+void ForgetShadowCasters() { V.CasterCells.Clear(); }
 
 bool MayReceiveShadow(const TMyVector3f& lo, const TMyVector3f& hi) {
-    if (V.CasterSums.empty())
+    if (V.CasterCells.Empty())
         return true;
     const TCellRange range = CellsUnder(V.CasterLight, lo, hi);
     if (range.C0 > range.C1 || range.R0 > range.R1)  // off the map, where nothing is shadowed
         return false;
-    const auto sum = [](int32_t r, int32_t c) { return V.CasterSums[size_t(r) * (MaskSize + 1) + c]; };
-    return sum(range.R1 + 1, range.C1 + 1) - sum(range.R0, range.C1 + 1) - sum(range.R1 + 1, range.C0) +
-               sum(range.R0, range.C0) >
-           0;
+    return V.CasterCells.AnyMarked(range.C0, range.R0, range.C1, range.R1);
 }
 
 }  // namespace viewer

@@ -95,6 +95,33 @@ enum TLandNeeds : int32_t {
     LandNeedsAll = 3
 };
 
+// Marks on a grid summed over the rectangles from its origin, so that whether a
+// rectangle holds any mark costs four reads.
+struct TGridSums {
+    int32_t W = 0, H = 0;
+    std::vector<int32_t> Sums;  // (W + 1) x (H + 1); empty when never made
+
+    // marked(col, row) says whether a cell is marked.
+    template <class TMarked>
+    void Make(int32_t w, int32_t h, TMarked&& marked) {
+        W = w, H = h;
+        Sums.assign(size_t(w + 1) * size_t(h + 1), 0);
+        for (int32_t r = 0; r < h; ++r)
+            for (int32_t c = 0; c < w; ++c)
+                Sums[At(c + 1, r + 1)] =
+                    (marked(c, r) ? 1 : 0) + Sums[At(c + 1, r)] + Sums[At(c, r + 1)] - Sums[At(c, r)];
+    }
+    void Clear() { W = H = 0, Sums.clear(); }
+    bool Empty() const { return Sums.empty(); }
+    // Whether a cell of columns c0..c1 and rows r0..r1 (inside the grid) is marked.
+    bool AnyMarked(int32_t c0, int32_t r0, int32_t c1, int32_t r1) const {
+        return Sums[At(c1 + 1, r1 + 1)] - Sums[At(c1 + 1, r0)] - Sums[At(c0, r1 + 1)] + Sums[At(c0, r0)] > 0;
+    }
+
+private:
+    size_t At(int32_t c, int32_t r) const { return size_t(r) * size_t(W + 1) + size_t(c); }
+};
+
 struct TViewerState {
     TLogProc LogProc = nullptr;
     SDL_Window* Window = nullptr;
@@ -122,14 +149,14 @@ struct TViewerState {
         GLuint DepthTex = 0, ColorTex = 0, FBO = 0;
     } SpareShadow;
     // Where this frame's casters may have drawn into the shadow map
-    // (my_ViewerCasterMask.cpp): sums over a 128 x 128 mask, empty when unknown.
-    std::vector<int32_t> CasterSums;
+    // (my_ViewerCasterMask.cpp): a 256 x 256 mask over it, empty when unknown.
+    TGridSums CasterCells;
     TMatrix4f CasterLight = IdentityMatrix;
     GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
     int32_t FogW = 0, FogH = 0;
     std::vector<uint8_t> FogCells;  // the grid the fog texture was last made from
-    // Hidden cells of FogCells summed over the rectangles from the origin.
-    std::vector<int32_t> FogHiddenSums;
+    // The hidden cells of FogCells.
+    TGridSums FogHidden;
     // Bound where a model names a texture that did not load.
     GLuint WhiteTex = 0;
 
