@@ -303,7 +303,9 @@ TEST_F(Viewer, PassTimesAreLoggedOncePerFrameRateBlock) {
     }
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     EXPECT_GT(PixelAt({-2.5f, 0, -8}).r, 200);
-    EXPECT_EQ(LastFrameStats().ShadowDraws, 2);
+    // The still model's shadow comes from the copy kept since the view stood still.
+    EXPECT_EQ(LastFrameStats().StillShadow, StillShadowCopied);
+    EXPECT_EQ(LastFrameStats().ShadowDraws, 1);
     EXPECT_FALSE(SetPassTiming(false));
 
     std::vector<std::string> blocks;
@@ -700,6 +702,73 @@ TEST_F(ViewerFromAbove, ShadowsFallAwayFromTheLightFromEverySide) {
         TMyVector3f shadow{-d.x / d.y, 0, -d.z / d.y};
         EXPECT_LT(PixelAt(shadow).g + 40, PixelAt({shadow.x + 2.5f, 0, shadow.z + 2.5f}).g);
         EXPECT_LT(PixelAt(shadow).g + 40, PixelAt({shadow.x - 2.5f, 0, shadow.z - 2.5f}).g);
+    }
+}
+
+// While the view stands still, the still casters' depth is drawn once and copied into
+// each frame's shadow map. The picture stays the one drawing them gives: a caster that
+// comes is drawn on top of the copy, one that goes or moves makes the copy anew, and
+// one that stirs by less than a texel (a swaying tree) leaves it as it is.
+TEST_F(ViewerFromAbove, StillCastersAreDrawnOnceWhileTheViewStandsStill) {
+    const TMyVector3f light{100, 100, 0};  // shadows fall one unit towards -x for each unit up
+    auto square = [](float x, float z, float scale, float lean = 0.0f) {
+        TModelDrawItem item = Item("Red", 0, 0, 0);
+        item.ModelMatrix = MatMultiply(
+            MatTranslation(x, 1, z),
+            MatMultiply(MatRotationX(-std::numbers::pi_v<float> / 2 + lean), MatScaling(scale, scale, 1)));
+        return item;
+    };
+    std::vector<uint8_t> pixels(size_t(Width) * Height * 4);
+    auto frame = [&](const std::vector<TModelDrawItem>& casters, const TMyVector3f& sun) {
+        for (const TModelDrawItem& c : casters)
+            QueueModelItem(c);
+        QueueLandscape(Ground);
+        RenderScene(Cam, sun);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        return LastFrameStats();
+    };
+    const TModelDrawItem roof = square(0, 0, 0.5f);
+    // Another light first: the view of the frames before is not this one.
+    EXPECT_EQ(frame({roof}, {-100, 100, 0}).StillShadow, StillShadowDrawn);
+    EXPECT_EQ(frame({roof}, light).StillShadow, StillShadowDrawn);
+    const std::vector<uint8_t> drawn = pixels;
+    EXPECT_LT(PixelAt({-1, 0, 0}).g + 40, PixelAt({-1, 0, 2.5f}).g) << "the roof's shadow";
+
+    TFrameStats stats = frame({roof}, light);
+    EXPECT_EQ(stats.StillShadow, StillShadowKept);
+    EXPECT_EQ(pixels, drawn);
+    stats = frame({roof}, light);
+    EXPECT_EQ(stats.StillShadow, StillShadowCopied);
+    EXPECT_EQ(stats.StillCastersDrawn, 0);
+    EXPECT_EQ(pixels, drawn);
+
+    // An arrow comes and goes: it is drawn on top of the copy, its shadow with it.
+    const TModelDrawItem arrow = square(0, 2.5f, 0.25f);
+    stats = frame({roof, arrow}, light);
+    EXPECT_EQ(stats.StillShadow, StillShadowCopied);
+    EXPECT_EQ(stats.StillCastersDrawn, 1);
+    EXPECT_LT(PixelAt({-1, 0, 2.5f}).g + 40, PixelAt({-1, 0, 4}).g) << "the arrow's shadow";
+    EXPECT_EQ(frame({roof}, light).StillShadow, StillShadowCopied);
+    EXPECT_EQ(pixels, drawn);
+
+    // The roof sways by a hundredth of a degree: the copy stays.
+    stats = frame({square(0, 0, 0.5f, 0.0002f)}, light);
+    EXPECT_EQ(stats.StillShadow, StillShadowCopied);
+    EXPECT_EQ(stats.StillCastersDrawn, 0);
+
+    // The roof moves two units: its shadow goes with it, the ground where it was is lit.
+    stats = frame({square(2, 0, 0.5f)}, light);
+    EXPECT_NE(stats.StillShadow, StillShadowCopied);
+    EXPECT_LT(PixelAt({1, 0, 0}).g + 40, PixelAt({1, 0, 2.5f}).g);
+    EXPECT_NEAR(PixelAt({-1, 0, 0}).g, PixelAt({-1, 0, 2.5f}).g, 6);
+    // And once it is gone, no shadow is left.
+    frame({}, light);
+    EXPECT_NEAR(PixelAt({1, 0, 0}).g, PixelAt({1, 0, 2.5f}).g, 6);
+    EXPECT_NEAR(PixelAt({-1, 0, 0}).g, PixelAt({-1, 0, 2.5f}).g, 6);
+    for (int i = 0; i < 3; ++i) {
+        frame({roof}, light);
+        EXPECT_EQ(pixels, drawn);
     }
 }
 

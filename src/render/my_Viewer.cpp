@@ -91,6 +91,10 @@ void ReleaseAll() {
         DeleteFramebuffer(V.SpareShadow.FBO);
         DeleteTexture(V.SpareShadow.ColorTex);
         DeleteTexture(V.SpareShadow.DepthTex);
+        DeleteFramebuffer(V.StillShadow.FBO);
+        DeleteTexture(V.StillShadow.ColorTex);
+        DeleteTexture(V.StillShadow.DepthTex);
+        ForgetStillShadow();
         DeleteFramebuffer(V.FogFBO);
         DeleteTexture(V.FogTex);
         DeleteTexture(V.FogTmpTex);
@@ -232,6 +236,10 @@ void CreateShadowMap() {
     V.ShadowSize = 2048;
     MakeShadowTarget(V.ShadowDepthTex, V.ShadowColorTex, V.ShadowFBO);
     MakeShadowTarget(V.SpareShadow.DepthTex, V.SpareShadow.ColorTex, V.SpareShadow.FBO);
+    // A third, for the still casters' depth: copied into the map each frame while the
+    // view stands still, so that the trees' leaves are not drawn again.
+    if (epoxy_gl_version() >= 30 || epoxy_has_gl_extension("GL_EXT_framebuffer_blit"))
+        MakeShadowTarget(V.StillShadow.DepthTex, V.StillShadow.ColorTex, V.StillShadow.FBO);
 }
 
 void CreateWhiteTexture() {

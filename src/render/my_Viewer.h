@@ -216,6 +216,15 @@ struct TFrameStats {
     int32_t LandTiles = 0;
     int32_t LandTilesShadowed = 0;
     int32_t LandTilesFogged = 0;
+    // How the still casters came into the shadow map (StillShadow*), and how many
+    // were drawn this frame for it.
+    int32_t StillShadow = 0;
+    int32_t StillCastersDrawn = 0;
+};
+enum : int32_t {
+    StillShadowDrawn = 0,   // drawn into the map, as every frame before the view stood still
+    StillShadowKept = 1,    // drawn into the kept copy, then copied
+    StillShadowCopied = 2,  // copied from the copy kept since an earlier frame
 };
 // Counts of the last RenderScene.
 TFrameStats LastFrameStats();

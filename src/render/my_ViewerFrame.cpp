@@ -363,21 +363,17 @@ void RenderShadowMap(const TMyVector3f& light, const TCamera* camera) {
     glLoadMatrixf(projection.m);
     glMatrixMode(GL_MODELVIEW);
 
-    glClear(GL_DEPTH_BUFFER_BIT);
     float lowest = 0.0f, highest = 0.0f;
     ReceiverHeights(lowest, highest);
-    GLint area[4];
-    const bool scissored =
+    TShadowView view;
+    std::memcpy(view.Projection, projection.m, sizeof view.Projection);
+    std::memcpy(view.LightView, lightView.m, sizeof view.LightView);
+    view.Scissored =
         camera && lowest <= highest && highest - lowest < 1e6f &&
-        ShadowReadArea(*camera, MatMultiply(projection, lightView), lowest - 1.0f, highest + 1.0f, area);
-    V.Stats.ShadowTexels = V.ShadowSize * V.ShadowSize;
-    if (scissored) {
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(area[0], area[1], area[2], area[3]);
-        V.Stats.ShadowTexels = area[2] * area[3];
-    }
-    TShader* still = Program(prDrawToShadowMap);
-    TShader* skin = Program(prDrawToShadowMapSkel);
+        ShadowReadArea(*camera, MatMultiply(projection, lightView), lowest - 1.0f, highest + 1.0f, view.Area);
+    if (!view.Scissored)
+        std::fill(std::begin(view.Area), std::end(view.Area), 0);
+    V.Stats.ShadowTexels = view.Scissored ? view.Area[2] * view.Area[3] : V.ShadowSize * V.ShadowSize;
     // Static casters: the solid ones first, then the cut-outs, whose texture
     // decides per fragment.
     static std::vector<TMeshPtr> solid, cutOut;
@@ -386,14 +382,19 @@ void RenderShadowMap(const TMyVector3f& light, const TCamera* camera) {
     for (TMeshBucket bucket : {BucketStaticBump, BucketStaticPlain, BucketStaticEmissive})
         for (const TMeshPtr& e : V.Buckets[bucket])
             (MeshOf(e).AlphaTest ? cutOut : solid).push_back(e);
-    if (still) {
-        DrawDepthOnly(solid);
-        if (!cutOut.empty()) {
-            still->Bind();
-            DrawMeshList(cutOut, still, false, ModeShadow);
-            still->Unbind();
-        }
-    }
+    DrawStillCasters(view, solid, cutOut,
+                     [](const std::vector<TMeshPtr>& someSolid, const std::vector<TMeshPtr>& someCutOut) {
+                         TShader* still = Program(prDrawToShadowMap);
+                         if (!still)
+                             return;
+                         DrawDepthOnly(someSolid);
+                         if (!someCutOut.empty()) {
+                             still->Bind();
+                             DrawMeshList(someCutOut, still, false, ModeShadow);
+                             still->Unbind();
+                         }
+                     });
+    TShader* skin = Program(prDrawToShadowMapSkel);
     for (TMeshBucket bucket : {BucketSkinBump, BucketSkinPlain, BucketSkinEmissive}) {
         if (V.Buckets[bucket].empty() || !skin)
             continue;

@@ -122,6 +122,27 @@ private:
     size_t At(int32_t c, int32_t r) const { return size_t(r) * size_t(W + 1) + size_t(c); }
 };
 
+// What decides where the shadow pass puts a caster: the light's view and
+// projection, and the scissor box the casters are drawn in, if any.
+struct TShadowView {
+    float Projection[16] = {};
+    float LightView[16] = {};
+    bool Scissored = false;
+    int32_t Area[4] = {};
+    bool operator==(const TShadowView&) const = default;
+};
+
+// A still mesh as the shadow pass draws it, and the box its model fills.
+struct TStillCaster {
+    uint32_t VertexBuffer = 0, IndexBuffer = 0;
+    int32_t TriCount = 0;
+    int32_t CutOut = -1;  // the texture whose alpha cuts the mesh, -1 for a solid one
+    float AlphaRef = 0.0f;
+    bool Boxed = false;  // whether BoxMin and BoxMax are known
+    TMyVector3f BoxMin, BoxMax;
+    TMatrix4f Matrix;
+};
+
 struct TViewerState {
     TLogProc LogProc = nullptr;
     SDL_Window* Window = nullptr;
@@ -152,6 +173,22 @@ struct TViewerState {
     // (my_ViewerCasterMask.cpp): a 256 x 256 mask over it, empty when unknown.
     TGridSums CasterCells;
     TMatrix4f CasterLight = IdentityMatrix;
+    // The still casters' depth, kept while the view stands still
+    // (my_ViewerStillShadow.cpp).
+    struct {
+        GLuint DepthTex = 0, ColorTex = 0, FBO = 0;  // none where frame buffers cannot be copied
+        bool Kept = false;                           // the target holds Casters seen by View
+        TShadowView View;
+        std::vector<TStillCaster> Casters;  // in the order they were queued
+        uint32_t Generation = 0;            // counts the target's contents
+        // The shadow maps that hold the target whole, and which contents.
+        GLuint WholeIn[2] = {};
+        uint32_t WholeGeneration[2] = {};
+        // The view and the still casters of the frame before.
+        bool Seen = false;
+        TShadowView LastView;
+        std::vector<TStillCaster> LastCasters;
+    } StillShadow;
     GLuint FogTex = 0, FogTmpTex = 0, FogFBO = 0;
     int32_t FogW = 0, FogH = 0;
     std::vector<uint8_t> FogCells;  // the grid the fog texture was last made from
@@ -243,6 +280,15 @@ bool MayReceiveShadow(const TMyVector3f& lo, const TMyVector3f& hi);
 // of cols x rows tiles: false when the fog grid is not that map's.
 bool FogClearOver(int32_t col, int32_t row, int32_t cols, int32_t rows);
 
+// A buffer or texture was deleted: its name may come back holding something else.
+void ForgetStillShadow();
+using TCasterDraw = void (*)(const std::vector<TMeshPtr>& solid, const std::vector<TMeshPtr>& cutOut);
+// Clears the bound shadow map and puts the still casters into it as `view` sees them,
+// then leaves the scissor box of `view` on for the moving casters. `draw` draws
+// lists of them with the shadow pass's state.
+void DrawStillCasters(const TShadowView& view, const std::vector<TMeshPtr>& solid,
+                      const std::vector<TMeshPtr>& cutOut, TCasterDraw draw);
+
 // Pass timing (MYGAME_PASS_TIMES=1): queries made at start-up, freed at shut-down.
 void StartPassTiming();
 void StopPassTiming();
@@ -253,5 +299,3 @@ void StopPassTiming();
 // while the renderer runs.
 void InstallRendererDevices();
 void RemoveRendererDevices();
-
-namespace viewer {}  // namespace viewer

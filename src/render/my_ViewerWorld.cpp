@@ -269,6 +269,7 @@ public:
     void DeleteTexture(uint32_t name) override {
         if (name && glIsTexture(name))
             glDeleteTextures(1, &name);
+        viewer::ForgetStillShadow();
     }
     void SelectTextureUnit(int32_t unit) override { glActiveTexture(GL_TEXTURE0 + GLenum(unit)); }
     void BindTexture(uint32_t name) override { glBindTexture(GL_TEXTURE_2D, name); }
@@ -284,6 +285,7 @@ public:
     void DeleteBuffer(uint32_t name) override {
         if (name && glIsBuffer(name))
             glDeleteBuffers(1, &name);
+        viewer::ForgetStillShadow();
     }
 };
 
