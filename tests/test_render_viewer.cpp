@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 
 #include "app/e_CameraObject.h"
+#include "app/e_GUiObject.h"
 #include "app/e_Platform.h"
 #include "render/e_ShaderObject.h"
 #include "render/my_Viewer.h"
@@ -138,6 +139,14 @@ protected:
         WriteTGA(tex + "Ring.tga", 4, 4, 255, 255, 255);
         WriteTGA(tex + "Sand.tga", 4, 4, 250, 240, 200);
         WriteTGA(tex + "Smoke.tga", 4, 4, 255, 255, 255, 128);
+        {
+            // Blue, opaque in its left half and clear in its right.
+            std::vector<uint8_t> f(18, 0);
+            f[2] = 2, f[12] = 4, f[14] = 4, f[16] = 32, f[17] = 0x08;
+            for (int i = 0; i < 16; ++i)
+                f.insert(f.end(), {255, 0, 0, uint8_t(i % 4 < 2 ? 255 : 0)});
+            WriteBytes(tex + "HalfBlue.tga", f);
+        }
         std::string models = Data->path() + "/Data/Modeles/";
         WriteModel(models + "Red.PRM", {Tex("Red.tga")}, false);
         WriteModel(models + "Glow.PRM", {Tex("Green.tga", true)}, false);
@@ -1046,6 +1055,98 @@ TEST_F(Viewer, DebugOutlinesAreDrawnOverTheModel) {
         yellow = yellow || (c.r > 180 && c.g > 180 && c.b < 60);
     }
     EXPECT_TRUE(yellow);
+}
+
+// A GUI that lays one texture over the whole screen, blended, as the HUD's panels are.
+class TOverlayGui : public TGUIObject {
+public:
+    explicit TOverlayGui(int32_t texture) : Texture(texture) {}
+    void Update(double) override {}
+    void Draw() override {
+        if (!Shown)
+            return;
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        Quad();
+        glDisable(GL_BLEND);
+    }
+    void DrawCover() override { Quad(); }
+    bool Shown = true;
+
+private:
+    void Quad() const {
+        BindTexture(Texture, 0);
+        glEnable(GL_TEXTURE_2D);
+        glColor4f(1, 1, 1, 1);
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0);
+        glVertex2f(0, 0);
+        glTexCoord2f(1, 0);
+        glVertex2f(1, 0);
+        glTexCoord2f(1, 1);
+        glVertex2f(1, 1);
+        glTexCoord2f(0, 1);
+        glVertex2f(0, 1);
+        glEnd();
+        glDisable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    int32_t Texture;
+};
+
+// Where the GUI will lie opaque over the frame, the frame draws nothing; the picture
+// is the one drawing everything gives, to the pixel.
+TEST_F(Viewer, NothingIsDrawnUnderTheOpaquePartsOfTheGui) {
+    TCanvasHooks hooks;
+    hooks.SetSize = [](int32_t, int32_t) {};
+    hooks.Begin = [] {
+        glDisable(GL_DEPTH_TEST);
+        glMatrixMode(GL_PROJECTION);
+        glPushMatrix();
+        glLoadIdentity();
+        glOrtho(0, 1, 0, 1, -1, 1);
+        glMatrixMode(GL_MODELVIEW);
+        glPushMatrix();
+        glLoadIdentity();
+    };
+    hooks.End = [] {
+        glMatrixMode(GL_PROJECTION);
+        glPopMatrix();
+        glMatrixMode(GL_MODELVIEW);
+        glPopMatrix();
+        glEnable(GL_DEPTH_TEST);
+    };
+    SetCanvasHooks(hooks);
+    TOverlayGui gui(LoadTexture("HalfBlue", false));
+    std::vector<uint8_t> pixels(size_t(Width) * Height * 4);
+    auto frame = [&](bool cover) {
+        // Squares under the opaque half, where the halves blend, and under the clear half.
+        QueueModelItem(Item("Red", -3, 0, -8));
+        QueueModelItem(Item("Red", 0, 0, -8));
+        QueueModelItem(Item("Red", 3, 0, -8));
+        if (cover)
+            QueueGUICover(&gui);
+        RenderScene(Cam, Front);
+        DrawGUI(&gui);
+        glReadBuffer(GL_BACK);
+        glReadPixels(0, 0, Width, Height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    };
+    frame(false);
+    const std::vector<uint8_t> drawn = pixels;
+    EXPECT_GT(PixelAt({-3, 0, -8}).b, 200);
+    EXPECT_GT(PixelAt({3, 0, -8}).r, 200);
+    frame(true);
+    EXPECT_EQ(pixels, drawn);
+
+    // Without the GUI drawn over it, the cover shows what the frame left out.
+    gui.Shown = false;
+    frame(true);
+    EXPECT_EQ(PixelAt({-3, 0, -8}).r, 0);
+    EXPECT_GT(PixelAt({3, 0, -8}).r, 200);
+    // The cover lasts one frame.
+    frame(false);
+    EXPECT_GT(PixelAt({-3, 0, -8}).r, 200);
+    SetCanvasHooks(TCanvasHooks{});
 }
 
 TEST_F(Viewer, HeadlessModeStoresAndDrawsNothing) {

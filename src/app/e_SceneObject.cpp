@@ -23,6 +23,7 @@ void TSceneObject::Update(double dt) {
 }
 
 void TSceneObject::Draw() {
+    QueueGUICover(GUI);
     RenderScene(Camera, LightPos);
     DrawGUI(GUI);
 }

@@ -352,6 +352,22 @@ void TGameGUI::Update(double) {
     }
 }
 
+void TVisScreen::DrawCover() {
+    if (!Visible || HudHidden)
+        return;
+    auto cover = [](const TInterfaceObj* panel, int32_t texture) {
+        if (panel && panel->Visible)
+            DrawTexturedQuad(texture, panel->AbsX(0), panel->AbsY(0), panel->AbsX(1), panel->AbsY(1),
+                             clWhite);
+    };
+    cover(GroupsInfo, GroupsInfo ? GroupsInfo->Background : -1);
+    cover(PlayerStat, PlayerStat ? PlayerStat->Background : -1);
+    cover(UnitsInfo, UnitsInfo ? UnitsInfo->Background : -1);
+    cover(CommandPanel, CommandPanel ? CommandPanel->Background : -1);
+}
+
+void TGameGUI::DrawCover() { Screen->DrawCover(); }
+
 void TGameGUI::Draw() {
     Screen->Draw();
     if (ArrowFlags == 0)

@@ -73,6 +73,8 @@ public:
 
     void DrawLabels();
     void DrawHoverBox();
+    // The panels' backgrounds as Draw draws them (TGUIObject::DrawCover).
+    void DrawCover();
     void DrawMovementLines();
 
     bool HudHidden = false;
@@ -104,6 +106,7 @@ public:
     void Update(double dt) override;
     // Inside BeginGUI / End2D.
     void Draw() override;
+    void DrawCover() override;
 
     void SetFps(double value);
     void SetBattleTime(double seconds);

@@ -57,6 +57,7 @@ void ClearQueues() {
         bucket.clear();
     V.Landscape = nullptr;
     V.LandscapeBounded = false;
+    V.CoverGUI = nullptr;
     ForgetShadowCasters();
 }
 
@@ -712,6 +713,38 @@ void DrawFogOverlay(float x1, float y1, float x2, float y2) {
 }
 
 // ---- GUI pass and end of frame ----
+
+void QueueGUICover(TGUIObject* gui) {
+    if (Drawing())
+        V.CoverGUI = gui;
+}
+
+// The GUI's backgrounds go into depth alone, at the near plane, where their
+// texture is fully opaque: there the GUI replaces whatever the frame draws (a
+// blended texel of alpha 1 keeps nothing of what lies under it), so the frame's
+// fragments may fail the depth test before they are shaded.
+void viewer::DrawGUICover() {
+    if (!V.CoverGUI || !V.Canvas.SetSize || !V.Canvas.Begin || !V.Canvas.End)
+        return;
+    glUseProgram(0);
+    V.Canvas.SetSize(V.ViewW, V.ViewH);
+    V.Canvas.Begin();
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDepthMask(GL_TRUE);
+    glDepthRange(0.0, 0.0);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDisable(GL_BLEND);
+    glEnable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_GEQUAL, 1.0f);
+    V.CoverGUI->DrawCover();
+    glDisable(GL_ALPHA_TEST);
+    glAlphaFunc(GL_ALWAYS, 0.0f);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDepthRange(0.0, 1.0);
+    glDepthFunc(GL_LEQUAL);
+    V.Canvas.End();
+}
 
 void DrawGUI(TGUIObject* gui) {
     if (!Drawing())

@@ -162,6 +162,9 @@ void DrawFogOverlay(float x1, float y1, float x2, float y2);
 
 // ---- the frame ----
 
+// The GUI the next RenderScene draws nothing under (TGUIObject::DrawCover); null for
+// none. It must be the one DrawGUI draws after it.
+void QueueGUICover(TGUIObject* gui);
 void RenderScene(TCamera* camera, const TMyVector3f& light);
 void DrawGUI(TGUIObject* gui);
 // Selection frame and cursor, buffer swap, frame-rate meter and vertical sync.

@@ -800,6 +800,7 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
     glStencilMask(0xFF);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    DrawGUICover();
 
     if (V.Landscape) {
         if (TShader* land = Program(prLandTile)) {

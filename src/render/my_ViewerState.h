@@ -209,6 +209,7 @@ struct TViewerState {
     bool LandscapeBounded = false;
     float LandscapeLowest = 0.0f, LandscapeHighest = 0.0f;
     std::function<void(TShader&)> WaterDraw;
+    TGUIObject* CoverGUI = nullptr;
     std::vector<TResMdlInfo> ModelInfos;
     std::vector<TMeshPtr> Buckets[BucketCount];
 
@@ -251,6 +252,9 @@ int32_t SamplerUnit(const TShader& shader, const char* name);
 // Binds a registry texture, or the white texture when the handle is not usable.
 void BindTextureOrWhite(int32_t handle, int32_t unit);
 void ClearQueues();
+// Marks in depth, nearer than anything the 3D frame draws, where the queued GUI
+// will lie opaque over it.
+void DrawGUICover();
 // Queues a landscape that spans the heights lowest..highest, which lets the
 // shadow pass keep to what the view can read.
 void QueueLandscape(std::function<void()> draw, float lowest, float highest);
