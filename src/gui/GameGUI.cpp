@@ -364,6 +364,8 @@ void TVisScreen::DrawCover() {
     cover(PlayerStat, PlayerStat ? PlayerStat->Background : -1);
     cover(UnitsInfo, UnitsInfo ? UnitsInfo->Background : -1);
     cover(CommandPanel, CommandPanel ? CommandPanel->Background : -1);
+    if (MiniMap)
+        MiniMap->DrawCover();
 }
 
 void TGameGUI::DrawCover() { Screen->DrawCover(); }

@@ -160,6 +160,15 @@ void TMiniMap::RightClick(float x, float y) {
     }
 }
 
+void TMiniMap::DrawCover() {
+    if (!Visible)
+        return;
+    UpdateLayout();
+    PushTransform(ViewMatrix);
+    DrawTexturedQuad(Background, AbsX(0), AbsY(0), AbsX(1), AbsY(1), clWhite);
+    PopTransform();
+}
+
 void TMiniMap::Draw() {
     if (!Visible)
         return;

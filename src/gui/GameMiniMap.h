@@ -33,6 +33,8 @@ public:
     // (one pixel per tile).
     TMiniMap(TInterfaceObj* parent, TBattleView* view, const std::string& mapPath);
     void Draw() override;
+    // Its background as Draw draws it (TGUIObject::DrawCover).
+    void DrawCover();
 
     // "Data/Maps/FirstBlood.map" -> "Data/Maps/FirstBlood"; a bare file name
     // is looked for in the game's maps folder.
