@@ -834,6 +834,9 @@ void RenderScene(TCamera* camera, const TMyVector3f& light) {
 
     EndPass();
 
+    // The landscape goes to the rasteriser now: a software one starts on it while the
+    // models and the GUI are still being queued, instead of waiting for the whole frame.
+    glFlush();
     BeginPass(PassWater);
     DrawWaterAndRings();
     EndPass();
