@@ -779,6 +779,7 @@ TEST_F(ViewerFromAbove, StillCastersAreDrawnOnceWhileTheViewStandsStill) {
         frame({roof}, light);
         EXPECT_EQ(pixels, drawn);
     }
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
 }
 
 TEST_F(ViewerFromAbove, HiddenGroundIsDarkerThanSeenGround) {
@@ -1146,6 +1147,7 @@ TEST_F(Viewer, NothingIsDrawnUnderTheOpaquePartsOfTheGui) {
     // The cover lasts one frame.
     frame(false);
     EXPECT_GT(PixelAt({-3, 0, -8}).r, 200);
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     SetCanvasHooks(TCanvasHooks{});
 }
 
