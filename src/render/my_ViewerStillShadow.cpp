@@ -49,7 +49,8 @@ TStillCaster CasterOf(const TMeshPtr& e, bool cutOut) {
 }
 
 // Whether b is a's mesh, placed so that no corner of its box lies farther than `reach`
-// from where a's does.
+// from where a's does. How far a point moves between the two placements is convex in
+// the point, so no vertex inside the box moves farther than its farthest corner.
 bool Near(const TStillCaster& a, const TStillCaster& b, float reach) {
     if (a.VertexBuffer != b.VertexBuffer || a.IndexBuffer != b.IndexBuffer || a.TriCount != b.TriCount ||
         a.CutOut != b.CutOut || std::memcmp(&a.AlphaRef, &b.AlphaRef, sizeof a.AlphaRef) != 0)
