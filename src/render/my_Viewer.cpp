@@ -110,6 +110,8 @@ void ReleaseAll() {
         p.reset();
     for (auto& p : V.LandVariants)
         p.reset();
+    for (auto& p : V.Glossless)
+        p.reset();
     if (V.Context && V.Canvas.FreeFonts)
         V.Canvas.FreeFonts();
     if (V.Active)
@@ -171,6 +173,18 @@ void CreatePrograms() {
             if (ProgramTable[i].Used)
                 throw;
         }
+    }
+    // Without them the meshes without a gloss map work out a highlight of 0.
+    for (TProgram p : {prModelSimple, prModelSimpleSkel}) {
+        V.Glossless[p].reset();
+        if (!V.Programs[p])
+            continue;
+        auto variant = std::make_unique<TShader>(ProgramTable[p].Name, "NO_GLOSS", false);
+        std::string failure;
+        if (variant->TryCompile(failure))
+            V.Glossless[p] = std::move(variant);
+        else
+            LogLine(std::string("  ") + ProgramTable[p].Name + " without NO_GLOSS unavailable: " + failure);
     }
     // Without them every tile reads everything, which shows the same picture.
     static constexpr const char* leftOut[LandNeedsAll] = {"NO_SHADOW,NO_FOG", "NO_FOG", "NO_SHADOW"};

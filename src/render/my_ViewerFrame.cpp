@@ -568,6 +568,10 @@ void DrawBucket(TMeshBucket bucket, TProgram program, bool skinned, bool fog, bo
     TShader* shader = Program(program);
     if (V.Buckets[bucket].empty() || !shader)
         return;
+    if (TShader* glossless = V.Glossless[program].get();
+        glossless && std::none_of(V.Buckets[bucket].begin(), V.Buckets[bucket].end(),
+                                  [](const TMeshPtr& e) { return MeshOf(e).GlossTexture != -1; }))
+        shader = glossless;
     shader->Bind();
     if (light)
         shader->SetVec3("lightPos", V.LightEye);

@@ -162,6 +162,9 @@ struct TViewerState {
     // While the landscape is drawn: the program for each TLandNeeds, all set up;
     // null outside the renderer's frame.
     TShader* LandPrograms[LandNeedsAll + 1] = {};
+    // "modelSimple" and "modelSimpleSkel" made with NO_GLOSS, by slot (empty for the
+    // others): a bucket without a gloss map is drawn with them.
+    std::unique_ptr<TShader> Glossless[ProgramCount];
 
     int32_t ShadowSize = 2048;
     GLuint ShadowDepthTex = 0, ShadowColorTex = 0, ShadowFBO = 0;  // this frame's shadow map
