@@ -161,6 +161,19 @@ void CheckExtensions() {
     }
 }
 
+// A program made again with defines that leave out work some draws do not need;
+// null, and a line in the log naming `what`, when it does not compile.
+std::unique_ptr<TShader> MakeVariant(TProgram program, const char* defines, const std::string& what) {
+    if (!V.Programs[program])
+        return nullptr;
+    auto variant = std::make_unique<TShader>(ProgramTable[program].Name, defines, false);
+    std::string failure;
+    if (variant->TryCompile(failure))
+        return variant;
+    LogLine("  " + what + " unavailable: " + failure);
+    return nullptr;
+}
+
 void CreatePrograms() {
     ShaderLog = V.LogProc;
     ShaderDir = AppPath + GameNames::ShadersDir;
@@ -175,31 +188,13 @@ void CreatePrograms() {
         }
     }
     // Without them the meshes without a gloss map work out a highlight of 0.
-    for (TProgram p : {prModelSimple, prModelSimpleSkel}) {
-        V.Glossless[p].reset();
-        if (!V.Programs[p])
-            continue;
-        auto variant = std::make_unique<TShader>(ProgramTable[p].Name, "NO_GLOSS", false);
-        std::string failure;
-        if (variant->TryCompile(failure))
-            V.Glossless[p] = std::move(variant);
-        else
-            LogLine(std::string("  ") + ProgramTable[p].Name + " without NO_GLOSS unavailable: " + failure);
-    }
+    for (TProgram p : {prModelSimple, prModelSimpleSkel})
+        V.Glossless[p] = MakeVariant(p, "NO_GLOSS", std::string(ProgramTable[p].Name) + " without NO_GLOSS");
     // Without them every tile reads everything, which shows the same picture.
     static constexpr const char* leftOut[LandNeedsAll] = {"NO_SHADOW,NO_FOG", "NO_FOG", "NO_SHADOW"};
-    for (int needs = 0; needs < LandNeedsAll; ++needs) {
-        V.LandVariants[needs].reset();
-        if (!V.Programs[prLandTile])
-            continue;
-        auto variant = std::make_unique<TShader>(ProgramTable[prLandTile].Name, leftOut[needs], false);
-        std::string failure;
-        if (variant->TryCompile(failure))
-            V.LandVariants[needs] = std::move(variant);
-        else
-            LogLine(std::string("  Landscape program without ") + leftOut[needs] +
-                    " unavailable: " + failure);
-    }
+    for (int needs = 0; needs < LandNeedsAll; ++needs)
+        V.LandVariants[needs] = MakeVariant(prLandTile, leftOut[needs],
+                                            std::string("Landscape program without ") + leftOut[needs]);
 }
 
 GLuint MakeShadowTexture(GLint internalFormat, GLenum format, GLenum type, int32_t size) {

@@ -32,9 +32,7 @@ struct TCellRange {
 TCellRange CellsUnder(const TMatrix4f& toLight, const TMyVector3f& lo, const TMyVector3f& hi) {
     float u0 = 1e30f, u1 = -1e30f, v0 = 1e30f, v1 = -1e30f;
     for (int corner = 0; corner < 8; ++corner) {
-        const TMyVector3f p{(corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y,
-                            (corner & 4) ? hi.z : lo.z};
-        const TMyVector3f q = MatTransformPoint(toLight, p);
+        const TMyVector3f q = MatTransformPoint(toLight, BoxCorner(lo, hi, corner));
         u0 = std::min(u0, q.x), u1 = std::max(u1, q.x);
         v0 = std::min(v0, q.y), v1 = std::max(v1, q.y);
     }
@@ -134,9 +132,7 @@ bool PosedBox(const TStoredRendData& rend, int32_t handle, const TModelDrawItem&
                                 : TMyVector4f{1.0f, 0.0f, 0.0f, 0.0f};
         }
         for (int corner = 0; corner < 8; ++corner)
-            out.Add(Rotate(q, {(corner & 1) ? box.Hi.x : box.Lo.x, (corner & 2) ? box.Hi.y : box.Lo.y,
-                               (corner & 4) ? box.Hi.z : box.Lo.z}) +
-                    t);
+            out.Add(Rotate(q, BoxCorner(box.Lo, box.Hi, corner)) + t);
     }
     return !out.Empty();
 }

@@ -320,10 +320,8 @@ void ReceiverHeights(float& lowest, float& highest) {
             return false;
         }
         for (int corner = 0; corner < 8; ++corner) {
-            const TMyVector3f p{(corner & 1) ? rend->BoxMax.x : rend->BoxMin.x,
-                                (corner & 2) ? rend->BoxMax.y : rend->BoxMin.y,
-                                (corner & 4) ? rend->BoxMax.z : rend->BoxMin.z};
-            const float y = MatTransformPoint(inst.ModelMatrix, p).y;
+            const float y =
+                MatTransformPoint(inst.ModelMatrix, BoxCorner(rend->BoxMin, rend->BoxMax, corner)).y;
             lowest = std::min(lowest, y), highest = std::max(highest, y);
         }
         return true;

@@ -95,6 +95,11 @@ enum TLandNeeds : int32_t {
     LandNeedsAll = 3
 };
 
+// Corner k (0..7) of the box lo..hi: bit 0 picks x, bit 1 y, bit 2 z from hi.
+inline TMyVector3f BoxCorner(const TMyVector3f& lo, const TMyVector3f& hi, int k) {
+    return {(k & 1) ? hi.x : lo.x, (k & 2) ? hi.y : lo.y, (k & 4) ? hi.z : lo.z};
+}
+
 // Marks on a grid summed over the rectangles from its origin, so that whether a
 // rectangle holds any mark costs four reads.
 struct TGridSums {

@@ -60,8 +60,7 @@ bool Near(const TStillCaster& a, const TStillCaster& b, float reach) {
     if (!a.Boxed)
         return false;
     for (int corner = 0; corner < 8; ++corner) {
-        const TMyVector3f p{(corner & 1) ? a.BoxMax.x : a.BoxMin.x, (corner & 2) ? a.BoxMax.y : a.BoxMin.y,
-                            (corner & 4) ? a.BoxMax.z : a.BoxMin.z};
+        const TMyVector3f p = BoxCorner(a.BoxMin, a.BoxMax, corner);
         // Written so that a broken matrix is never near.
         if (!(Vec3Length(MatTransformPoint(a.Matrix, p) - MatTransformPoint(b.Matrix, p)) <= reach))
             return false;
